@@ -1,0 +1,238 @@
+#include "checkers/POP3.h"
+
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <exception>
+
+namespace orvane {
+
+namespace {
+
+constexpr quint16 DefaultPort = 110;
+constexpr quint16 ImplicitTlsPort = 995;
+
+const QString LineEnd = QStringLiteral("\r\n");
+
+} // namespace
+
+POP3::POP3(QObject* parent) : POP3(Variant::Standard, {}, parent) {}
+
+POP3::POP3(Variant variant, const QList<QSslCertificate>& extraCaCertificates, QObject* parent)
+    : MailChecker(parent), m_variant(variant), m_extraCaCertificates(extraCaCertificates),
+      m_socket(new QSslSocket(this))
+{
+    connect(m_socket, &QSslSocket::readyRead, this, &POP3::socketDataArrived);
+    connect(m_socket, &QSslSocket::errorOccurred, this, &POP3::socketErrorOccurred);
+    connect(m_socket, &QSslSocket::disconnected, this, &POP3::socketClosedByPeer);
+}
+
+POP3::~POP3()
+{
+    // The socket is a child and outlives this part of the object; its own
+    // teardown must not call back into a half-destroyed checker.
+    m_socket->disconnect(this);
+    m_closingOurselves = true;
+    m_socket->abort();
+}
+
+void POP3::CheckForMail(const QString& address, const QString& userName, const QString& password,
+                        bool DebugOn)
+{
+    Q_UNUSED(DebugOn)
+    if (IsChecking()) {
+        Q_EMIT error(QStringLiteral("Already checking for mail..."));
+        return;
+    }
+    m_server = address;
+    m_userName = userName;
+    m_password = password;
+    BeginCheck();
+}
+
+bool POP3::IsChecking() const
+{
+    return m_state != Idle && m_state != Done;
+}
+
+void POP3::BeginCheck()
+{
+    m_state = Connecting;
+    try {
+        NextStep();
+    } catch (const std::exception& fault) {
+        Q_EMIT error(QStringLiteral("Error: Could not initialize connection.  ") +
+                     QString::fromLocal8Bit(fault.what()));
+    }
+}
+
+void POP3::NextStep()
+{
+    switch (m_state) {
+    case Connecting:
+        connectStep();
+        break;
+    case AwaitingGreeting:
+        if (!ReplyIsPositive()) {
+            CloseWithError(QStringLiteral("Could not connect to server."));
+            return;
+        }
+        m_state = UserSent;
+        Q_EMIT UpdateStatus(QStringLiteral("Sending username and password..."));
+        sendLine(QStringLiteral("USER ") + m_userName);
+        break;
+    case UserSent:
+        if (!ReplyIsPositive()) {
+            CloseWithError(QStringLiteral("Invalid username."));
+            return;
+        }
+        m_state = PassSent;
+        sendLine(QStringLiteral("PASS ") + m_password);
+        break;
+    case PassSent:
+        if (!ReplyIsPositive()) {
+            CloseWithError(QStringLiteral("Invalid username or password. "));
+            return;
+        }
+        m_state = StatSent;
+        Q_EMIT UpdateStatus(QStringLiteral("Retrieving message count..."));
+        sendLine(QStringLiteral("STAT"));
+        break;
+    case StatSent:
+        statReplyStep();
+        break;
+    case Idle:
+    case Done:
+        break;
+    }
+}
+
+bool POP3::ReplyIsPositive() const
+{
+    return m_replyText.startsWith(QLatin1Char('+'));
+}
+
+void POP3::CloseWithError(const QString& message)
+{
+    m_state = Done;
+    closeSocket();
+    if (!message.isEmpty())
+        Q_EMIT error(message);
+}
+
+void POP3::connectStep()
+{
+    QString host = m_server;
+    int port = DefaultPort;
+    const qsizetype colon =
+        m_variant == Variant::Standard ? m_server.indexOf(QLatin1Char(':')) : qsizetype(-1);
+    if (colon >= 0) {
+        host = m_server.left(colon);
+        bool converted = false;
+        port = m_server.mid(colon + 1).toInt(&converted);
+        if (!converted || port < 1 || port > 65535) {
+            Q_EMIT error(QStringLiteral("Cannot connect to host.  Port may be busy."));
+            return;
+        }
+    }
+
+    Q_EMIT UpdateStatus(QStringLiteral("Connecting to ") + host + QLatin1Char(':') +
+                        QString::number(port));
+    m_state = AwaitingGreeting;
+    m_replyText.clear();
+    m_pendingText.clear();
+
+    m_closingOurselves = true;
+    m_socket->abort();
+    m_closingOurselves = false;
+
+    if (m_variant == Variant::Standard && port == ImplicitTlsPort) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        if (!m_extraCaCertificates.isEmpty())
+            tls.addCaCertificates(m_extraCaCertificates);
+        m_socket->setSslConfiguration(tls);
+        m_socket->connectToHostEncrypted(host, quint16(port));
+    } else {
+        m_socket->connectToHost(host, quint16(port));
+    }
+}
+
+void POP3::statReplyStep()
+{
+    m_state = Done;
+    // The count runs from the fifth character ("+OK n m") to the next blank;
+    // a reply without that blank carries no count we can trust.
+    const qsizetype blank = m_replyText.indexOf(QLatin1Char(' '), 4);
+    bool converted = false;
+    qint32 count = 0;
+    if (blank >= 0)
+        count = m_replyText.mid(4, blank - 4).toInt(&converted);
+    if (!converted || count < 0) {
+        CloseWithError(QStringLiteral("Error: Connection with host was lost."));
+        return;
+    }
+    CloseWithError(QString());
+    Q_EMIT MailFound(count);
+}
+
+void POP3::sendLine(const QString& line)
+{
+    m_socket->write((line + LineEnd).toUtf8());
+}
+
+void POP3::closeSocket()
+{
+    m_closingOurselves = true;
+    m_socket->abort();
+    m_pendingText.clear();
+}
+
+void POP3::socketDataArrived()
+{
+    const QString arrived = QString::fromLatin1(m_socket->readAll());
+    if (m_variant == Variant::Standard) {
+        m_replyText = m_pendingText + arrived;
+        if (m_replyText.endsWith(LineEnd))
+            m_pendingText.clear();
+        else
+            m_pendingText = m_replyText;
+    } else {
+        m_replyText = arrived;
+    }
+
+    if (!IsChecking()) {
+        closeSocket();
+        Q_EMIT error(QStringLiteral("Error: Recieved data when none was expected."));
+        return;
+    }
+    if (m_pendingText.size() > MaxPendingText) {
+        CloseWithError(QStringLiteral("Error: Connection with host was lost."));
+        return;
+    }
+    if (m_pendingText.isEmpty())
+        NextStep();
+}
+
+void POP3::socketErrorOccurred(QAbstractSocket::SocketError socketError)
+{
+    // A close by the server also reports RemoteHostClosedError; it is answered
+    // once, by the disconnected() that follows it.
+    if (m_closingOurselves || socketError == QAbstractSocket::RemoteHostClosedError)
+        return;
+    if (m_state == AwaitingGreeting) {
+        CloseWithError(QStringLiteral("Could not connect to server \"") + m_server +
+                       QLatin1Char('"'));
+    } else {
+        CloseWithError(QStringLiteral("Error: ") + m_socket->errorString());
+    }
+}
+
+void POP3::socketClosedByPeer()
+{
+    if (m_closingOurselves)
+        return;
+    m_closingOurselves = true;
+    Q_EMIT error(QStringLiteral("Connection closed."));
+}
+
+} // namespace orvane

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace orvane {
+
+class Clock;
+class MailChecker;
+class server;
+
+/// What an account needs from the program around it: the core's check
+/// routines, the sound and popup announcements, the account tables and the
+/// options it formats by. The core's MailCore is the real host.
+class AccountHost
+{
+public:
+    virtual ~AccountHost() = default;
+
+    virtual Clock& clock() = 0;
+    /// Starts the account's check unless it is checking already.
+    virtual void CheckAccount(server& account) = 0;
+    /// One check fewer under way.
+    virtual void CheckFinished() = 0;
+    virtual void PlaySoundOnce(const QString& file, bool force) = 0;
+    /// The new-mail popup for one account.
+    virtual void ShowPopup(const QString& name, qint32 count) = 0;
+    /// The account tables refresh this account's row.
+    virtual void UpdateTableItem(const QString& name) = 0;
+    /// How "Last Checked" is arranged: 0 time, 1 time date, 2 date time, 3 date.
+    virtual int timeDisp() const = 0;
+    /// A new dispatcher for one check.
+    virtual std::unique_ptr<MailChecker> createDispatcher() = 0;
+};
+
+} // namespace orvane

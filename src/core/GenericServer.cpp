@@ -1,0 +1,67 @@
+#include "GenericServer.h"
+
+#include <QRegularExpression>
+
+namespace orvane {
+
+GenericServer::Kind GenericServer::KindOf(const QString& address)
+{
+    const QString upper = address.toUpper();
+    // "*YAHOO.*": the word followed somewhere later by a full stop.
+    const qsizetype yahoo = upper.indexOf(QLatin1String("YAHOO"));
+    const bool isYahoo = yahoo >= 0 && upper.indexOf(QLatin1Char('.'), yahoo + 5) >= 0;
+    if (upper == QLatin1String(kHotmailAddress) || isYahoo)
+        return Kind::WebMail;
+    if (address.startsWith(QLatin1String("MS Exchange")))
+        return Kind::MSExchange;
+    return Kind::POP3;
+}
+
+GenericServer::GenericServer(CheckerFactory& factory, QObject* parent)
+    : MailChecker(parent), m_factory(factory)
+{
+}
+
+GenericServer::~GenericServer()
+{
+    // Whatever the checkers still raise while they go reaches nobody.
+    for (auto* checker : {WebServer.get(), POP3Server.get(), MAPI.get()}) {
+        if (checker)
+            checker->disconnect(this);
+    }
+}
+
+void GenericServer::CheckForMail(const QString& address, const QString& userName,
+                                 const QString& password, bool DebugOn)
+{
+    std::unique_ptr<MailChecker>* slot = nullptr;
+    switch (KindOf(address)) {
+    case Kind::WebMail:
+        WebServer = m_factory.createWebServer();
+        slot = &WebServer;
+        break;
+    case Kind::MSExchange:
+        MAPI = m_factory.createMAPI();
+        slot = &MAPI;
+        break;
+    case Kind::POP3:
+        POP3Server = m_factory.createPOP3();
+        slot = &POP3Server;
+        break;
+    }
+    if (!*slot) {
+        Q_EMIT error(QString::fromLatin1(kMissingService));
+        return;
+    }
+    bind(**slot);
+    (*slot)->CheckForMail(address, userName, password, DebugOn);
+}
+
+void GenericServer::bind(MailChecker& checker)
+{
+    connect(&checker, &MailChecker::UpdateStatus, this, &MailChecker::UpdateStatus);
+    connect(&checker, &MailChecker::MailFound, this, &MailChecker::MailFound);
+    connect(&checker, &MailChecker::error, this, &MailChecker::error);
+}
+
+} // namespace orvane

@@ -1,0 +1,250 @@
+#include "MailCore.h"
+
+#include "AccountList.h"
+#include "Indicators.h"
+#include "MailChecker.h"
+#include "NotifierOptions.h"
+#include "server.h"
+
+#include "platform/Clock.h"
+#include "platform/SoundPlayer.h"
+
+#include <vector>
+
+namespace orvane {
+
+MailCore::MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options,
+                   Indicators& indicators, SoundPlayer& sound, DispatcherFactory dispatchers)
+    : m_clock(clock), m_accounts(accounts), m_options(options), m_indicators(indicators),
+      m_sound(sound), m_dispatchers(std::move(dispatchers)), m_passWatch(clock.createTimer())
+{
+    connect(m_passWatch.get(), &Timer::timeout, this, &MailCore::PassEndCheck);
+}
+
+MailCore::~MailCore() = default;
+
+QString MailCore::TipFor(qint64 total)
+{
+    if (total == 0)
+        return QStringLiteral("Orvane - No Mail.");
+    if (total == 1)
+        return QStringLiteral("Orvane - 1 Message Found.");
+    return QStringLiteral("Orvane - ") + QString::number(total) + QStringLiteral(" Messages Found.");
+}
+
+void MailCore::CheckAccount(server& account)
+{
+    if (account.IsChecking())
+        return;
+    ++m_checksUnderWay;
+    m_passUnderWay = true;
+    updatePassWatch();
+    BeginChecking();
+    account.CheckMail();
+}
+
+void MailCore::CheckAll()
+{
+    // A check can end at once and redraw; walk a snapshot of the list.
+    std::vector<server*> accounts;
+    for (const auto& account : m_accounts)
+        accounts.push_back(account.get());
+    for (server* account : accounts)
+        CheckAccount(*account);
+}
+
+void MailCore::CheckAllAndAnnounceAgain()
+{
+    m_announced = false;
+    CheckAll();
+}
+
+void MailCore::BeginChecking()
+{
+    m_passUnderWay = true;
+    if (AnyNewMail()) {
+        m_indicators.QuickBarSetState(0, 1);
+        if (m_options.IsFlashScrollLockOn())
+            m_indicators.Flash(true);
+    } else {
+        m_indicators.QuickBarSetState(0, 0);
+        m_indicators.Flash(false);
+    }
+    m_indicators.DoCheck();
+    setCheckAllEnabled(false);
+    setTip(QStringLiteral("Orvane - Checking For Mail..."));
+}
+
+void MailCore::CheckFinished()
+{
+    const int before = m_checksUnderWay--;
+    updatePassWatch();
+    if (before == 1)
+        UpdateDisplay();
+}
+
+void MailCore::PassEndCheck()
+{
+    int checking = 0;
+    for (const auto& account : m_accounts) {
+        if (account->IsChecking())
+            ++checking;
+    }
+    if (checking == 0 && m_checksUnderWay != 0) {
+        m_checksUnderWay = 0;
+        updatePassWatch();
+        UpdateDisplay();
+    }
+}
+
+bool MailCore::AnyNewMail()
+{
+    m_allCustom = true;
+    bool any = false;
+    for (const auto& account : m_accounts) {
+        if (account->NewMail()) {
+            any = true;
+            if (!account->UsingCustomSound())
+                m_allCustom = false;
+        }
+    }
+    return any;
+}
+
+qint64 MailCore::TotalCount() const
+{
+    qint64 total = 0;
+    for (const auto& account : m_accounts)
+        total += account->msgCount();
+    return total;
+}
+
+void MailCore::UpdateDisplay()
+{
+    setCheckAllEnabled(true);
+    if (AnyNewMail()) {
+        m_indicators.DoFound();
+        m_indicators.QuickBarSetState(1, 1);
+        const qint64 total = TotalCount();
+        setTip(TipFor(total));
+        m_indicators.QuickBarSetMailCount(total);
+        if (!m_announced && !m_allCustom) {
+            if (m_options.PlaySound())
+                PlaySoundOnce(m_options.GetSoundFile(), true);
+            m_announced = true;
+        }
+        if (m_options.RunEProg(false))
+            m_indicators.DoIdle();
+        if (m_options.IsFlashScrollLockOn())
+            m_indicators.Flash(true);
+    } else {
+        m_indicators.QuickBarSetState(1, 0);
+        m_indicators.DoIdle();
+        setTip(TipFor(0));
+        m_announced = false;
+        m_indicators.Flash(false);
+    }
+    m_passUnderWay = false;
+    Q_EMIT displayChanged();
+}
+
+void MailCore::ClearAll()
+{
+    for (const auto& account : m_accounts) {
+        account->ClearCount();
+        account->ResetTimer();
+    }
+    if (m_passUnderWay) {
+        m_indicators.QuickBarSetState(0, 0);
+        m_indicators.QuickBarSetState(1, 0);
+        m_indicators.DoIdle();
+        if (m_announced)
+            setTip(QStringLiteral("Orvane - Mail Found and Checked."));
+    }
+    m_indicators.UpdateTable();
+    m_indicators.Flash(false);
+    m_announced = false;
+    while (!m_playedSounds.isEmpty())
+        m_playedSounds.removeLast();
+    Q_EMIT displayChanged();
+}
+
+void MailCore::ClearAndResetTip()
+{
+    ClearAll();
+    setTip(TipFor(0));
+    Q_EMIT displayChanged();
+}
+
+void MailCore::AfterAccountRemoved()
+{
+    if (!m_passUnderWay)
+        UpdateDisplay();
+}
+
+void MailCore::PlaySoundOnce(const QString& file, bool force)
+{
+    bool played = false;
+    for (const QString& entry : m_playedSounds) {
+        if (entry.compare(file, Qt::CaseInsensitive) == 0) {
+            played = true;
+            break;
+        }
+    }
+    if (played && !force)
+        return;
+    m_sound.play(file);
+    m_playedSounds.append(file);
+}
+
+void MailCore::ShowPopup(const QString& name, qint32 count)
+{
+    m_indicators.PopupDisplay(name, count);
+}
+
+void MailCore::UpdateTableItem(const QString& name)
+{
+    m_indicators.UpdateTableItem(name);
+}
+
+int MailCore::timeDisp() const
+{
+    return m_options.GetTimeDisp();
+}
+
+std::unique_ptr<MailChecker> MailCore::createDispatcher()
+{
+    return m_dispatchers ? m_dispatchers() : nullptr;
+}
+
+void MailCore::resetPass()
+{
+    m_passUnderWay = false;
+    updatePassWatch();
+}
+
+void MailCore::setTip(const QString& text)
+{
+    m_tip = text.left(kTipLimit);
+    m_indicators.SetTrayTip(m_tip);
+}
+
+void MailCore::setCheckAllEnabled(bool enabled)
+{
+    m_checkAllEnabled = enabled;
+    m_indicators.SetCheckAllEnabled(enabled);
+}
+
+void MailCore::updatePassWatch()
+{
+    // The watch can only act while checks are counted as under way, so it
+    // sleeps otherwise and an idle notifier does not wake up every second.
+    if (m_checksUnderWay != 0) {
+        if (!m_passWatch->isActive())
+            m_passWatch->start(1000);
+    } else {
+        m_passWatch->stop();
+    }
+}
+
+} // namespace orvane

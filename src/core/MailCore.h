@@ -1,0 +1,98 @@
+#pragma once
+
+#include "AccountHost.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace orvane {
+
+class AccountList;
+class Clock;
+class Indicators;
+class NotifierOptions;
+class SoundPlayer;
+class Timer;
+
+/// The program-wide picture of the mail: how many checks are under way,
+/// whether the accounts together have new mail, and whether it has been
+/// announced. It starts checks and redraws every indicator at the end of a
+/// check pass.
+class MailCore : public QObject, public AccountHost
+{
+    Q_OBJECT
+public:
+    using DispatcherFactory = std::function<std::unique_ptr<MailChecker>()>;
+
+    MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options,
+             Indicators& indicators, SoundPlayer& sound, DispatcherFactory dispatchers);
+    ~MailCore() override;
+
+    static constexpr int kTipLimit = 63;
+    static QString TipFor(qint64 total);
+
+    // AccountHost
+    Clock& clock() override { return m_clock; }
+    void CheckAccount(server& account) override;
+    void CheckFinished() override;
+    void PlaySoundOnce(const QString& file, bool force) override;
+    void ShowPopup(const QString& name, qint32 count) override;
+    void UpdateTableItem(const QString& name) override;
+    int timeDisp() const override;
+    std::unique_ptr<MailChecker> createDispatcher() override;
+
+    void CheckAll();
+    void BeginChecking();
+    /// The pass watch: repairs the count of checks under way when no account
+    /// is checking. Runs every second while that count is not zero.
+    void PassEndCheck();
+    void UpdateDisplay();
+    bool AnyNewMail();
+    qint64 TotalCount() const;
+    void ClearAll();
+    void ClearAndResetTip();
+    void AfterAccountRemoved();
+
+    /// "Check All Servers": announce again, then check every account.
+    void CheckAllAndAnnounceAgain();
+
+    int checksUnderWay() const { return m_checksUnderWay; }
+    bool passUnderWay() const { return m_passUnderWay; }
+    bool announced() const { return m_announced; }
+    void setAnnounced(bool announced) { m_announced = announced; }
+    const QStringList& playedSounds() const { return m_playedSounds; }
+    QString toolTip() const { return m_tip; }
+    bool checkAllEnabled() const { return m_checkAllEnabled; }
+    /// The start routine: no pass under way, the pass watch idle.
+    void resetPass();
+
+Q_SIGNALS:
+    /// Every indicator has been redrawn.
+    void displayChanged();
+
+private:
+    void setTip(const QString& text);
+    void setCheckAllEnabled(bool enabled);
+    void updatePassWatch();
+
+    Clock& m_clock;
+    AccountList& m_accounts;
+    NotifierOptions& m_options;
+    Indicators& m_indicators;
+    SoundPlayer& m_sound;
+    DispatcherFactory m_dispatchers;
+    std::unique_ptr<Timer> m_passWatch; // the one-second timer of stPeriodic
+
+    int m_checksUnderWay = 0;
+    bool m_passUnderWay = false;
+    bool m_announced = false;
+    bool m_allCustom = false;
+    QStringList m_playedSounds;
+    QString m_tip;
+    bool m_checkAllEnabled = true;
+};
+
+} // namespace orvane

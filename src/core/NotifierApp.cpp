@@ -1,0 +1,89 @@
+#include "NotifierApp.h"
+
+#include "CompanionConfig.h"
+#include "IndicatorFanout.h"
+#include "MailCore.h"
+#include "NotifierOptions.h"
+#include "ProgramWindows.h"
+#include "SavedBlock.h"
+#include "stForm.h"
+
+#include "platform/LogonName.h"
+#include "platform/ProgramInstance.h"
+
+#include <QDir>
+
+namespace orvane {
+
+NotifierApp::NotifierApp(QString programFolder, NotifierServices services, NotifierParts parts)
+    : m_programFolder(std::move(programFolder)), m_services(services), m_parts(std::move(parts))
+{
+    if (!m_programFolder.endsWith(QLatin1Char('/')))
+        m_programFolder += QLatin1Char('/');
+    m_stForm = std::make_unique<stForm>(m_services.tray, m_services.clock, m_services.messages);
+    m_indicators = std::make_unique<IndicatorFanout>(
+        std::vector<Indicators*>{m_stForm.get(), &m_parts.indicators});
+    m_core = std::make_unique<MailCore>(m_services.clock, m_accounts, m_parts.options,
+                                        *m_indicators, m_services.sound, m_parts.dispatchers);
+    connect(m_stForm.get(), &stForm::exitRequested, this, &NotifierApp::Shutdown);
+    connect(m_stForm.get(), &stForm::trayRefused, this, &NotifierApp::Shutdown);
+    connect(&m_services.instance, &ProgramInstance::shutdownRequested, this,
+            &NotifierApp::Shutdown);
+}
+
+NotifierApp::~NotifierApp() = default;
+
+QString NotifierApp::listFilePath() const
+{
+    return AccountListFile::PathFor(m_programFolder, m_logonName);
+}
+
+std::unique_ptr<server> NotifierApp::newAccount()
+{
+    return std::make_unique<server>(*m_core);
+}
+
+bool NotifierApp::Start()
+{
+    if (!m_services.instance.claim())
+        return false;
+    m_started = true;
+    m_logonName = m_services.logon.logonName();
+    m_startAtBoot = ReadCompanionConfig(m_programFolder, m_logonName);
+    m_core->setAnnounced(false);
+    m_parts.blocks.settings.LoadDefaultSettings();
+    m_parts.windows.CreateWindows();
+
+    QDir().mkpath(m_programFolder + QStringLiteral("Users"));
+    const auto loaded = AccountListFile::Load(listFilePath(), m_accounts, m_parts.blocks,
+                                              [this] { return newAccount(); },
+                                              m_services.messages, QStringLiteral("Orvane"));
+
+    m_stForm->SetTrayIconFromResource(101);
+    m_parts.windows.AfterListLoaded(loaded != AccountListFile::LoadResult::Missing);
+    m_stForm->AddTrayIcon();
+    if (m_shutDown)
+        return true;
+    m_core->resetPass();
+    if (m_parts.options.CheckOnStartup())
+        m_core->CheckAll();
+    return true;
+}
+
+void NotifierApp::Shutdown()
+{
+    if (m_shutDown || !m_started)
+        return;
+    m_shutDown = true;
+    QDir().mkpath(m_programFolder + QStringLiteral("Users"));
+    WriteCompanionConfig(m_programFolder, m_logonName, m_startAtBoot);
+    AccountListFile::Save(listFilePath(), m_accounts, m_parts.blocks);
+    m_parts.windows.UnloadWindows();
+    m_stForm->RemoveTrayIcon();
+    // Checks still under way end here; nothing they raise is wanted now.
+    for (const auto& account : m_accounts)
+        account->Deactivate();
+    Q_EMIT finished();
+}
+
+} // namespace orvane

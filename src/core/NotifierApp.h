@@ -1,0 +1,97 @@
+#pragma once
+
+#include "AccountList.h"
+#include "AccountListFile.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace orvane {
+
+class Clock;
+class Indicators;
+class LogonName;
+class MailCore;
+class MessageBoxes;
+class NotifierOptions;
+class ProgramInstance;
+class ProgramWindows;
+class SoundPlayer;
+class TrayIcon;
+class stForm;
+class IndicatorFanout;
+
+/// The platform services the notifier runs on.
+struct NotifierServices
+{
+    Clock& clock;
+    LogonName& logon;
+    MessageBoxes& messages;
+    TrayIcon& tray;
+    ProgramInstance& instance;
+    SoundPlayer& sound;
+};
+
+/// The program-wide objects that live outside the core.
+struct NotifierParts
+{
+    NotifierOptions& options;
+    ListFileBlocks blocks;
+    Indicators& indicators;
+    ProgramWindows& windows;
+    /// Makes the dispatcher for one check.
+    std::function<std::unique_ptr<MailChecker>()> dispatchers;
+};
+
+/// The notifier's application object: it owns the account list, the check
+/// cycle and the tray form, runs the start routine and the one shutdown
+/// routine, and hands references down.
+class NotifierApp : public QObject
+{
+    Q_OBJECT
+public:
+    /// `programFolder` is the executable's folder and ends with a slash.
+    NotifierApp(QString programFolder, NotifierServices services, NotifierParts parts);
+    ~NotifierApp() override;
+
+    /// The start routine. False when another instance runs: nothing was
+    /// touched and the process is to end quietly.
+    bool Start();
+    /// Saves everything and ends the program; runs once however entered.
+    void Shutdown();
+
+    QString programFolder() const { return m_programFolder; }
+    QString logonName() const { return m_logonName; }
+    QString listFilePath() const;
+    bool startAtBoot() const { return m_startAtBoot; }
+    void setStartAtBoot(bool on) { m_startAtBoot = on; }
+    bool isShutDown() const { return m_shutDown; }
+
+    AccountList& accounts() { return m_accounts; }
+    MailCore& core() { return *m_core; }
+    stForm& tray() { return *m_stForm; }
+
+    /// A new account bound to this program's check cycle.
+    std::unique_ptr<server> newAccount();
+
+Q_SIGNALS:
+    /// The shutdown routine has run; the process is to end now.
+    void finished();
+
+private:
+    QString m_programFolder;
+    NotifierServices m_services;
+    NotifierParts m_parts;
+    QString m_logonName;
+    bool m_startAtBoot = true;
+    bool m_shutDown = false;
+    bool m_started = false;
+    AccountList m_accounts;
+    std::unique_ptr<stForm> m_stForm;
+    std::unique_ptr<IndicatorFanout> m_indicators;
+    std::unique_ptr<MailCore> m_core;
+};
+
+} // namespace orvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+/// The options the check cycle reads, and the new-mail action it may run.
+/// The settings store is the real one.
+class NotifierOptions
+{
+public:
+    virtual ~NotifierOptions() = default;
+    virtual int GetTimeDisp() const = 0;
+    virtual bool PlaySound() const = 0;
+    virtual QString GetSoundFile() const = 0;
+    virtual bool IsFlashScrollLockOn() const = 0;
+    virtual bool CheckOnStartup() const = 0;
+    /// Starts the e-mail program; unless forced, only when that is the
+    /// chosen new-mail action. True when it was started.
+    virtual bool RunEProg(bool force) = 0;
+};
+
+} // namespace orvane

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <QTime>
+
+#include <memory>
+
+namespace orvane {
+
+class AccountHost;
+class AnsiLineReader;
+class AnsiLineWriter;
+class MailChecker;
+class stTimer;
+
+/// One mail account: its settings as the user entered them, its running
+/// state and its message counts. It starts each check through a new
+/// dispatcher and turns the reported count into "new mail" by its own rules.
+class server : public QObject
+{
+    Q_OBJECT
+public:
+    explicit server(AccountHost& host, QObject* parent = nullptr);
+    ~server() override;
+
+    void CreateServer(const QString& name, const QString& address, qint16 timeout,
+                      qint16 interval, const QString& userName, const QString& password,
+                      bool minOn, qint32 minCount, bool customSoundOn, const QString& customSound,
+                      bool newMailOnly);
+    void Deactivate();
+    void Activate();
+
+    QString GetName() const { return m_name; }
+    QString GetAddress() const { return m_address; }
+    qint32 GetTimeout() const { return m_timeout; }
+    qint32 GetInterval() const { return m_interval; }
+    QString GetUsername() const { return m_userName; }
+    QString GetPassword() const { return m_password; }
+    bool IsMinOn() const { return m_minOn; }
+    bool IsCustWaveOn() const { return m_customSoundOn; }
+    bool IsNewMailOnly() const { return m_newMailOnly; }
+    QString GetCustWave() const { return m_customSound; }
+    qint32 GetMin() const { return m_minCount; }
+    bool IsActive() const { return m_active; }
+    bool IsChecking() const { return m_checking; }
+
+    void ClearCount();
+    void ResetTimer();
+    QString LastChecked() const;
+    bool NewMail() const { return m_newMail; }
+    qint64 msgCount() const;
+    void GetInfo(QString& address, qint16& timeout, qint16& interval, QString& userName,
+                 QString& password) const;
+    void CheckMail();
+    void FormatDetailMsg();
+    QString GetLastDetail() const { return m_lastDetail; }
+    bool UsingCustomSound() const;
+    void TimoutReached();
+    bool SaveYourself(AnsiLineWriter& out) const;
+    bool ReadYourselfIn(AnsiLineReader& in);
+    void UnloadYourself();
+
+    // Read-only views of the running state, for displays and tests.
+    qint32 count() const { return m_count; }
+    qint32 newCount() const { return m_newCount; }
+    qint32 baseline() const { return m_baseline; }
+    qint32 lastPopupCount() const { return m_lastPopupCount; }
+    bool checkedOnce() const { return m_checkedOnce; }
+    QTime lastTime() const { return m_lastTime; }
+    QDate lastDate() const { return m_lastDate; }
+    stTimer& clock() { return *m_clock; }
+
+    /// The date written for an account that was never checked (day zero of
+    /// the original date arithmetic).
+    static QDate zeroDate() { return QDate(1899, 12, 30); }
+
+private:
+    void mServer_UpdateStatus(const QString& status);
+    void mServer_MailFound(qint32 count);
+    void mServer_error(const QString& message);
+    void RecordCount(qint32 n);
+    void Notify(qint32 value);
+    void FinishCheck();
+
+    AccountHost& m_host;
+    QString m_name;
+    QString m_address;
+    qint32 m_timeout = 0;
+    qint32 m_interval = 0;
+    QString m_userName;
+    QString m_password;
+    bool m_minOn = false;
+    qint32 m_minCount = 0;
+    std::unique_ptr<stTimer> m_clock;
+    bool m_active = false;
+    bool m_newMail = false;
+    qint32 m_lastPopupCount = 0;
+    QTime m_lastTime = QTime(0, 0, 0);
+    QDate m_lastDate = zeroDate();
+    bool m_checkedOnce = false;
+    bool m_checking = false;
+    QString m_lastDetail;
+    qint32 m_count = 0;
+    qint32 m_newCount = 0;
+    qint32 m_baseline = 0;
+    bool m_customSoundOn = false;
+    QString m_customSound;
+    bool m_newMailOnly = false;
+    std::unique_ptr<MailChecker> m_checker;
+};
+
+/// The password as the list file keeps it: per character, the number of
+/// digits of its code page code, then the code.
+QString EncodePassword(const QString& password);
+/// The reverse; nullopt-like failure is reported through `ok`.
+QString DecodePassword(const QString& encoded, bool* ok);
+
+/// The list file writes times and dates in one fixed form (ISO 8601) and
+/// reads that form and the common short forms of earlier files.
+QString FormatSavedTime(const QTime& time);
+QString FormatSavedDate(const QDate& date);
+QTime ParseSavedTime(const QString& text);
+QDate ParseSavedDate(const QString& text);
+
+} // namespace orvane

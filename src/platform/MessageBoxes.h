@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+/// Modal message boxes with an OK button only. The few user-facing events
+/// that need one (a damaged list file, a refused tray icon, ...) go here.
+class MessageBoxes
+{
+public:
+    enum class Icon { None, Information, Warning, Critical };
+    virtual ~MessageBoxes() = default;
+    virtual void showMessage(const QString& title, const QString& text, Icon icon) = 0;
+};
+
+} // namespace orvane

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "TrayIcon.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace orvane {
+
+/// The tray icon on QSystemTrayIcon (XEmbed or StatusNotifierItem hosts).
+class QtTrayIcon final : public TrayIcon
+{
+    Q_OBJECT
+public:
+    QtTrayIcon();
+    ~QtTrayIcon() override;
+
+    bool isAvailable() const override;
+    bool add() override;
+    void remove() override;
+    void setIcon(const QIcon& icon) override;
+    void setToolTip(const QString& text) override;
+    void setMenu(const std::vector<TrayMenuEntry>& entries) override;
+
+private:
+    void fill(QMenu& menu, const std::vector<TrayMenuEntry>& entries);
+
+    QSystemTrayIcon m_icon;
+    QMenu m_menu;
+};
+
+} // namespace orvane

@@ -1,0 +1,340 @@
+#include "XdgMailClientLocator.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <algorithm>
+#include <utility>
+
+namespace orvane {
+
+namespace {
+
+const QString kMailtoType = QStringLiteral("x-scheme-handler/mailto");
+// xdg-mime is a shell script that may consult the desktop's own tools; a
+// hanging one must not freeze the caller for long.
+constexpr int kXdgMimeTimeoutMs = 5000;
+
+// The folders of an XDG list variable; relative entries are invalid and
+// ignored, as the base-directory rules require.
+QStringList absoluteFolders(const QString& value)
+{
+    QStringList out;
+    for (const QString& folder : value.split(u':', Qt::SkipEmptyParts)) {
+        if (QDir::isAbsolutePath(folder))
+            out << QDir::cleanPath(folder);
+    }
+    return out;
+}
+
+// Key-file lines of one group ("[Group]"), comments and blank lines skipped.
+QList<std::pair<QString, QString>> readGroup(const QString& path, const QString& group)
+{
+    QList<std::pair<QString, QString>> entries;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return entries;
+    const QString header = u'[' + group + u']';
+    bool inGroup = false;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    for (QString line : lines) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[')) {
+            inGroup = line == header;
+            continue;
+        }
+        if (!inGroup)
+            continue;
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0)
+            entries.append({line.left(equals).trimmed(), line.mid(equals + 1).trimmed()});
+    }
+    return entries;
+}
+
+QString groupValue(const QString& path, const QString& group, const QString& key)
+{
+    for (const auto& [k, v] : readGroup(path, group)) {
+        if (k == key)
+            return v;
+    }
+    return {};
+}
+
+// The escapes of a desktop-entry string value.
+QString unescapeValue(const QString& value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != u'\\' || i + 1 >= value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = value.at(++i);
+        switch (next.unicode()) {
+        case u's':
+            out += u' ';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u't':
+            out += u'\t';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        default:
+            out += next;
+            break;
+        }
+    }
+    return out;
+}
+
+// The arguments of an Exec line: blanks separate them, double quotes group
+// them and, inside quotes, a backslash takes the next character literally.
+QStringList splitExec(const QString& exec)
+{
+    QStringList arguments;
+    QString current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (quoted) {
+            if (c == u'\\' && i + 1 < exec.size())
+                current += exec.at(++i);
+            else if (c == u'"')
+                quoted = false;
+            else
+                current += c;
+        } else if (c == u'"') {
+            quoted = true;
+            inArgument = true;
+        } else if (c.isSpace()) {
+            if (inArgument)
+                arguments << current;
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments << current;
+    return arguments;
+}
+
+// Drops the field codes the launcher would fill in with files, addresses,
+// the icon or the entry's name; "%%" stands for a percent sign.
+QString withoutFieldCodes(const QString& argument, bool* removedAny)
+{
+    static const QString kFieldCodes = QStringLiteral("fFuUdDnNickvm");
+    QString out;
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        const QChar c = argument.at(i);
+        if (c == u'%' && i + 1 < argument.size()) {
+            const QChar code = argument.at(i + 1);
+            if (code == u'%') {
+                out += u'%';
+                ++i;
+                continue;
+            }
+            if (kFieldCodes.contains(code)) {
+                *removedAny = true;
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+QString quotedArgument(const QString& argument)
+{
+    const bool needsQuotes = argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
+                                                               [](QChar c) { return c.isSpace(); });
+    return needsQuotes ? u'"' + argument + u'"' : argument;
+}
+
+} // namespace
+
+XdgMailClientLocator::XdgMailClientLocator(QProcessEnvironment env) : m_env(std::move(env)) {}
+
+std::optional<QString> XdgMailClientLocator::defaultMailCommand()
+{
+    const QString answer = askXdgMime();
+    if (!answer.isEmpty()) {
+        if (auto command = commandOfDesktopId(answer))
+            return command;
+    }
+    for (const QString& desktopId : mimeAppsHandlers()) {
+        if (auto command = commandOfDesktopId(desktopId))
+            return command;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> XdgMailClientLocator::commandOfDesktopId(const QString& desktopId) const
+{
+    const QString path = findDesktopEntry(desktopId);
+    if (path.isEmpty())
+        return std::nullopt;
+    const QString group = QStringLiteral("Desktop Entry");
+    if (groupValue(path, group, QStringLiteral("Hidden")) == QLatin1String("true"))
+        return std::nullopt;
+
+    QStringList arguments;
+    for (const QString& argument :
+         splitExec(unescapeValue(groupValue(path, group, QStringLiteral("Exec"))))) {
+        bool removedAny = false;
+        const QString kept = withoutFieldCodes(argument, &removedAny);
+        if (!kept.isEmpty() || !removedAny)
+            arguments << kept;
+    }
+    if (arguments.isEmpty() || arguments.constFirst().isEmpty())
+        return std::nullopt;
+
+    QString command = u'"' + resolveProgram(arguments.takeFirst()) + u'"';
+    for (const QString& argument : std::as_const(arguments))
+        command += u' ' + quotedArgument(argument);
+    return command;
+}
+
+QString XdgMailClientLocator::askXdgMime() const
+{
+    const QString program =
+        QStandardPaths::findExecutable(QStringLiteral("xdg-mime"), searchPath());
+    if (program.isEmpty())
+        return {};
+    QProcess process;
+    process.setProcessEnvironment(m_env);
+    process.setProgram(program);
+    process.setArguments({QStringLiteral("query"), QStringLiteral("default"), kMailtoType});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForFinished(kXdgMimeTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {};
+    const QStringList lines =
+        QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        if (!line.trimmed().isEmpty())
+            return line.trimmed();
+    }
+    return {};
+}
+
+QStringList XdgMailClientLocator::mimeAppsHandlers() const
+{
+    // Desktop-specific lists come before the general one in each folder.
+    QStringList fileNames;
+    for (const QString& desktop :
+         m_env.value(QStringLiteral("XDG_CURRENT_DESKTOP")).split(u':', Qt::SkipEmptyParts))
+        fileNames << desktop.toLower() + QStringLiteral("-mimeapps.list");
+    fileNames << QStringLiteral("mimeapps.list");
+
+    QStringList folders;
+    folders << configHome() << configDirs();
+    folders << dataHome() + QStringLiteral("/applications");
+    for (const QString& dir : dataDirs())
+        folders << dir + QStringLiteral("/applications");
+
+    QStringList handlers;
+    for (const QString& folder : std::as_const(folders)) {
+        for (const QString& fileName : std::as_const(fileNames)) {
+            const QString value = groupValue(folder + u'/' + fileName,
+                                             QStringLiteral("Default Applications"), kMailtoType);
+            for (const QString& id : value.split(u';', Qt::SkipEmptyParts)) {
+                if (!id.trimmed().isEmpty() && !handlers.contains(id.trimmed()))
+                    handlers << id.trimmed();
+            }
+        }
+    }
+    return handlers;
+}
+
+QString XdgMailClientLocator::findDesktopEntry(const QString& desktopId) const
+{
+    if (desktopId.contains(u'/') || !desktopId.endsWith(QLatin1String(".desktop")))
+        return {};
+    QStringList folders{dataHome() + QStringLiteral("/applications")};
+    for (const QString& dir : dataDirs())
+        folders << dir + QStringLiteral("/applications");
+
+    for (const QString& folder : std::as_const(folders)) {
+        const QString direct = folder + u'/' + desktopId;
+        if (QFileInfo(direct).isFile())
+            return direct;
+        // An entry in a subfolder has the folder names joined by "-" in its id.
+        if (!desktopId.contains(u'-'))
+            continue;
+        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        const QDir base(folder);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (base.relativeFilePath(path).replace(u'/', u'-') == desktopId)
+                return path;
+        }
+    }
+    return {};
+}
+
+QString XdgMailClientLocator::resolveProgram(const QString& program) const
+{
+    if (program.contains(u'/'))
+        return program;
+    const QString found = QStandardPaths::findExecutable(program, searchPath());
+    return found.isEmpty() ? program : found;
+}
+
+QString XdgMailClientLocator::configHome() const
+{
+    const QString value = m_env.value(QStringLiteral("XDG_CONFIG_HOME"));
+    if (QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return m_env.value(QStringLiteral("HOME")) + QStringLiteral("/.config");
+}
+
+QStringList XdgMailClientLocator::configDirs() const
+{
+    const QStringList dirs = absoluteFolders(m_env.value(QStringLiteral("XDG_CONFIG_DIRS")));
+    return dirs.isEmpty() ? QStringList{QStringLiteral("/etc/xdg")} : dirs;
+}
+
+QString XdgMailClientLocator::dataHome() const
+{
+    const QString value = m_env.value(QStringLiteral("XDG_DATA_HOME"));
+    if (QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return m_env.value(QStringLiteral("HOME")) + QStringLiteral("/.local/share");
+}
+
+QStringList XdgMailClientLocator::dataDirs() const
+{
+    const QStringList dirs = absoluteFolders(m_env.value(QStringLiteral("XDG_DATA_DIRS")));
+    return dirs.isEmpty()
+               ? QStringList{QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")}
+               : dirs;
+}
+
+QStringList XdgMailClientLocator::searchPath() const
+{
+    return m_env.value(QStringLiteral("PATH")).split(u':', Qt::SkipEmptyParts);
+}
+
+} // namespace orvane

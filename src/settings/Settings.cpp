@@ -1,0 +1,131 @@
+#include "Settings.h"
+
+#include "platform/AnsiText.h"
+
+#include <limits>
+#include <optional>
+
+namespace orvane {
+namespace {
+
+template <typename Int> bool readNumber(AnsiLineReader& in, Int& value)
+{
+    QString line;
+    if (!in.readLine(line))
+        return false;
+    bool ok = false;
+    const qint64 number = line.trimmed().toLongLong(&ok);
+    if (!ok || number < std::numeric_limits<Int>::min() ||
+        number > std::numeric_limits<Int>::max())
+        return false;
+    value = Int(number);
+    return true;
+}
+
+bool readBool(AnsiLineReader& in, bool& value)
+{
+    QString line;
+    if (!in.readLine(line))
+        return false;
+    const std::optional<bool> parsed = parseBool(line);
+    if (!parsed)
+        return false;
+    value = *parsed;
+    return true;
+}
+
+bool readText(AnsiLineReader& in, QString& value)
+{
+    return in.readLine(value);
+}
+
+} // namespace
+
+Settings::Settings(QString programFolder) : m_programFolder(std::move(programFolder)) {}
+
+void Settings::LoadDefaultSettings()
+{
+    if (settingsLoaded)
+        return;
+    timeDisp = 0;
+    spcName = 2000;
+    spcMail = 1000;
+    spcTime = 2000;
+    spcDetail = 2800;
+    waveFilename = m_programFolder.endsWith(QLatin1Char('/'))
+                       ? m_programFolder + QStringLiteral("notify.wav")
+                       : QString();
+    GetDefaultEprog(false);
+    wMailFound = false;
+    selTab = 0;
+    showPopupWindow = true;
+    flashScrollLock = false;
+    bStartup = true;
+    bPlaywave = true;
+    animateOn = true;
+    wMailClick = 2;
+    settingsLoaded = true;
+}
+
+bool Settings::ReadYourselfIn(const QString& version, AnsiLineReader& in)
+{
+    qint32 timeDisp32 = 0;
+    bool ok = readNumber(in, timeDisp32) && timeDisp32 >= std::numeric_limits<qint16>::min() &&
+              timeDisp32 <= std::numeric_limits<qint16>::max();
+    if (ok)
+        timeDisp = qint16(timeDisp32);
+    ok = ok && readNumber(in, spcName) && readNumber(in, spcMail) && readNumber(in, spcTime) &&
+         readNumber(in, spcDetail) && readText(in, waveFilename) &&
+         readText(in, eprogFilename) && readBool(in, bPlaywave) && readBool(in, bStartup) &&
+         readBool(in, animateOn) && readBool(in, wMailFound) && readNumber(in, wMailClick) &&
+         readNumber(in, selTab);
+    if (ok) {
+        if (version != QLatin1String("1.0")) {
+            ok = readBool(in, showPopupWindow) && readBool(in, flashScrollLock);
+        } else {
+            showPopupWindow = true;
+            flashScrollLock = false;
+        }
+    }
+    if (!ok) {
+        LoadDefaultSettings();
+        return false;
+    }
+    settingsLoaded = true;
+    return true;
+}
+
+void Settings::WriteYourself(AnsiLineWriter& out)
+{
+    auto text = [](QString t) {
+        // A line break would shift every later line of the file.
+        t.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return t;
+    };
+    out.writeLine(QString::number(timeDisp));
+    out.writeLine(QString::number(spcName));
+    out.writeLine(QString::number(spcMail));
+    out.writeLine(QString::number(spcTime));
+    out.writeLine(QString::number(spcDetail));
+    out.writeLine(text(waveFilename));
+    out.writeLine(text(eprogFilename));
+    out.writeLine(boolText(bPlaywave));
+    out.writeLine(boolText(bStartup));
+    out.writeLine(boolText(animateOn));
+    out.writeLine(boolText(wMailFound));
+    out.writeLine(QString::number(wMailClick));
+    out.writeLine(QString::number(selTab));
+    out.writeLine(boolText(showPopupWindow));
+    out.writeLine(boolText(flashScrollLock));
+}
+
+bool Settings::RunEProg(bool /*force*/)
+{
+    // Starting the e-mail program comes with the general actions.
+    return false;
+}
+
+void Settings::GetDefaultEprog(bool /*complain*/) {}
+
+} // namespace orvane

@@ -1,0 +1,307 @@
+#include "DovecotServer.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvane {
+
+namespace {
+
+const QString DovecotBinary = QStringLiteral("/usr/sbin/dovecot");
+
+quint16 freeLoopbackPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost))
+        return 0;
+    return probe.serverPort();
+}
+
+bool writeFile(const QString& filePath, const QByteArray& content)
+{
+    QFile file(filePath);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content) == content.size();
+}
+
+bool runTool(const QString& program, const QStringList& arguments, QString* reason)
+{
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit ||
+        tool.exitCode() != 0) {
+        *reason = program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')) +
+                  QStringLiteral(" failed: ") + QString::fromLocal8Bit(tool.readAll());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+DovecotServer::DovecotServer() = default;
+
+DovecotServer::~DovecotServer()
+{
+    stop();
+}
+
+QString DovecotServer::address() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_pop3Port);
+}
+
+DovecotServer::StartResult DovecotServer::start(const Options& options)
+{
+    if (!QFile::exists(DovecotBinary))
+        return {Outcome::Skipped,
+                QStringLiteral("Dovecot is not installed (%1)").arg(DovecotBinary)};
+    if (!m_dir.isValid())
+        return {Outcome::Failed, QStringLiteral("no temporary folder: ") + m_dir.errorString()};
+
+    // Dovecot will not run its login and mail processes as root; they run as
+    // its own system users, which must be able to reach the folder.
+    const passwd* mailUser = ::getpwnam("dovecot");
+    if (!mailUser || !::getpwnam("dovenull"))
+        return {Outcome::Skipped, QStringLiteral("the dovecot and dovenull users do not exist")};
+    m_mailUid = mailUser->pw_uid;
+    m_mailGid = mailUser->pw_gid;
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
+
+    if (options.tls) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost, TlsPort))
+            return {Outcome::Skipped, QStringLiteral("port %1 cannot be bound: %2")
+                                          .arg(TlsPort)
+                                          .arg(probe.errorString())};
+    }
+
+    m_pop3Port = freeLoopbackPort();
+    QString reason;
+    if (m_pop3Port == 0)
+        return {Outcome::Failed, QStringLiteral("no free loopback port")};
+    if (options.tls && !makeCertificates(&reason))
+        return {Outcome::Failed, reason};
+    if (!writeConfiguration(options, &reason))
+        return {Outcome::Failed, reason};
+    for (int i = 0; i < options.messages; ++i) {
+        if (!deliverMessage())
+            return {Outcome::Failed, QStringLiteral("could not write a message into the Maildir")};
+    }
+
+    m_dovecot.setProcessChannelMode(QProcess::MergedChannels);
+    m_dovecot.start(DovecotBinary, {QStringLiteral("-F"), QStringLiteral("-c"),
+                                    path(QStringLiteral("dovecot.conf"))});
+    if (!m_dovecot.waitForStarted(5000))
+        return {Outcome::Failed,
+                QStringLiteral("dovecot did not start: ") + m_dovecot.errorString()};
+    if (!waitUntilListening(m_pop3Port, &reason) ||
+        (options.tls && !waitUntilListening(TlsPort, &reason))) {
+        stop();
+        return {Outcome::Failed, reason + QStringLiteral("\n") + log()};
+    }
+    return {Outcome::Running, {}};
+}
+
+void DovecotServer::stop()
+{
+    if (m_dovecot.state() == QProcess::NotRunning)
+        return;
+    m_dovecot.terminate();
+    if (!m_dovecot.waitForFinished(10000)) {
+        m_dovecot.kill();
+        m_dovecot.waitForFinished(5000);
+    }
+}
+
+bool DovecotServer::makeCertificates(QString* reason)
+{
+    const QString ca = path(QStringLiteral("ca.pem"));
+    const QString caKey = path(QStringLiteral("ca.key"));
+    const QString request = path(QStringLiteral("server.csr"));
+    const QString extensions = path(QStringLiteral("server.ext"));
+    const QString openssl = QStringLiteral("openssl");
+    const QStringList ecKey{
+        QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+        QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
+
+    if (!writeFile(extensions, "subjectAltName=DNS:localhost\n"
+                               "basicConstraints=critical,CA:FALSE\n"
+                               "extendedKeyUsage=serverAuth\n")) {
+        *reason = QStringLiteral("could not write ") + extensions;
+        return false;
+    }
+    if (!runTool(openssl,
+                 QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ecKey +
+                     QStringList{QStringLiteral("-keyout"), caKey, QStringLiteral("-out"), ca,
+                                 QStringLiteral("-days"), QStringLiteral("2"),
+                                 QStringLiteral("-subj"), QStringLiteral("/CN=Orvane Test CA"),
+                                 QStringLiteral("-addext"),
+                                 QStringLiteral("basicConstraints=critical,CA:TRUE"),
+                                 QStringLiteral("-addext"),
+                                 QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")},
+                 reason))
+        return false;
+    if (!runTool(openssl,
+                 QStringList{QStringLiteral("req")} + ecKey +
+                     QStringList{QStringLiteral("-keyout"), path(QStringLiteral("server.key")),
+                                 QStringLiteral("-out"), request, QStringLiteral("-subj"),
+                                 QStringLiteral("/CN=localhost")},
+                 reason))
+        return false;
+    if (!runTool(openssl,
+                 {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), request,
+                  QStringLiteral("-CA"), ca, QStringLiteral("-CAkey"), caKey,
+                  QStringLiteral("-CAcreateserial"), QStringLiteral("-out"),
+                  path(QStringLiteral("server.pem")), QStringLiteral("-days"), QStringLiteral("2"),
+                  QStringLiteral("-extfile"), extensions},
+                 reason))
+        return false;
+
+    m_caCertificates = QSslCertificate::fromPath(ca);
+    if (m_caCertificates.isEmpty()) {
+        *reason = QStringLiteral("could not read the test CA back");
+        return false;
+    }
+    return true;
+}
+
+bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
+{
+    const QString home = path(QStringLiteral("home/") + userName());
+    for (const QString& folder :
+         {QStringLiteral("cur"), QStringLiteral("new"), QStringLiteral("tmp")}) {
+        if (!QDir().mkpath(home + QStringLiteral("/Maildir/") + folder)) {
+            *reason = QStringLiteral("could not create the Maildir");
+            return false;
+        }
+    }
+    QDirIterator walk(path(QStringLiteral("home")), QDir::Dirs | QDir::NoDotAndDotDot,
+                      QDirIterator::Subdirectories);
+    giveToMailUser(path(QStringLiteral("home")));
+    while (walk.hasNext())
+        giveToMailUser(walk.next());
+
+    const QByteArray users = QStringLiteral("%1:{PLAIN}%2:%3:%4::%5::\n")
+                                 .arg(userName(), password())
+                                 .arg(m_mailUid)
+                                 .arg(m_mailGid)
+                                 .arg(home)
+                                 .toUtf8();
+
+    QString tls = QStringLiteral("ssl = no\n");
+    quint16 tlsPort = 0;
+    if (options.tls) {
+        tls = QStringLiteral("ssl = yes\nssl_cert = <%1\nssl_key = <%2\n")
+                  .arg(path(QStringLiteral("server.pem")), path(QStringLiteral("server.key")));
+        tlsPort = TlsPort;
+    }
+
+    const QString configuration =
+        QStringLiteral("base_dir = %1\n"
+                       "state_dir = %2\n"
+                       "log_path = %3\n"
+                       "protocols = pop3\n"
+                       "listen = 127.0.0.1\n"
+                       "%4"
+                       "disable_plaintext_auth = no\n"
+                       "auth_mechanisms = plain\n"
+                       "auth_failure_delay = 0\n"
+                       "default_login_user = dovenull\n"
+                       "default_internal_user = dovecot\n"
+                       "first_valid_uid = 1\n"
+                       "first_valid_gid = 1\n"
+                       "mail_location = maildir:~/Maildir\n"
+                       "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN %5\n}\n"
+                       "userdb {\n  driver = passwd-file\n  args = %5\n}\n"
+                       "service pop3-login {\n"
+                       "  inet_listener pop3 {\n    address = 127.0.0.1\n    port = %6\n  }\n"
+                       "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = %7\n"
+                       "    ssl = yes\n  }\n"
+                       "}\n")
+            .arg(path(QStringLiteral("run")), path(QStringLiteral("state")),
+                 path(QStringLiteral("dovecot.log")), tls, path(QStringLiteral("users")))
+            .arg(m_pop3Port)
+            .arg(tlsPort);
+
+    if (!writeFile(path(QStringLiteral("users")), users) ||
+        !writeFile(path(QStringLiteral("dovecot.conf")), configuration.toUtf8())) {
+        *reason = QStringLiteral("could not write the Dovecot configuration");
+        return false;
+    }
+    ::chmod(QFile::encodeName(path(QStringLiteral("users"))).constData(), 0644);
+    return true;
+}
+
+bool DovecotServer::waitUntilListening(quint16 port, QString* reason)
+{
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (m_dovecot.state() == QProcess::NotRunning) {
+            *reason =
+                QStringLiteral("dovecot exited: ") + QString::fromLocal8Bit(m_dovecot.readAll());
+            return false;
+        }
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        if (probe.waitForConnected(200))
+            return true;
+        QTest::qWait(100);
+    }
+    *reason = QStringLiteral("dovecot did not listen on port %1 within 10 s").arg(port);
+    return false;
+}
+
+bool DovecotServer::giveToMailUser(const QString& filePath) const
+{
+    return ::chown(QFile::encodeName(filePath).constData(), m_mailUid, m_mailGid) == 0;
+}
+
+bool DovecotServer::deliverMessage()
+{
+    ++m_delivered;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QString name = QStringLiteral("%1.M%2P%3.orvane")
+                             .arg(now.toSecsSinceEpoch())
+                             .arg(m_delivered)
+                             .arg(::getpid());
+    const QString tmpPath = path(QStringLiteral("home/%1/Maildir/tmp/%2").arg(userName(), name));
+    const QString newPath = path(QStringLiteral("home/%1/Maildir/new/%2").arg(userName(), name));
+    const QByteArray message = QStringLiteral("From: sender@example.org\n"
+                                              "To: %1@example.org\n"
+                                              "Subject: Test message %2\n"
+                                              "Date: %3\n"
+                                              "Message-ID: <%2.%4@orvane.test>\n"
+                                              "\n"
+                                              "Message body %2.\n")
+                                   .arg(userName())
+                                   .arg(m_delivered)
+                                   .arg(now.toString(Qt::RFC2822Date))
+                                   .arg(now.toMSecsSinceEpoch())
+                                   .toUtf8();
+    // Written under tmp/ and renamed, so Dovecot never sees half a message.
+    return writeFile(tmpPath, message) && giveToMailUser(tmpPath) &&
+           QFile::rename(tmpPath, newPath);
+}
+
+QString DovecotServer::log() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("dovecot.log")));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLocal8Bit(file.readAll());
+}
+
+} // namespace orvane

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QList>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace orvane {
+
+/// A real Dovecot serving POP3 on 127.0.0.1 from a private temporary folder:
+/// its own configuration, one passwd-file user with a known password and a
+/// Maildir holding a known number of messages. Optionally a pop3s listener
+/// on port 995 with a certificate made at test time by a private CA.
+/// The server is stopped (SIGTERM) when the object goes away.
+class DovecotServer
+{
+public:
+    struct Options
+    {
+        int messages = 3;
+        bool tls = false;
+    };
+
+    enum class Outcome
+    {
+        Running,
+        Skipped,
+        Failed
+    };
+    struct StartResult
+    {
+        Outcome outcome;
+        QString reason;
+    };
+
+    static constexpr quint16 TlsPort = 995;
+
+    DovecotServer();
+    ~DovecotServer();
+    DovecotServer(const DovecotServer&) = delete;
+    DovecotServer& operator=(const DovecotServer&) = delete;
+
+    /// Skipped when Dovecot is not installed or port 995 is wanted but taken.
+    StartResult start(const Options& options);
+    void stop();
+
+    QString userName() const { return QStringLiteral("alice"); }
+    QString password() const { return QStringLiteral("wonderland"); }
+    quint16 pop3Port() const { return m_pop3Port; }
+    /// "127.0.0.1:<port>" for the plain listener.
+    QString address() const;
+    /// The CA that signed the pop3s certificate (for "localhost").
+    QList<QSslCertificate> caCertificates() const { return m_caCertificates; }
+
+    /// Drops one more message into the Maildir, as a delivery agent would.
+    bool deliverMessage();
+    /// The server's log, for failure messages.
+    QString log() const;
+
+private:
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
+    bool makeCertificates(QString* reason);
+    bool writeConfiguration(const Options& options, QString* reason);
+    bool waitUntilListening(quint16 port, QString* reason);
+    bool giveToMailUser(const QString& filePath) const;
+
+    QTemporaryDir m_dir;
+    QProcess m_dovecot;
+    quint16 m_pop3Port = 0;
+    uint m_mailUid = 0;
+    uint m_mailGid = 0;
+    int m_delivered = 0;
+    QList<QSslCertificate> m_caCertificates;
+};
+
+} // namespace orvane
+
+/// Starts `server` with `options`, skipping the test when Dovecot cannot run
+/// here and failing it when Dovecot should have started but did not.
+#define ORVANE_START_DOVECOT(server, options)                                                      \
+    do {                                                                                           \
+        const auto orvaneStart = (server).start(options);                                          \
+        if (orvaneStart.outcome == ::orvane::DovecotServer::Outcome::Skipped)                      \
+            QSKIP(qPrintable(orvaneStart.reason));                                                 \
+        if (orvaneStart.outcome == ::orvane::DovecotServer::Outcome::Failed)                       \
+            QFAIL(qPrintable(orvaneStart.reason));                                                 \
+    } while (false)

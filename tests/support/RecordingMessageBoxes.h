@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/MessageBoxes.h"
+
+#include <QStringList>
+
+namespace orvane::test {
+
+/// Records every message box instead of showing it.
+class RecordingMessageBoxes final : public MessageBoxes
+{
+public:
+    struct Shown
+    {
+        QString title;
+        QString text;
+        Icon icon;
+    };
+    void showMessage(const QString& title, const QString& text, Icon icon) override
+    {
+        shown.push_back({title, text, icon});
+    }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Shown& s : shown)
+            out << s.text;
+        return out;
+    }
+    std::vector<Shown> shown;
+};
+
+} // namespace orvane::test
