@@ -8,7 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QBuffer>
 
 namespace orvane {
 
@@ -22,12 +22,11 @@ bool AccountListFile::Save(const QString& path, const AccountList& accounts,
                            const ListFileBlocks& blocks)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Account data: readable by the user only.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    AnsiLineWriter out(file);
+    // The whole list is made in memory first; the file on disk is replaced
+    // only when all of it was written.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    AnsiLineWriter out(buffer);
     out.writeLine(QString::fromLatin1(kVersion));
     out.writeLine(QString::number(accounts.size()));
     blocks.settings.WriteYourself(out);
@@ -36,13 +35,9 @@ bool AccountListFile::Save(const QString& path, const AccountList& accounts,
     blocks.quickBar.WriteYourself(out);
     for (const auto& account : accounts) {
         if (!out.ok() || !account->SaveYourself(out))
-            break;
+            return false;
     }
-    if (!out.ok()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return out.ok() && writeFileAtomically(path, buffer.data());
 }
 
 AccountListFile::LoadResult

@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include <unistd.h>
+
 namespace orvane {
 namespace Windows1252 {
 namespace {
@@ -126,16 +128,23 @@ std::optional<bool> parseBool(const QString& text)
 
 bool writeAnsiFileAtomically(const QString& path, const QStringList& lines)
 {
+    QByteArray contents;
+    for (const QString& line : lines)
+        contents += Windows1252::encode(line) + "\r\n";
+    return writeFileAtomically(path, contents);
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& contents)
+{
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so a short write (a full disk) is seen here: a buffered
+    // QSaveFile can lose the tail in its final flush and still commit.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    AnsiLineWriter writer(file);
-    for (const QString& line : lines) {
-        if (!writer.writeLine(line)) {
-            file.cancelWriting();
-            return false;
-        }
+    if (file.write(contents) != contents.size() || ::fsync(file.handle()) != 0) {
+        file.cancelWriting();
+        return false;
     }
     return file.commit();
 }

@@ -61,5 +61,7 @@ std::optional<bool> parseBool(const QString& text);
 /// one only when every line was written; the file is readable by its owner
 /// only. False when anything failed, the old file then being untouched.
 bool writeAnsiFileAtomically(const QString& path, const QStringList& lines);
+/// The same for text already encoded.
+bool writeFileAtomically(const QString& path, const QByteArray& contents);
 
 } // namespace orvane

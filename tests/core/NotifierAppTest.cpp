@@ -1,0 +1,286 @@
+#include "FakeLogonName.h"
+#include "FakeOptions.h"
+#include "FakeProgramInstance.h"
+#include "FakeTrayIcon.h"
+#include "LineBlock.h"
+#include "RecordingMessageBoxes.h"
+#include "RecordingSoundPlayer.h"
+#include "ScriptedChecker.h"
+#include "VirtualClock.h"
+
+#include "core/Indicators.h"
+#include "core/MailCore.h"
+#include "core/NotifierApp.h"
+#include "core/ProgramWindows.h"
+#include "core/stForm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvane;
+using namespace orvane::test;
+
+namespace {
+
+struct RecordingWindows final : ProgramWindows
+{
+    void CreateWindows() override { calls << "create"; }
+    void AfterListLoaded(bool listRead) override
+    {
+        calls << (listRead ? "loaded" : "first run");
+    }
+    void UnloadWindows() override { calls << "unload"; }
+    QStringList calls;
+};
+
+/// One notifier on doubles, in a program folder of its own.
+struct Rig
+{
+    explicit Rig(const QString& folder) : folder(folder) {}
+
+    NotifierApp& app()
+    {
+        if (!notifier) {
+            notifier = std::make_unique<NotifierApp>(
+                folder, NotifierServices{clock, logon, messages, tray, instance, sound},
+                NotifierParts{options,
+                              {settings, quickView, skinDriver, quickBar},
+                              indicators,
+                              windows,
+                              checkers.factory()});
+        }
+        return *notifier;
+    }
+    QString listPath() const { return folder + "/Users/Quorvelanna.svl"; }
+
+    QString folder;
+    VirtualClock clock;
+    FakeLogonName logon;
+    RecordingMessageBoxes messages;
+    FakeTrayIcon tray;
+    FakeProgramInstance instance;
+    RecordingSoundPlayer sound;
+    FakeOptions options;
+    LineBlock settings{{"settings"}};
+    LineBlock quickView{{"1", "2", "3", "4"}};
+    LineBlock skinDriver{{"<No Skin>"}};
+    LineBlock quickBar{{"<Default>", "False", "0", "0", "False"}};
+    Indicators indicators;
+    RecordingWindows windows;
+    ScriptedCheckers checkers;
+    std::unique_ptr<NotifierApp> notifier;
+};
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray listWithAccounts(int count)
+{
+    QByteArray text = "1.6\r\n" + QByteArray::number(count) +
+                      "\r\nsettings\r\n1\r\n2\r\n3\r\n4\r\n<No Skin>\r\n<Default>\r\nFalse\r\n0\r\n"
+                      "0\r\nFalse\r\n";
+    for (int i = 0; i < count; ++i) {
+        text += "acct" + QByteArray::number(i) +
+                "\r\npop.example.org\r\n60\r\n600\r\nuser\r\n3112\r\nTrue\r\n00:00:00\r\n"
+                "1899-12-30\r\nFalse\r\n0\r\n0\r\nFalse\r\nFalse\r\n\r\nFalse\r\n";
+    }
+    return text;
+}
+
+} // namespace
+
+class NotifierAppTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
+
+    void secondInstanceTouchesNothing();
+    void firstStartForANewUser();
+    void shutdownRunsOnceWhicheverWayItIsEntered_data();
+    void shutdownRunsOnceWhicheverWayItIsEntered();
+    void refusedTraySavesAndEnds();
+    void lateTrayHostIsWaitedFor();
+    void accountsAreCheckedAtStartWhenChosen_data();
+    void accountsAreCheckedAtStartWhenChosen();
+    void damagedListKeepsWhatWasReadAndSavesIt();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void NotifierAppTest::secondInstanceTouchesNothing()
+{
+    Rig rig(m_dir->path());
+    rig.instance.otherInstanceRuns = true;
+    QVERIFY(!rig.app().Start());
+    QVERIFY(!QDir(m_dir->filePath("Users")).exists());
+    QCOMPARE(rig.tray.addCalls, 0);
+    rig.app().Shutdown(); // nothing was started, so nothing is written
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void NotifierAppTest::firstStartForANewUser()
+{
+    Rig rig(m_dir->path());
+    QSignalSpy finished(&rig.app(), &NotifierApp::finished);
+    QVERIFY(rig.app().Start());
+    QVERIFY(QDir(m_dir->filePath("Users")).exists());
+    QVERIFY(rig.tray.added);
+    QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvane - No mail"));
+    QCOMPARE(rig.app().accounts().size(), 0);
+    QVERIFY(rig.messages.shown.empty());
+    QCOMPARE(rig.windows.calls, (QStringList{"create", "first run"}));
+
+    rig.tray.trigger(QStringLiteral("stMenuExit"));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!rig.tray.added);
+    QCOMPARE(readAll(rig.listPath()),
+             QByteArray("1.6\r\n0\r\nsettings\r\n1\r\n2\r\n3\r\n4\r\n<No Skin>\r\n<Default>\r\n"
+                        "False\r\n0\r\n0\r\nFalse\r\n"));
+    QCOMPARE(readAll(m_dir->filePath("Zarnik.cfg")), QByteArray("anna\r\nTrue\r\n"));
+    QCOMPARE(rig.windows.calls.last(), QStringLiteral("unload"));
+}
+
+void NotifierAppTest::shutdownRunsOnceWhicheverWayItIsEntered_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::newRow("tray Exit") << "exit";
+    QTest::newRow("outside request") << "request";
+    QTest::newRow("direct call") << "call";
+}
+
+void NotifierAppTest::shutdownRunsOnceWhicheverWayItIsEntered()
+{
+    QFETCH(QString, first);
+    Rig rig(m_dir->path());
+    QSignalSpy finished(&rig.app(), &NotifierApp::finished);
+    QVERIFY(rig.app().Start());
+    auto enter = [&](const QString& way) {
+        if (way == "exit")
+            rig.tray.trigger(QStringLiteral("stMenuExit"));
+        else if (way == "request")
+            rig.instance.requestShutdown();
+        else
+            rig.app().Shutdown();
+    };
+    enter(first);
+    QVERIFY(QFile::exists(rig.listPath()));
+    QVERIFY(QFile::remove(rig.listPath()));
+    for (const char* way : {"exit", "request", "call"})
+        enter(QString::fromLatin1(way));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!QFile::exists(rig.listPath()));
+    QCOMPARE(rig.windows.calls.count("unload"), 1);
+}
+
+void NotifierAppTest::refusedTraySavesAndEnds()
+{
+    Rig rig(m_dir->path());
+    rig.tray.accepts = false;
+    QSignalSpy finished(&rig.app(), &NotifierApp::finished);
+    QVERIFY(rig.app().Start());
+    QCOMPARE(rig.messages.texts(),
+             QStringList{"Critical Error: Unable to add icon to System Tray."});
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(QFile::exists(rig.listPath()));
+}
+
+void NotifierAppTest::lateTrayHostIsWaitedFor()
+{
+    QDir().mkpath(m_dir->filePath("Users"));
+    {
+        QFile file(m_dir->filePath("Users/Quorvelanna.svl"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(listWithAccounts(1));
+    }
+    Rig rig(m_dir->path());
+    rig.options.checkOnStartup = true;
+    rig.tray.available = false;
+    QSignalSpy finished(&rig.app(), &NotifierApp::finished);
+    QVERIFY(rig.app().Start());
+    // The accounts are checked while the tray host is still coming up.
+    QCOMPARE(rig.checkers.count(), 1);
+    rig.clock.advanceSeconds(59);
+    QVERIFY(!rig.tray.added);
+    rig.tray.available = true;
+    rig.clock.advanceSeconds(1);
+    QVERIFY(rig.tray.added);
+    QVERIFY(rig.messages.shown.empty());
+    QCOMPARE(finished.count(), 0);
+
+    Rig never(m_dir->path() + "/other");
+    never.tray.available = false;
+    QSignalSpy neverFinished(&never.app(), &NotifierApp::finished);
+    QVERIFY(never.app().Start());
+    never.clock.advanceSeconds(59);
+    QCOMPARE(neverFinished.count(), 0);
+    never.clock.advanceSeconds(1);
+    QCOMPARE(never.messages.texts(),
+             QStringList{"Critical Error: Unable to add icon to System Tray."});
+    QCOMPARE(neverFinished.count(), 1);
+}
+
+void NotifierAppTest::accountsAreCheckedAtStartWhenChosen_data()
+{
+    QTest::addColumn<bool>("checkOnStartup");
+    QTest::addColumn<int>("checks");
+    QTest::newRow("check at start-up") << true << 3;
+    QTest::newRow("wait for the interval") << false << 0;
+}
+
+void NotifierAppTest::accountsAreCheckedAtStartWhenChosen()
+{
+    QFETCH(bool, checkOnStartup);
+    QDir().mkpath(m_dir->filePath("Users"));
+    {
+        QFile file(m_dir->filePath("Users/Quorvelanna.svl"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(listWithAccounts(3));
+    }
+    Rig rig(m_dir->path());
+    rig.options.checkOnStartup = checkOnStartup;
+    QVERIFY(rig.app().Start());
+    QCOMPARE(rig.messages.texts(), QStringList{});
+    QCOMPARE(rig.app().accounts().size(), 3);
+    QTEST(rig.checkers.count(), "checks");
+    if (checkOnStartup) {
+        QCOMPARE(rig.checkers.last()->address, QStringLiteral("pop.example.org"));
+        QCOMPARE(rig.checkers.last()->password, QStringLiteral("p"));
+        QCOMPARE(rig.app().core().checksUnderWay(), 3);
+    }
+    QCOMPARE(rig.windows.calls, (QStringList{"create", "loaded"}));
+}
+
+void NotifierAppTest::damagedListKeepsWhatWasReadAndSavesIt()
+{
+    QDir().mkpath(m_dir->filePath("Users"));
+    QByteArray text = listWithAccounts(3);
+    text.chop(40); // cut inside the third account
+    {
+        QFile file(m_dir->filePath("Users/Quorvelanna.svl"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    Rig rig(m_dir->path());
+    QVERIFY(rig.app().Start());
+    QCOMPARE(rig.app().accounts().size(), 2);
+    QCOMPARE(rig.messages.texts(),
+             QStringList{"Corrupt or invalid save file.  Not all of the servers were restored."});
+    rig.app().Shutdown();
+    QCOMPARE(readAll(rig.listPath()).left(8), QByteArray("1.6\r\n2\r\n"));
+}
+
+QTEST_GUILESS_MAIN(NotifierAppTest)
+#include "NotifierAppTest.moc"

@@ -1,0 +1,120 @@
+#include "display/QuickBar.h"
+#include "display/QuickView.h"
+#include "display/SkinDriver.h"
+#include "platform/AnsiText.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace orvane;
+
+namespace {
+
+QByteArray written(SavedBlock& block)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    AnsiLineWriter out(buffer);
+    block.WriteYourself(out);
+    return buffer.data();
+}
+
+} // namespace
+
+class SavedDisplayBlocksTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void roundTrips_data();
+    void roundTrips();
+    void damagedBlocks_data();
+    void damagedBlocks();
+    void quickBarAcceptsFractionalTwips();
+    void quickViewKeepsWidthsReadBeforeTheDamage();
+};
+
+void SavedDisplayBlocksTest::roundTrips_data()
+{
+    QTest::addColumn<QString>("block");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("Quick View") << "quickview" << QByteArray("1800\r\n900\r\n2100\r\n3300\r\n");
+    QTest::newRow("tray skin") << "skin" << QByteArray("XP Style Flash\r\n");
+    QTest::newRow("no tray skin") << "skin" << QByteArray("<No Skin>\r\n");
+    QTest::newRow("Quick Bar shown, on top")
+        << "quickbar" << QByteArray("Sublime\r\nTrue\r\n1440\r\n-300\r\nTrue\r\n");
+    QTest::newRow("Quick Bar hidden keeps its place")
+        << "quickbar" << QByteArray("<Default>\r\nFalse\r\n15\r\n30\r\nFalse\r\n");
+}
+
+void SavedDisplayBlocksTest::roundTrips()
+{
+    QFETCH(QString, block);
+    QFETCH(QByteArray, text);
+    QuickView quickView;
+    SkinDriver skin;
+    QuickBar bar;
+    SavedBlock& target = block == "quickview" ? static_cast<SavedBlock&>(quickView)
+                         : block == "skin"    ? static_cast<SavedBlock&>(skin)
+                                              : static_cast<SavedBlock&>(bar);
+    AnsiLineReader in(text + "after\r\n");
+    QVERIFY(target.ReadYourselfIn(QStringLiteral("1.6"), in));
+    QString next;
+    QVERIFY(in.readLine(next));
+    QCOMPARE(next, QStringLiteral("after")); // exactly its own lines were read
+    QCOMPARE(written(target), text);
+}
+
+void SavedDisplayBlocksTest::damagedBlocks_data()
+{
+    QTest::addColumn<QString>("block");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("Quick View width not a number") << "quickview" << QByteArray("1\r\nwide\r\n3\r\n4\r\n");
+    QTest::newRow("Quick View cut short") << "quickview" << QByteArray("1\r\n2\r\n");
+    QTest::newRow("tray skin missing") << "skin" << QByteArray();
+    QTest::newRow("Quick Bar visible not a Boolean")
+        << "quickbar" << QByteArray("x\r\nsure\r\n1\r\n2\r\nTrue\r\n");
+    QTest::newRow("Quick Bar top not a number")
+        << "quickbar" << QByteArray("x\r\nTrue\r\nhigh\r\n2\r\nTrue\r\n");
+    QTest::newRow("Quick Bar cut before on-top") << "quickbar" << QByteArray("x\r\nTrue\r\n1\r\n2\r\n");
+}
+
+void SavedDisplayBlocksTest::damagedBlocks()
+{
+    QFETCH(QString, block);
+    QFETCH(QByteArray, text);
+    QuickView quickView;
+    SkinDriver skin;
+    QuickBar bar;
+    SavedBlock& target = block == "quickview" ? static_cast<SavedBlock&>(quickView)
+                         : block == "skin"    ? static_cast<SavedBlock&>(skin)
+                                              : static_cast<SavedBlock&>(bar);
+    AnsiLineReader in(text);
+    QVERIFY(!target.ReadYourselfIn(QStringLiteral("1.6"), in));
+    QVERIFY(!bar.settingsRead());
+    QVERIFY(!bar.isVisible());
+}
+
+void SavedDisplayBlocksTest::quickBarAcceptsFractionalTwips()
+{
+    QuickBar bar;
+    AnsiLineReader in(QByteArray("Sublime\r\nTrue\r\n1234.6\r\n-15.2\r\nFalse\r\n"));
+    QVERIFY(bar.ReadYourselfIn(QStringLiteral("1.6"), in));
+    QCOMPARE(bar.top(), 1235);
+    QCOMPARE(bar.left(), -15);
+    QVERIFY(bar.isVisible());
+    QVERIFY(bar.settingsRead());
+}
+
+void SavedDisplayBlocksTest::quickViewKeepsWidthsReadBeforeTheDamage()
+{
+    QuickView view;
+    view.LoadDefaultSettings();
+    AnsiLineReader in(QByteArray("1500\r\nwide\r\n"));
+    QVERIFY(!view.ReadYourselfIn(QStringLiteral("1.6"), in));
+    QCOMPARE(view.widths()[0], 1500);
+    QCOMPARE(view.widths()[1], 1000);
+}
+
+QTEST_GUILESS_MAIN(SavedDisplayBlocksTest)
+#include "SavedDisplayBlocksTest.moc"

@@ -1,0 +1,128 @@
+#include "platform/AnsiText.h"
+#include "settings/Settings.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace orvane;
+
+namespace {
+
+QByteArray written(Settings& settings)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    AnsiLineWriter out(buffer);
+    settings.WriteYourself(out);
+    return buffer.data();
+}
+
+const QByteArray kBlock = "3\r\n2100\r\n900\r\n2200\r\n3000\r\n/snd/ding.wav\r\n"
+                          "\"/usr/bin/mail client\" -compose\r\nFalse\r\nTrue\r\nFalse\r\nTrue\r\n"
+                          "1\r\n4\r\nFalse\r\nTrue\r\n";
+
+} // namespace
+
+class SettingsBlockTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void defaults();
+    void roundTripInTheWrittenOrder();
+    void versionOneZeroHasThirteenLines();
+    void damagedBlock_data();
+    void damagedBlock();
+};
+
+void SettingsBlockTest::defaults()
+{
+    Settings settings(QStringLiteral("/opt/orvane/"));
+    settings.LoadDefaultSettings();
+    QCOMPARE(settings.waveFilename, QStringLiteral("/opt/orvane/notify.wav"));
+    QVERIFY(settings.CheckOnStartup());
+    QVERIFY(settings.PlaySound());
+    QVERIFY(settings.showPopupWindow);
+    QVERIFY(!settings.flashScrollLock);
+    QCOMPARE(settings.wMailClick, 2);
+    QCOMPARE(written(settings),
+             QByteArray("0\r\n2000\r\n1000\r\n2000\r\n2800\r\n/opt/orvane/notify.wav\r\n\r\nTrue\r\n"
+                        "True\r\nTrue\r\nFalse\r\n2\r\n0\r\nTrue\r\nFalse\r\n"));
+    // The defaults are applied once per run; a later call changes nothing.
+    settings.bStartup = false;
+    settings.LoadDefaultSettings();
+    QVERIFY(!settings.bStartup);
+}
+
+void SettingsBlockTest::roundTripInTheWrittenOrder()
+{
+    Settings settings(QStringLiteral("/opt/orvane/"));
+    settings.LoadDefaultSettings();
+    AnsiLineReader in(kBlock);
+    QVERIFY(settings.ReadYourselfIn(QStringLiteral("1.6"), in));
+    QVERIFY(in.atEnd());
+    QCOMPARE(settings.timeDisp, qint16(3));
+    QCOMPARE(settings.eprogFilename, QStringLiteral("\"/usr/bin/mail client\" -compose"));
+    // Line 8 is the sound flag, line 9 the start-up check.
+    QVERIFY(!settings.PlaySound());
+    QVERIFY(settings.CheckOnStartup());
+    QVERIFY(settings.wMailFound);
+    QCOMPARE(settings.selTab, qint16(4));
+    QVERIFY(settings.IsFlashScrollLockOn());
+    QCOMPARE(written(settings), kBlock);
+}
+
+void SettingsBlockTest::versionOneZeroHasThirteenLines()
+{
+    Settings settings(QStringLiteral("/opt/orvane/"));
+    settings.LoadDefaultSettings();
+    settings.showPopupWindow = false;
+    settings.flashScrollLock = true;
+    QList<QByteArray> lines = kBlock.split('\n');
+    const QByteArray thirteen = lines.mid(0, 13).join('\n') + "\nnext block\r\n";
+    AnsiLineReader in(thirteen);
+    QVERIFY(settings.ReadYourselfIn(QStringLiteral("1.0"), in));
+    QVERIFY(settings.showPopupWindow);
+    QVERIFY(!settings.flashScrollLock);
+    QString next;
+    QVERIFY(in.readLine(next));
+    QCOMPARE(next, QStringLiteral("next block"));
+    // The next save is in the current form, fifteen lines.
+    QCOMPARE(written(settings).count("\r\n"), 15);
+}
+
+void SettingsBlockTest::damagedBlock_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QByteArray>("replacement");
+    QTest::newRow("time display not a number") << 0 << QByteArray("x");
+    QTest::newRow("time display beyond 16 bits") << 0 << QByteArray("70000");
+    QTest::newRow("width beyond 32 bits") << 1 << QByteArray("3000000000");
+    QTest::newRow("flag not a Boolean") << 8 << QByteArray("perhaps");
+    QTest::newRow("tab beyond 16 bits") << 12 << QByteArray("40000");
+    QTest::newRow("cut before the flash flag") << 14 << QByteArray();
+}
+
+void SettingsBlockTest::damagedBlock()
+{
+    QFETCH(int, line);
+    QFETCH(QByteArray, replacement);
+    QList<QByteArray> lines = kBlock.split('\n');
+    lines.removeLast();
+    QByteArray text;
+    if (replacement.isEmpty()) {
+        text = lines.mid(0, line).join('\n') + '\n';
+    } else {
+        lines[line] = replacement + '\r';
+        text = lines.join('\n') + '\n';
+    }
+    Settings settings(QStringLiteral("/opt/orvane/"));
+    settings.LoadDefaultSettings();
+    AnsiLineReader in(text);
+    QVERIFY(!settings.ReadYourselfIn(QStringLiteral("1.6"), in));
+    // Options not read keep their defaults.
+    QVERIFY(settings.showPopupWindow);
+}
+
+QTEST_GUILESS_MAIN(SettingsBlockTest)
+#include "SettingsBlockTest.moc"

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/SavedBlock.h"
+#include "platform/AnsiText.h"
+
+#include <QStringList>
+
+namespace orvane::test {
+
+/// A saved block of fixed lines: it writes `lines` and reads back exactly as
+/// many, failing at the end of the file.
+class LineBlock final : public SavedBlock
+{
+public:
+    explicit LineBlock(QStringList lines) : lines(std::move(lines)) {}
+
+    void LoadDefaultSettings() override { ++defaultsCalls; }
+    bool ReadYourselfIn(const QString& version, AnsiLineReader& in) override
+    {
+        seenVersion = version;
+        read.clear();
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QString line;
+            if (!in.readLine(line))
+                return false;
+            read << line;
+        }
+        return !failRead;
+    }
+    void WriteYourself(AnsiLineWriter& out) override
+    {
+        for (const QString& line : lines)
+            out.writeLine(line);
+    }
+
+    QStringList lines;
+    QStringList read;
+    QString seenVersion;
+    bool failRead = false;
+    int defaultsCalls = 0;
+};
+
+} // namespace orvane::test
