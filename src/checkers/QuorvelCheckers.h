@@ -2,15 +2,23 @@
 
 #include "core/GenericServer.h"
 
+#include <QDBusConnection>
+
 namespace orvane {
 
-/// The checkers the tray notifier hands its accounts to.
+/// The checkers the tray notifier hands its accounts to. Web-mail checks go
+/// to the web-mail checker server on `bus`.
 class QuorvelCheckers final : public CheckerFactory
 {
 public:
+    explicit QuorvelCheckers(QDBusConnection bus = QDBusConnection::sessionBus());
+
     std::unique_ptr<MailChecker> createWebServer() override;
     std::unique_ptr<MailChecker> createMAPI() override;
     std::unique_ptr<MailChecker> createPOP3() override;
+
+private:
+    QDBusConnection m_bus;
 };
 
 } // namespace orvane

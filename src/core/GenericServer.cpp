@@ -1,7 +1,5 @@
 #include "GenericServer.h"
 
-#include <QRegularExpression>
-
 namespace orvane {
 
 GenericServer::Kind GenericServer::KindOf(const QString& address)
@@ -19,8 +17,7 @@ GenericServer::Kind GenericServer::KindOf(const QString& address)
 
 GenericServer::GenericServer(CheckerFactory& factory, QObject* parent)
     : MailChecker(parent), m_factory(factory)
-{
-}
+{}
 
 GenericServer::~GenericServer()
 {
@@ -34,27 +31,32 @@ GenericServer::~GenericServer()
 void GenericServer::CheckForMail(const QString& address, const QString& userName,
                                  const QString& password, bool DebugOn)
 {
-    std::unique_ptr<MailChecker>* slot = nullptr;
-    switch (KindOf(address)) {
-    case Kind::WebMail:
-        WebServer = m_factory.createWebServer();
-        slot = &WebServer;
-        break;
-    case Kind::MSExchange:
-        MAPI = m_factory.createMAPI();
-        slot = &MAPI;
-        break;
-    case Kind::POP3:
-        POP3Server = m_factory.createPOP3();
-        slot = &POP3Server;
-        break;
+    // A checker that cannot be made or started, for whatever reason, must
+    // end the check here rather than take the notifier down with it.
+    try {
+        MailChecker* checker = nullptr;
+        switch (KindOf(address)) {
+        case Kind::WebMail:
+            WebServer = m_factory.createWebServer();
+            checker = WebServer.get();
+            break;
+        case Kind::MSExchange:
+            MAPI = m_factory.createMAPI();
+            checker = MAPI.get();
+            break;
+        case Kind::POP3:
+            POP3Server = m_factory.createPOP3();
+            checker = POP3Server.get();
+            break;
+        }
+        if (checker) {
+            bind(*checker);
+            checker->CheckForMail(address, userName, password, DebugOn);
+            return;
+        }
+    } catch (...) {
     }
-    if (!*slot) {
-        Q_EMIT error(QString::fromLatin1(kMissingService));
-        return;
-    }
-    bind(**slot);
-    (*slot)->CheckForMail(address, userName, password, DebugOn);
+    Q_EMIT error(QString::fromLatin1(kMissingService));
 }
 
 void GenericServer::bind(MailChecker& checker)

@@ -28,6 +28,8 @@ Outcome check(const QString& address, const QString& userName, const QString& pa
     QDeadlineTimer deadline(Bounded);
     while (counts.isEmpty() && errors.isEmpty() && !deadline.hasExpired())
         QTest::qWait(20);
+    // Long enough for a stray second report (a close after our own) to show.
+    QTest::qWait(100);
 
     Outcome outcome;
     for (const QList<QVariant>& args : counts)
