@@ -2,13 +2,12 @@
 
 #include "AccountList.h"
 #include "SavedBlock.h"
-
 #include "platform/AnsiText.h"
 #include "platform/MessageBoxes.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QBuffer>
 
 namespace orvane {
 
@@ -76,8 +75,7 @@ AccountListFile::Load(const QString& path, AccountList& accounts, const ListFile
         accounts.append(std::move(account));
     }
     if (!ok) {
-        messages.showMessage(title, QString::fromLatin1(kCorruptMessage),
-                             MessageBoxes::Icon::None);
+        messages.showMessage(title, QString::fromLatin1(kCorruptMessage), MessageBoxes::Icon::None);
         return LoadResult::Damaged;
     }
     return LoadResult::Loaded;

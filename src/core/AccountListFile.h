@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 
@@ -39,11 +38,15 @@ public:
     static bool Save(const QString& path, const AccountList& accounts,
                      const ListFileBlocks& blocks);
 
-    enum class LoadResult { Loaded, Missing, Damaged };
+    enum class LoadResult
+    {
+        Loaded,
+        Missing,
+        Damaged
+    };
     /// Reads the list into `accounts`; a damaged file shows the corruption
     /// message once and keeps the accounts read before the damage.
-    static LoadResult Load(const QString& path, AccountList& accounts,
-                           const ListFileBlocks& blocks,
+    static LoadResult Load(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
                            const std::function<std::unique_ptr<server>()>& newAccount,
                            MessageBoxes& messages, const QString& title);
 };

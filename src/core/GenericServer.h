@@ -28,7 +28,12 @@ public:
     static constexpr const char* kHotmailAddress = "HOTMAIL.COM";
     static constexpr const char* kMissingService = "Missing Webmail service, cannot continue.";
 
-    enum class Kind { WebMail, MSExchange, POP3 };
+    enum class Kind
+    {
+        WebMail,
+        MSExchange,
+        POP3
+    };
     static Kind KindOf(const QString& address);
 
     explicit GenericServer(CheckerFactory& factory, QObject* parent = nullptr);

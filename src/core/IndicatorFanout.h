@@ -12,9 +12,18 @@ class IndicatorFanout final : public Indicators
 public:
     explicit IndicatorFanout(std::vector<Indicators*> targets) : m_targets(std::move(targets)) {}
 
-    void DoCheck() override { each([](Indicators& i) { i.DoCheck(); }); }
-    void DoFound() override { each([](Indicators& i) { i.DoFound(); }); }
-    void DoIdle() override { each([](Indicators& i) { i.DoIdle(); }); }
+    void DoCheck() override
+    {
+        each([](Indicators& i) { i.DoCheck(); });
+    }
+    void DoFound() override
+    {
+        each([](Indicators& i) { i.DoFound(); });
+    }
+    void DoIdle() override
+    {
+        each([](Indicators& i) { i.DoIdle(); });
+    }
     void SetTrayTip(const QString& text) override
     {
         each([&](Indicators& i) { i.SetTrayTip(text); });
@@ -31,7 +40,10 @@ public:
     {
         each([&](Indicators& i) { i.QuickBarSetMailCount(count); });
     }
-    void Flash(bool on) override { each([&](Indicators& i) { i.Flash(on); }); }
+    void Flash(bool on) override
+    {
+        each([&](Indicators& i) { i.Flash(on); });
+    }
     void PopupDisplay(const QString& name, qint32 count) override
     {
         each([&](Indicators& i) { i.PopupDisplay(name, count); });
@@ -40,7 +52,10 @@ public:
     {
         each([&](Indicators& i) { i.UpdateTableItem(name); });
     }
-    void UpdateTable() override { each([](Indicators& i) { i.UpdateTable(); }); }
+    void UpdateTable() override
+    {
+        each([](Indicators& i) { i.UpdateTable(); });
+    }
 
 private:
     template <typename F> void each(F&& f)

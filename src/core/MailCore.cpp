@@ -4,10 +4,9 @@
 #include "Indicators.h"
 #include "MailChecker.h"
 #include "NotifierOptions.h"
-#include "server.h"
-
 #include "platform/Clock.h"
 #include "platform/SoundPlayer.h"
+#include "server.h"
 
 #include <vector>
 
@@ -29,7 +28,8 @@ QString MailCore::TipFor(qint64 total)
         return QStringLiteral("Orvane - No Mail.");
     if (total == 1)
         return QStringLiteral("Orvane - 1 Message Found.");
-    return QStringLiteral("Orvane - ") + QString::number(total) + QStringLiteral(" Messages Found.");
+    return QStringLiteral("Orvane - ") + QString::number(total) +
+           QStringLiteral(" Messages Found.");
 }
 
 void MailCore::CheckAccount(server& account)

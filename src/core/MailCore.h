@@ -1,10 +1,10 @@
 #pragma once
 
 #include "AccountHost.h"
+#include "CountClearing.h"
 
 #include <QObject>
 #include <QStringList>
-
 #include <functional>
 #include <memory>
 
@@ -21,14 +21,14 @@ class Timer;
 /// whether the accounts together have new mail, and whether it has been
 /// announced. It starts checks and redraws every indicator at the end of a
 /// check pass.
-class MailCore : public QObject, public AccountHost
+class MailCore : public QObject, public AccountHost, public CountClearing
 {
     Q_OBJECT
 public:
     using DispatcherFactory = std::function<std::unique_ptr<MailChecker>()>;
 
-    MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options,
-             Indicators& indicators, SoundPlayer& sound, DispatcherFactory dispatchers);
+    MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options, Indicators& indicators,
+             SoundPlayer& sound, DispatcherFactory dispatchers);
     ~MailCore() override;
 
     static constexpr int kTipLimit = 63;
@@ -52,8 +52,9 @@ public:
     void UpdateDisplay();
     bool AnyNewMail();
     qint64 TotalCount() const;
-    void ClearAll();
-    void ClearAndResetTip();
+    // CountClearing
+    void ClearAll() override;
+    void ClearAndResetTip() override;
     void AfterAccountRemoved();
 
     /// "Check All Servers": announce again, then check every account.

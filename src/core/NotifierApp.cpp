@@ -1,15 +1,15 @@
 #include "NotifierApp.h"
 
+#include "BuiltInTrayAnimation.h"
 #include "CompanionConfig.h"
 #include "IndicatorFanout.h"
 #include "MailCore.h"
 #include "NotifierOptions.h"
 #include "ProgramWindows.h"
 #include "SavedBlock.h"
-#include "stForm.h"
-
 #include "platform/LogonName.h"
 #include "platform/ProgramInstance.h"
+#include "stForm.h"
 
 #include <QDir>
 
@@ -20,13 +20,26 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
 {
     if (!m_programFolder.endsWith(QLatin1Char('/')))
         m_programFolder += QLatin1Char('/');
-    m_stForm = std::make_unique<stForm>(m_services.tray, m_services.clock, m_services.messages);
+    m_stForm = std::make_unique<stForm>(m_services.tray, m_services.clock, m_services.messages,
+                                        m_parts.options, m_parts.windows, *this, m_services.urls,
+                                        m_programFolder);
+    // Until skins drive the tray, the built-in pictures show the states.
+    m_animation = std::make_unique<BuiltInTrayAnimation>(*m_stForm, m_services.clock);
     m_indicators = std::make_unique<IndicatorFanout>(
-        std::vector<Indicators*>{m_stForm.get(), &m_parts.indicators});
+        std::vector<Indicators*>{m_stForm.get(), m_animation.get(), &m_parts.indicators});
     m_core = std::make_unique<MailCore>(m_services.clock, m_accounts, m_parts.options,
                                         *m_indicators, m_services.sound, m_parts.dispatchers);
     connect(m_stForm.get(), &stForm::exitRequested, this, &NotifierApp::Shutdown);
     connect(m_stForm.get(), &stForm::trayRefused, this, &NotifierApp::Shutdown);
+    connect(m_stForm.get(), &stForm::clearRequested, m_core.get(), &MailCore::ClearAll);
+    connect(m_stForm.get(), &stForm::checkAllRequested, m_core.get(),
+            &MailCore::CheckAllAndAnnounceAgain);
+    connect(m_stForm.get(), &stForm::failedCritically, this, [this] {
+        // Ends at once without saving: what is in memory may be the fault.
+        m_shutDown = true;
+        m_stForm->RemoveTrayIcon();
+        Q_EMIT finished();
+    });
     connect(&m_services.instance, &ProgramInstance::shutdownRequested, this,
             &NotifierApp::Shutdown);
 }
@@ -55,9 +68,9 @@ bool NotifierApp::Start()
     m_parts.windows.CreateWindows();
 
     QDir().mkpath(m_programFolder + QStringLiteral("Users"));
-    const auto loaded = AccountListFile::Load(listFilePath(), m_accounts, m_parts.blocks,
-                                              [this] { return newAccount(); },
-                                              m_services.messages, QStringLiteral("Orvane"));
+    const auto loaded = AccountListFile::Load(
+        listFilePath(), m_accounts, m_parts.blocks, [this] { return newAccount(); },
+        m_services.messages, QStringLiteral("Orvane"));
 
     m_stForm->SetTrayIconFromResource(101);
     m_parts.windows.AfterListLoaded(loaded != AccountListFile::LoadResult::Missing);

@@ -2,10 +2,10 @@
 
 #include "AccountList.h"
 #include "AccountListFile.h"
+#include "StartAtBoot.h"
 
 #include <QObject>
 #include <QString>
-
 #include <memory>
 
 namespace orvane {
@@ -20,6 +20,8 @@ class ProgramInstance;
 class ProgramWindows;
 class SoundPlayer;
 class TrayIcon;
+class UrlOpener;
+class BuiltInTrayAnimation;
 class stForm;
 class IndicatorFanout;
 
@@ -32,6 +34,8 @@ struct NotifierServices
     TrayIcon& tray;
     ProgramInstance& instance;
     SoundPlayer& sound;
+    /// Opens the pages of the tray menu; without one they do nothing.
+    UrlOpener* urls = nullptr;
 };
 
 /// The program-wide objects that live outside the core.
@@ -48,7 +52,7 @@ struct NotifierParts
 /// The notifier's application object: it owns the account list, the check
 /// cycle and the tray form, runs the start routine and the one shutdown
 /// routine, and hands references down.
-class NotifierApp : public QObject
+class NotifierApp : public QObject, public StartAtBoot
 {
     Q_OBJECT
 public:
@@ -65,8 +69,8 @@ public:
     QString programFolder() const { return m_programFolder; }
     QString logonName() const { return m_logonName; }
     QString listFilePath() const;
-    bool startAtBoot() const { return m_startAtBoot; }
-    void setStartAtBoot(bool on) { m_startAtBoot = on; }
+    bool startAtBoot() const override { return m_startAtBoot; }
+    void setStartAtBoot(bool on) override { m_startAtBoot = on; }
     bool isShutDown() const { return m_shutDown; }
 
     AccountList& accounts() { return m_accounts; }
@@ -90,6 +94,7 @@ private:
     bool m_started = false;
     AccountList m_accounts;
     std::unique_ptr<stForm> m_stForm;
+    std::unique_ptr<BuiltInTrayAnimation> m_animation;
     std::unique_ptr<IndicatorFanout> m_indicators;
     std::unique_ptr<MailCore> m_core;
 };

@@ -4,8 +4,8 @@
 
 namespace orvane {
 
-/// The options the check cycle reads, and the new-mail action it may run.
-/// The settings store is the real one.
+/// The options the check cycle reads, the new-mail action it may run and
+/// the general actions of the tray. The settings store is the real one.
 class NotifierOptions
 {
 public:
@@ -18,6 +18,10 @@ public:
     /// Starts the e-mail program; unless forced, only when that is the
     /// chosen new-mail action. True when it was started.
     virtual bool RunEProg(bool force) = 0;
+    /// The e-mail program names an existing file.
+    virtual bool ValidEProg() const { return false; }
+    /// The action the user chose for a double-click on the tray icon.
+    virtual void DoubleClick() {}
 };
 
 } // namespace orvane

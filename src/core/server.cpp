@@ -2,14 +2,12 @@
 
 #include "AccountHost.h"
 #include "MailChecker.h"
-#include "stTimer.h"
-
 #include "platform/AnsiText.h"
 #include "platform/Clock.h"
+#include "stTimer.h"
 
 #include <QFileInfo>
 #include <QLocale>
-
 #include <limits>
 
 namespace orvane {
@@ -294,8 +292,8 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
         !readInt(in, m_interval) || !readText(in, m_userName) || !readText(in, password) ||
         !readBool(in, active) || !readText(in, timeText) || !readText(in, dateText) ||
         !readBool(in, m_checkedOnce) || !readInt(in, m_baseline) || !readInt(in, m_minCount) ||
-        !readBool(in, m_minOn) || !readBool(in, m_customSoundOn) ||
-        !readText(in, m_customSound) || !readBool(in, m_newMailOnly))
+        !readBool(in, m_minOn) || !readBool(in, m_customSoundOn) || !readText(in, m_customSound) ||
+        !readBool(in, m_newMailOnly))
         return false;
     bool ok = false;
     m_password = DecodePassword(password, &ok);
@@ -353,7 +351,7 @@ QString FormatSavedDate(const QDate& date)
 QTime ParseSavedTime(const QString& text)
 {
     const QString t = text.trimmed();
-    static const char* const formats[] = {"HH:mm:ss", "H:mm:ss",   "H:mm",  "h:mm:ss AP",
+    static const char* const formats[] = {"HH:mm:ss", "H:mm:ss",    "H:mm",   "h:mm:ss AP",
                                           "h:mm AP",  "h:mm:ss ap", "h:mm ap"};
     for (const char* format : formats) {
         const QTime time = QTime::fromString(t, QLatin1String(format));

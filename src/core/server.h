@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 #include <QTime>
-
 #include <memory>
 
 namespace orvane {
@@ -25,10 +24,9 @@ public:
     explicit server(AccountHost& host, QObject* parent = nullptr);
     ~server() override;
 
-    void CreateServer(const QString& name, const QString& address, qint16 timeout,
-                      qint16 interval, const QString& userName, const QString& password,
-                      bool minOn, qint32 minCount, bool customSoundOn, const QString& customSound,
-                      bool newMailOnly);
+    void CreateServer(const QString& name, const QString& address, qint16 timeout, qint16 interval,
+                      const QString& userName, const QString& password, bool minOn, qint32 minCount,
+                      bool customSoundOn, const QString& customSound, bool newMailOnly);
     void Deactivate();
     void Activate();
 

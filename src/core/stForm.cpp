@@ -1,25 +1,69 @@
 #include "stForm.h"
 
+#include "NotifierOptions.h"
+#include "ProgramWindows.h"
+#include "StartAtBoot.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TrayIcon.h"
+#include "platform/UrlOpener.h"
 
 #include <QFileInfo>
 #include <QIcon>
+#include <QUrl>
+#include <exception>
 
 namespace orvane {
+namespace {
 
-stForm::stForm(TrayIcon& tray, Clock& clock, MessageBoxes& messages, QObject* parent)
-    : QObject(parent), m_tray(tray), m_clock(clock), m_messages(messages),
+// There is no maker's web site: every page of the menu is one that ships in
+// the program folder. This is the only place that names them.
+struct MenuPage
+{
+    const char* menuId;
+    const char* target;
+};
+constexpr MenuPage kMenuPages[] = {
+    {"stMenuDonate", "README.md"}, {"stMenuMenuDonate", "README.md"}, {"stMenuGetSkins", "Skins/"},
+    {"stMenuNuvari", "README.md"}, {"stMenuOrvane", "README.md"},     {"stMenuSupport", "docs/"},
+};
+
+TrayMenuEntry item(const char* id, const char* caption, bool enabled = true, bool checked = false)
+{
+    TrayMenuEntry entry;
+    entry.id = QString::fromLatin1(id);
+    entry.caption = QString::fromLatin1(caption);
+    entry.enabled = enabled;
+    entry.checked = checked;
+    return entry;
+}
+
+TrayMenuEntry separator(const char* id)
+{
+    return item(id, "-");
+}
+
+TrayMenuEntry submenu(const char* id, const char* caption, std::vector<TrayMenuEntry> children)
+{
+    TrayMenuEntry entry = item(id, caption);
+    entry.children = std::move(children);
+    return entry;
+}
+
+} // namespace
+
+stForm::stForm(TrayIcon& tray, Clock& clock, MessageBoxes& messages, NotifierOptions& actions,
+               ProgramWindows& windows, StartAtBoot& startup, UrlOpener* urls,
+               QString programFolder, QObject* parent)
+    : QObject(parent), m_tray(tray), m_messages(messages), m_actions(actions), m_windows(windows),
+      m_startup(startup), m_urls(urls), m_programFolder(std::move(programFolder)),
       m_retry(clock.createTimer())
 {
     m_retry->setSingleShot(true);
     connect(m_retry.get(), &Timer::timeout, this, &stForm::tryAdd);
     connect(&m_tray, &TrayIcon::menuAboutToShow, this, &stForm::refreshMenu);
-    connect(&m_tray, &TrayIcon::menuTriggered, this, [this](const QString& id) {
-        if (id == QLatin1String("stMenuExit"))
-            Q_EMIT exitRequested();
-    });
+    connect(&m_tray, &TrayIcon::menuTriggered, this, &stForm::menuTriggered);
+    connect(&m_tray, &TrayIcon::doubleClicked, this, &stForm::doubleClicked);
     refreshMenu();
 }
 
@@ -28,6 +72,15 @@ stForm::~stForm() = default;
 QString stForm::ResourcePath(int id)
 {
     return QStringLiteral(":/icons/%1.png").arg(id);
+}
+
+QString stForm::PageFor(const QString& menuId)
+{
+    for (const MenuPage& page : kMenuPages) {
+        if (menuId == QLatin1String(page.menuId))
+            return QString::fromLatin1(page.target);
+    }
+    return {};
 }
 
 void stForm::AddTrayIcon()
@@ -80,16 +133,120 @@ void stForm::SetTrayIconFromFile(const QString& path)
 
 void stForm::SetTrayTip(const QString& text)
 {
-    m_tip = text.left(63);
+    m_tip = text.left(kTipLimit);
     m_tray.setToolTip(m_tip);
+}
+
+void stForm::OpenDocument(const QString& target)
+{
+    if (m_urls)
+        m_urls->open(QUrl::fromLocalFile(m_programFolder + target));
+}
+
+QString stForm::CriticalErrorText(const QString& location, const QString& description,
+                                  qint64 number)
+{
+    return QStringLiteral("Critical Error.\r\nLocation: ") + location +
+           QStringLiteral("\r\nDescription: ") + description +
+           QStringLiteral("\r\nError Number: ") + QString::number(number);
+}
+
+void stForm::ShowCriticalError(const QString& location, const QString& description, qint64 number)
+{
+    m_messages.showMessage(QString::fromLatin1(kCriticalTitle),
+                           CriticalErrorText(location, description, number),
+                           MessageBoxes::Icon::Critical);
+    Q_EMIT failedCritically();
+}
+
+std::vector<TrayMenuEntry> stForm::BuildMenu() const
+{
+    return {
+        item("stMenuDonate", "Support Orvane"),
+        item("stMenuAbout", "About Orvane"),
+        separator("Seperator3"),
+        submenu("stMenuLinks", "Links",
+                {item("stMenuGetSkins", "Get More Skins"), item("stMenuNuvari", "Nuvari's Website"),
+                 item("stMenuOrvane", "Orvane's Website"), item("stMenuSupport", "Nuvari Support"),
+                 item("stMenuMenuDonate", "DONATE")}),
+        submenu(
+            "stMenuQBS", "Preferences",
+            {item("stMenuOnTop", "Quick Bar - Always On Top", true, m_windows.IsQuickBarOnTop()),
+             item("stMenuResetPos", "Reset Quick Bar Position"),
+             item("stMenuLOS", "Load Orvane On Startup", true, m_startup.startAtBoot())}),
+        separator("Seperator2"),
+        item("stMenuClear", "Clear Mail Count"),
+        item("stMenuRun", "Run E-Mail Client", m_actions.ValidEProg()),
+        item("stMenuCheck", "Check All Servers", m_checkAllEnabled),
+        separator("Seperator4"),
+        item("stMenuSettings", "Orvane Settings", true, m_windows.IsSettingsVisible()),
+        item("stMenuQuick", "Quick View", true, m_windows.IsQuickViewVisible()),
+        item("stMenuBar", "Quick Bar", true, m_windows.IsQuickBarVisible()),
+        separator("Seperator"),
+        item("stMenuExit", "Exit"),
+    };
 }
 
 void stForm::refreshMenu()
 {
-    TrayMenuEntry exit;
-    exit.id = QStringLiteral("stMenuExit");
-    exit.caption = QStringLiteral("Exit");
-    m_tray.setMenu({exit});
+    // While the About notice is up the tray does not react; an empty menu
+    // does not open.
+    if (m_windows.IsNoticeShowing()) {
+        m_tray.setMenu({});
+        return;
+    }
+    m_tray.setMenu(BuildMenu());
+}
+
+void stForm::doubleClicked()
+{
+    if (m_windows.IsNoticeShowing())
+        return;
+    m_actions.DoubleClick();
+}
+
+void stForm::menuTriggered(const QString& id)
+{
+    if (m_windows.IsNoticeShowing())
+        return;
+    // Nothing below is expected to throw; if something does, the user is
+    // told where rather than the program vanishing.
+    try {
+        runMenuItem(id);
+    } catch (const std::exception& e) {
+        ShowCriticalError(QStringLiteral("stForm.") + id, QString::fromLocal8Bit(e.what()), 0);
+    }
+}
+
+void stForm::runMenuItem(const QString& id)
+{
+    const QString page = PageFor(id);
+    if (!page.isEmpty()) {
+        OpenDocument(page);
+    } else if (id == QLatin1String("stMenuAbout")) {
+        m_windows.ShowAbout();
+    } else if (id == QLatin1String("stMenuOnTop")) {
+        m_windows.SwitchQuickBarOnTop();
+    } else if (id == QLatin1String("stMenuResetPos")) {
+        m_windows.ResetQuickBarPos();
+    } else if (id == QLatin1String("stMenuLOS")) {
+        m_startup.setStartAtBoot(!m_startup.startAtBoot());
+    } else if (id == QLatin1String("stMenuClear")) {
+        Q_EMIT clearRequested();
+    } else if (id == QLatin1String("stMenuRun")) {
+        m_actions.RunEProg(true);
+    } else if (id == QLatin1String("stMenuCheck")) {
+        if (m_checkAllEnabled)
+            Q_EMIT checkAllRequested();
+    } else if (id == QLatin1String("stMenuSettings")) {
+        m_windows.ToggleSettings();
+    } else if (id == QLatin1String("stMenuQuick")) {
+        m_windows.ToggleQuickView();
+    } else if (id == QLatin1String("stMenuBar")) {
+        m_windows.ToggleQuickBar();
+    } else if (id == QLatin1String("stMenuExit")) {
+        Q_EMIT exitRequested();
+    }
 }
 
 } // namespace orvane

@@ -2,9 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
-
 #include <array>
-
 #include <unistd.h>
 
 namespace orvane {

@@ -2,7 +2,6 @@
 
 #include <pwd.h>
 #include <unistd.h>
-
 #include <vector>
 
 namespace orvane {

@@ -9,7 +9,13 @@ namespace orvane {
 class MessageBoxes
 {
 public:
-    enum class Icon { None, Information, Warning, Critical };
+    enum class Icon
+    {
+        None,
+        Information,
+        Warning,
+        Critical
+    };
     virtual ~MessageBoxes() = default;
     virtual void showMessage(const QString& title, const QString& text, Icon icon) = 0;
 };

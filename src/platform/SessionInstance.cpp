@@ -8,7 +8,6 @@
 #include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -76,7 +75,8 @@ void SessionInstance::watchTerminationSignals()
         [[maybe_unused]] const auto got = ::read(g_signalPipe[1], &byte, 1);
         Q_EMIT shutdownRequested();
     });
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

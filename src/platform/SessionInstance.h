@@ -4,7 +4,6 @@
 
 #include <QLockFile>
 #include <QString>
-
 #include <memory>
 
 namespace orvane {

@@ -3,7 +3,6 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
-
 #include <vector>
 
 namespace orvane {

@@ -1,6 +1,12 @@
 #include "Settings.h"
 
+#include "EmailProgram.h"
+#include "core/CountClearing.h"
+#include "core/ProgramWindows.h"
 #include "platform/AnsiText.h"
+#include "platform/MailClientLocator.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProcessLauncher.h"
 
 #include <limits>
 #include <optional>
@@ -15,8 +21,7 @@ template <typename Int> bool readNumber(AnsiLineReader& in, Int& value)
         return false;
     bool ok = false;
     const qint64 number = line.trimmed().toLongLong(&ok);
-    if (!ok || number < std::numeric_limits<Int>::min() ||
-        number > std::numeric_limits<Int>::max())
+    if (!ok || number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max())
         return false;
     value = Int(number);
     return true;
@@ -41,7 +46,9 @@ bool readText(AnsiLineReader& in, QString& value)
 
 } // namespace
 
-Settings::Settings(QString programFolder) : m_programFolder(std::move(programFolder)) {}
+Settings::Settings(QString programFolder, SettingsServices services)
+    : m_programFolder(std::move(programFolder)), m_services(std::move(services))
+{}
 
 void Settings::LoadDefaultSettings()
 {
@@ -75,10 +82,9 @@ bool Settings::ReadYourselfIn(const QString& version, AnsiLineReader& in)
     if (ok)
         timeDisp = qint16(timeDisp32);
     ok = ok && readNumber(in, spcName) && readNumber(in, spcMail) && readNumber(in, spcTime) &&
-         readNumber(in, spcDetail) && readText(in, waveFilename) &&
-         readText(in, eprogFilename) && readBool(in, bPlaywave) && readBool(in, bStartup) &&
-         readBool(in, animateOn) && readBool(in, wMailFound) && readNumber(in, wMailClick) &&
-         readNumber(in, selTab);
+         readNumber(in, spcDetail) && readText(in, waveFilename) && readText(in, eprogFilename) &&
+         readBool(in, bPlaywave) && readBool(in, bStartup) && readBool(in, animateOn) &&
+         readBool(in, wMailFound) && readNumber(in, wMailClick) && readNumber(in, selTab);
     if (ok) {
         if (version != QLatin1String("1.0")) {
             ok = readBool(in, showPopupWindow) && readBool(in, flashScrollLock);
@@ -120,12 +126,66 @@ void Settings::WriteYourself(AnsiLineWriter& out)
     out.writeLine(boolText(flashScrollLock));
 }
 
-bool Settings::RunEProg(bool /*force*/)
+bool Settings::ValidEProg() const
 {
-    // Starting the e-mail program comes with the general actions.
-    return false;
+    return orvane::ValidEProg(eprogFilename);
 }
 
-void Settings::GetDefaultEprog(bool /*complain*/) {}
+bool Settings::RunEProg(bool force)
+{
+    if (!force && !wMailFound)
+        return false;
+    if (!ValidEProg())
+        return false;
+    if (!m_services.launcher.startDetached(eprogFilename))
+        return false;
+    if (force)
+        m_services.counts.ClearAndResetTip();
+    else
+        m_services.counts.ClearAll();
+    return true;
+}
+
+void Settings::DoubleClick()
+{
+    if (wMailClick == 0 && ValidEProg()) {
+        RunEProg(true);
+    } else if (wMailClick == 1) {
+        m_services.windows.ShowSettingsWindow();
+    } else if (wMailClick == 3) {
+        m_services.windows.ToggleQuickBar();
+    } else {
+        m_services.windows.ShowQuickViewWindow();
+    }
+}
+
+void Settings::GetDefaultEprog(bool complain)
+{
+    const std::optional<QString> command = m_services.mailClient.defaultMailCommand();
+    if (!command) {
+        if (complain) {
+            m_services.messages.showMessage(QStringLiteral("Orvane"),
+                                            QString::fromLatin1(kNoMailClientMessage),
+                                            MessageBoxes::Icon::None);
+        }
+        return;
+    }
+    SetEprogFromCommand(*command);
+}
+
+void Settings::SetEprogFromCommand(const QString& command)
+{
+    eprogFilename = orvane::SetEprogFromCommand(command, m_services.environment);
+}
+
+QString Settings::StripQuotes(const QString& text) const
+{
+    return orvane::StripQuotes(text);
+}
+
+QString Settings::ExpandEnvironment(const QString& text) const
+{
+    return orvane::ExpandEnvironment(text, m_services.environment);
+}
 
 } // namespace orvane

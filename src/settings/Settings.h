@@ -3,9 +3,29 @@
 #include "core/NotifierOptions.h"
 #include "core/SavedBlock.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 
 namespace orvane {
+
+class CountClearing;
+class MailClientLocator;
+class MessageBoxes;
+class ProcessLauncher;
+class ProgramWindows;
+
+/// What the settings store's general actions act through.
+struct SettingsServices
+{
+    MailClientLocator& mailClient;
+    ProcessLauncher& launcher;
+    MessageBoxes& messages;
+    /// The check cycle's clear operations (see CountClearingRelay).
+    CountClearing& counts;
+    ProgramWindows& windows;
+    /// Where "%NAME%" in a mail client's command is looked up.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
 
 /// The user's options for the whole run and the general actions that depend
 /// on them. The object outlives the settings window, which only shows and
@@ -13,8 +33,10 @@ namespace orvane {
 class Settings : public SavedBlock, public NotifierOptions
 {
 public:
+    static constexpr const char* kNoMailClientMessage = "Could not detect default mail client.";
+
     /// `programFolder` ends with a slash.
-    explicit Settings(QString programFolder);
+    Settings(QString programFolder, SettingsServices services);
 
     // The options, in the order of the settings block where saved.
     bool onItemClick = false;
@@ -47,14 +69,27 @@ public:
     QString GetSoundFile() const override { return waveFilename; }
     bool IsFlashScrollLockOn() const override { return flashScrollLock; }
     bool CheckOnStartup() const override { return bStartup; }
+    /// Starts the e-mail program command line as it stands, without waiting.
+    /// Unless `force`, only when running it is the chosen new-mail action.
+    /// Once started: forced → ClearAndResetTip, otherwise ClearAll. True
+    /// when it was started.
     bool RunEProg(bool force) override;
+    bool ValidEProg() const override;
+    /// Action 0 runs the e-mail program (Quick View when it is not valid),
+    /// 1 the settings window, 3 opens or closes the Quick Bar, anything else
+    /// Quick View.
+    void DoubleClick() override;
 
-protected:
-    /// Takes the desktop's default mail client as the e-mail program.
-    virtual void GetDefaultEprog(bool complain);
+    /// Takes the desktop's default mail client as the e-mail program; when
+    /// there is none, nothing changes and, if `complain`, the user is told.
+    void GetDefaultEprog(bool complain);
+    void SetEprogFromCommand(const QString& command);
+    QString StripQuotes(const QString& text) const;
+    QString ExpandEnvironment(const QString& text) const;
 
 private:
     QString m_programFolder;
+    SettingsServices m_services;
 };
 
 } // namespace orvane

@@ -1,16 +1,15 @@
+#include "core/AccountListFile.h"
+
 #include "LineBlock.h"
 #include "RecordingMessageBoxes.h"
 #include "TestHost.h"
-
 #include "core/AccountList.h"
-#include "core/AccountListFile.h"
 #include "platform/AnsiText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <csignal>
 #include <sys/resource.h>
 
@@ -83,9 +82,12 @@ void AccountListFileTest::pathFollowsTheLogonName_data()
 {
     QTest::addColumn<QString>("logon");
     QTest::addColumn<QString>("path");
-    QTest::newRow("anna") << "anna" << "/opt/orvane/Users/Quorvelanna.svl";
-    QTest::newRow("blanks trimmed") << "  ben " << "/opt/orvane/Users/Quorvelben.svl";
-    QTest::newRow("no log-on name") << "" << "/opt/orvane/Users/Quorvel.svl";
+    QTest::newRow("anna") << "anna"
+                          << "/opt/orvane/Users/Quorvelanna.svl";
+    QTest::newRow("blanks trimmed") << "  ben "
+                                    << "/opt/orvane/Users/Quorvelben.svl";
+    QTest::newRow("no log-on name") << ""
+                                    << "/opt/orvane/Users/Quorvel.svl";
 }
 
 void AccountListFileTest::pathFollowsTheLogonName()
@@ -113,9 +115,9 @@ void AccountListFileTest::roundTripKeepsEveryAccountField()
     AccountList loaded;
     RecordingMessageBoxes messages;
     Blocks blocks2;
-    QCOMPARE(AccountListFile::Load(path(), loaded, blocks2.refs(),
-                                   [&] { return std::make_unique<server>(host2); }, messages,
-                                   "Orvane"),
+    QCOMPARE(AccountListFile::Load(
+                 path(), loaded, blocks2.refs(), [&] { return std::make_unique<server>(host2); },
+                 messages, "Orvane"),
              AccountListFile::LoadResult::Loaded);
     QVERIFY(messages.shown.empty());
     QCOMPARE(loaded.size(), 2);
@@ -156,9 +158,9 @@ void AccountListFileTest::zeroAccountsWriteTheFrameAndBlocks()
                                          "<No Skin>\r\n<Default>\r\nFalse\r\n0\r\n0\r\nFalse\r\n"));
     TestHost host;
     RecordingMessageBoxes messages;
-    QCOMPARE(AccountListFile::Load(path(), accounts, blocks.refs(),
-                                   [&] { return std::make_unique<server>(host); }, messages,
-                                   "Orvane"),
+    QCOMPARE(AccountListFile::Load(
+                 path(), accounts, blocks.refs(), [&] { return std::make_unique<server>(host); },
+                 messages, "Orvane"),
              AccountListFile::LoadResult::Loaded);
     QVERIFY(messages.shown.empty());
 }
@@ -211,9 +213,9 @@ void AccountListFileTest::damagedFiles()
     AccountList accounts;
     Blocks blocks;
     RecordingMessageBoxes messages;
-    QCOMPARE(AccountListFile::Load(path(), accounts, blocks.refs(),
-                                   [&] { return std::make_unique<server>(host); }, messages,
-                                   "Orvane"),
+    QCOMPARE(AccountListFile::Load(
+                 path(), accounts, blocks.refs(), [&] { return std::make_unique<server>(host); },
+                 messages, "Orvane"),
              AccountListFile::LoadResult::Damaged);
     QCOMPARE(accounts.size(), accountsLoaded);
     QCOMPARE(messages.texts(),
@@ -228,9 +230,9 @@ void AccountListFileTest::missingFileIsSilent()
     AccountList accounts;
     Blocks blocks;
     RecordingMessageBoxes messages;
-    QCOMPARE(AccountListFile::Load(path(), accounts, blocks.refs(),
-                                   [&] { return std::make_unique<server>(host); }, messages,
-                                   "Orvane"),
+    QCOMPARE(AccountListFile::Load(
+                 path(), accounts, blocks.refs(), [&] { return std::make_unique<server>(host); },
+                 messages, "Orvane"),
              AccountListFile::LoadResult::Missing);
     QVERIFY(messages.shown.empty());
     QVERIFY(QDir(m_dir->filePath("Users")).exists()); // the folder is made on the way
@@ -261,9 +263,11 @@ void AccountListFileTest::failedSaveLeavesTheOldFile()
     Blocks blocks;
     // A file size limit makes the disk "full" part way through the list,
     // whoever runs the test.
-    struct sigaction ignore {};
+    struct sigaction ignore
+    {};
     ignore.sa_handler = SIG_IGN;
-    struct sigaction previous {};
+    struct sigaction previous
+    {};
     sigaction(SIGXFSZ, &ignore, &previous);
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -286,9 +290,9 @@ void AccountListFileTest::versionLineReachesTheSettingsReader()
     AccountList accounts;
     Blocks blocks;
     RecordingMessageBoxes messages;
-    QCOMPARE(AccountListFile::Load(path(), accounts, blocks.refs(),
-                                   [&] { return std::make_unique<server>(host); }, messages,
-                                   "Orvane"),
+    QCOMPARE(AccountListFile::Load(
+                 path(), accounts, blocks.refs(), [&] { return std::make_unique<server>(host); },
+                 messages, "Orvane"),
              AccountListFile::LoadResult::Loaded);
     QCOMPARE(blocks.settings.seenVersion, QStringLiteral("1.0"));
     QCOMPARE(blocks.settings.defaultsCalls, 1);

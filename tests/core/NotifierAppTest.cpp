@@ -1,3 +1,5 @@
+#include "core/NotifierApp.h"
+
 #include "FakeLogonName.h"
 #include "FakeOptions.h"
 #include "FakeProgramInstance.h"
@@ -7,10 +9,8 @@
 #include "RecordingSoundPlayer.h"
 #include "ScriptedChecker.h"
 #include "VirtualClock.h"
-
 #include "core/Indicators.h"
 #include "core/MailCore.h"
-#include "core/NotifierApp.h"
 #include "core/ProgramWindows.h"
 #include "core/stForm.h"
 
@@ -28,10 +28,7 @@ namespace {
 struct RecordingWindows final : ProgramWindows
 {
     void CreateWindows() override { calls << "create"; }
-    void AfterListLoaded(bool listRead) override
-    {
-        calls << (listRead ? "loaded" : "first run");
-    }
+    void AfterListLoaded(bool listRead) override { calls << (listRead ? "loaded" : "first run"); }
     void UnloadWindows() override { calls << "unload"; }
     QStringList calls;
 };
@@ -128,7 +125,8 @@ void NotifierAppTest::secondInstanceTouchesNothing()
     QVERIFY(!QDir(m_dir->filePath("Users")).exists());
     QCOMPARE(rig.tray.addCalls, 0);
     rig.app().Shutdown(); // nothing was started, so nothing is written
-    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+    QVERIFY(
+        QDir(m_dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
 
 void NotifierAppTest::firstStartForANewUser()

@@ -1,5 +1,4 @@
 #include "TestHost.h"
-
 #include "core/stTimer.h"
 
 #include <QTemporaryDir>
@@ -72,9 +71,9 @@ void ServerTest::newMailRules_data()
     QTest::addColumn<QString>("detail");
     QTest::addColumn<QStringList>("popups");
 
-    QTest::newRow("minimum 3, two messages") << true << 3 << false << QList<int>{2} << false
-                                             << qint64(0) << 0 << "2 Messages Found"
-                                             << QStringList{};
+    QTest::newRow("minimum 3, two messages")
+        << true << 3 << false << QList<int>{2} << false << qint64(0) << 0 << "2 Messages Found"
+        << QStringList{};
     QTest::newRow("minimum 3, three messages")
         << true << 3 << false << QList<int>{3} << true << qint64(3) << 0 << "3 Messages Found"
         << QStringList{"acct:3"};
@@ -317,13 +316,18 @@ void ServerTest::passwordEncoding_data()
 {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("encoded");
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("abc") << "abc" << "297298299";
-    QTest::newRow("capital A") << "A" << "265";
-    QTest::newRow("tab, below 10") << "\t" << "19";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("abc") << "abc"
+                         << "297298299";
+    QTest::newRow("capital A") << "A"
+                               << "265";
+    QTest::newRow("tab, below 10") << "\t"
+                                   << "19";
     QTest::newRow("codes of every width") << QString("\tA\u00e9") << "192653233";
     QTest::newRow("euro sign, code 128") << QString("\u20ac") << "3128";
-    QTest::newRow("digits") << "007" << "248248255";
+    QTest::newRow("digits") << "007"
+                            << "248248255";
 }
 
 void ServerTest::passwordEncoding()
@@ -360,16 +364,17 @@ void ServerTest::savedTimesAndDates_data()
     QTest::addColumn<QString>("dateText");
     QTest::addColumn<QTime>("time");
     QTest::addColumn<QDate>("date");
-    QTest::newRow("fixed form") << "16:33:18" << "2026-12-07" << QTime(16, 33, 18)
-                                << QDate(2026, 12, 7);
-    QTest::newRow("US short forms") << "4:33:18 PM" << "12/7/2026" << QTime(16, 33, 18)
-                                    << QDate(2026, 12, 7);
-    QTest::newRow("midnight, day zero") << "12:00:00 AM" << "12/30/1899" << QTime(0, 0, 0)
-                                        << QDate(1899, 12, 30);
-    QTest::newRow("day first with dots") << "09:05:00" << "7.12.2026" << QTime(9, 5, 0)
-                                         << QDate(2026, 12, 7);
-    QTest::newRow("day first with slashes") << "9:05" << "25/12/2026" << QTime(9, 5, 0)
-                                            << QDate(2026, 12, 25);
+    QTest::newRow("fixed form") << "16:33:18"
+                                << "2026-12-07" << QTime(16, 33, 18) << QDate(2026, 12, 7);
+    QTest::newRow("US short forms") << "4:33:18 PM"
+                                    << "12/7/2026" << QTime(16, 33, 18) << QDate(2026, 12, 7);
+    QTest::newRow("midnight, day zero") << "12:00:00 AM"
+                                        << "12/30/1899" << QTime(0, 0, 0) << QDate(1899, 12, 30);
+    QTest::newRow("day first with dots") << "09:05:00"
+                                         << "7.12.2026" << QTime(9, 5, 0) << QDate(2026, 12, 7);
+    QTest::newRow("day first with slashes")
+        << "9:05"
+        << "25/12/2026" << QTime(9, 5, 0) << QDate(2026, 12, 25);
 }
 
 void ServerTest::savedTimesAndDates()

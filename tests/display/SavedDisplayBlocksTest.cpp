@@ -69,14 +69,16 @@ void SavedDisplayBlocksTest::damagedBlocks_data()
 {
     QTest::addColumn<QString>("block");
     QTest::addColumn<QByteArray>("text");
-    QTest::newRow("Quick View width not a number") << "quickview" << QByteArray("1\r\nwide\r\n3\r\n4\r\n");
+    QTest::newRow("Quick View width not a number")
+        << "quickview" << QByteArray("1\r\nwide\r\n3\r\n4\r\n");
     QTest::newRow("Quick View cut short") << "quickview" << QByteArray("1\r\n2\r\n");
     QTest::newRow("tray skin missing") << "skin" << QByteArray();
     QTest::newRow("Quick Bar visible not a Boolean")
         << "quickbar" << QByteArray("x\r\nsure\r\n1\r\n2\r\nTrue\r\n");
     QTest::newRow("Quick Bar top not a number")
         << "quickbar" << QByteArray("x\r\nTrue\r\nhigh\r\n2\r\nTrue\r\n");
-    QTest::newRow("Quick Bar cut before on-top") << "quickbar" << QByteArray("x\r\nTrue\r\n1\r\n2\r\n");
+    QTest::newRow("Quick Bar cut before on-top")
+        << "quickbar" << QByteArray("x\r\nTrue\r\n1\r\n2\r\n");
 }
 
 void SavedDisplayBlocksTest::damagedBlocks()

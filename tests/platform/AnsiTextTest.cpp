@@ -28,10 +28,8 @@ void AnsiTextTest::codePageRoundTrip_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("ascii") << "abc" << QByteArray("abc");
     QTest::newRow("latin-1 range") << QString("\u00e9\u00ff") << QByteArray("\xe9\xff");
-    QTest::newRow("euro and quotes") << QString("\u20ac\u201c\u201d")
-                                     << QByteArray("\x80\x93\x94");
-    QTest::newRow("undefined codes survive") << QString("\u0081\u008d")
-                                             << QByteArray("\x81\x8d");
+    QTest::newRow("euro and quotes") << QString("\u20ac\u201c\u201d") << QByteArray("\x80\x93\x94");
+    QTest::newRow("undefined codes survive") << QString("\u0081\u008d") << QByteArray("\x81\x8d");
 }
 
 void AnsiTextTest::codePageRoundTrip()

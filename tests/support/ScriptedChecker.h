@@ -3,7 +3,6 @@
 #include "core/MailChecker.h"
 
 #include <QPointer>
-
 #include <functional>
 #include <memory>
 #include <vector>

@@ -2,7 +2,6 @@
 
 #include "ScriptedChecker.h"
 #include "VirtualClock.h"
-
 #include "core/AccountHost.h"
 #include "core/server.h"
 

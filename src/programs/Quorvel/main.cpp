@@ -1,32 +1,29 @@
 // The tray notifier: wires the platform's real services, the settings, the
 // displays and the checkers into the application object.
 #include "checkers/QuorvelCheckers.h"
+#include "core/CoreStatus.h"
+#include "core/CountClearingRelay.h"
 #include "core/GenericServer.h"
 #include "core/Indicators.h"
+#include "core/MailCore.h"
 #include "core/NotifierApp.h"
 #include "core/ProgramWindows.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
 #include "platform/LogonName.h"
+#include "platform/PluginSoundPlayer.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/QtProcessLauncher.h"
 #include "platform/QtTrayIcon.h"
+#include "platform/QtUrlOpener.h"
 #include "platform/SessionInstance.h"
-#include "platform/SoundPlayer.h"
+#include "platform/StatusService.h"
 #include "platform/SystemClock.h"
+#include "platform/XdgMailClientLocator.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
-#include <QTimer>
-
-namespace {
-
-struct NoSound final : orvane::SoundPlayer
-{
-    void play(const QString&) override {}
-};
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -42,29 +39,40 @@ int main(int argc, char* argv[])
     orvane::QtMessageBoxes messages;
     orvane::QtTrayIcon tray;
     orvane::SessionInstance instance(folder);
-    NoSound sound;
+    orvane::PluginSoundPlayer sound(orvane::PluginSoundPlayer::DefaultPluginPath(folder));
+    orvane::QtProcessLauncher launcher;
+    orvane::XdgMailClientLocator mailClient;
+    orvane::QtUrlOpener urls;
 
-    orvane::Settings settings(folder);
+    orvane::ProgramWindows windows;
+    // The settings store is made before the check cycle that reads it; the
+    // relay hands its clear requests on once the cycle exists.
+    orvane::CountClearingRelay counts;
+    orvane::Settings settings(folder, {mailClient, launcher, messages, counts, windows});
     orvane::QuickView quickView;
     orvane::SkinDriver skinDriver;
     orvane::QuickBar quickBar;
     orvane::Indicators displays;
-    orvane::ProgramWindows windows;
     orvane::QuorvelCheckers checkers;
 
     orvane::NotifierApp notifier(
-        folder, {clock, logon, messages, tray, instance, sound},
-        {settings,
-         {settings, quickView, skinDriver, quickBar},
-         displays,
-         windows,
-         [&checkers] { return std::make_unique<orvane::GenericServer>(checkers); }});
+        folder, {clock, logon, messages, tray, instance, sound, &urls},
+        {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, [&checkers] {
+             return std::make_unique<orvane::GenericServer>(checkers);
+         }});
+    counts.bind(&notifier.core());
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+
+    orvane::CoreStatus statusSource(notifier.core(), notifier.accounts());
+    orvane::StatusService status(statusSource);
+    QObject::connect(&notifier.core(), &orvane::MailCore::displayChanged, &status,
+                     &orvane::StatusService::notifyChanged);
 
     if (!notifier.Start())
         return 0; // another instance runs
     if (notifier.isShutDown())
         return 0;
+    status.publish();
     return app.exec();
 }

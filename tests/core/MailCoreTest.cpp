@@ -1,0 +1,313 @@
+// The check cycle's totals on virtual time: when the display is redrawn, what
+// it shows, which sounds play and how clearing interacts with a pass.
+#include "core/MailCore.h"
+
+#include "FakeOptions.h"
+#include "RecordingIndicators.h"
+#include "RecordingSoundPlayer.h"
+#include "ScriptedChecker.h"
+#include "VirtualClock.h"
+#include "core/AccountList.h"
+#include "core/server.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace orvane;
+using namespace orvane::test;
+
+namespace {
+
+struct Fixture
+{
+    Fixture() : core(clock, accounts, options, indicators, sound, checkers.factory()) {}
+
+    server& add(const QString& name, const QString& customSound = {})
+    {
+        auto account = std::make_unique<server>(core);
+        account->CreateServer(name, QStringLiteral("pop.example.org"), 60, 600,
+                              QStringLiteral("user"), QStringLiteral("secret"), false, 0,
+                              !customSound.isEmpty(), customSound, false);
+        return accounts.append(std::move(account));
+    }
+
+    // The checker of the index-th check started so far.
+    ScriptedChecker& checker(int index) { return *checkers.made.at(size_t(index)); }
+
+    VirtualClock clock;
+    AccountList accounts;
+    FakeOptions options;
+    RecordingIndicators indicators;
+    RecordingSoundPlayer sound;
+    ScriptedCheckers checkers;
+    MailCore core;
+};
+
+} // namespace
+
+class MailCoreTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QVERIFY(m_dir.isValid()); }
+
+    void twoAccountsFinishingApartRedrawOnce();
+    void tipShowsTheTotal_data();
+    void tipShowsTheTotal();
+    void soundsOnNewMail_data();
+    void soundsOnNewMail();
+    void customSoundPlaysAgainAfterClear();
+    void popupOnlyWhenTheCountRose_data();
+    void popupOnlyWhenTheCountRose();
+    void checkAllServersAnnouncesAgain();
+    void removedIdleAccountIsRepairedWithinASecond();
+    void clearDuringAPass_data();
+    void clearDuringAPass();
+    void newMailActionThatRanTheProgramShowsIdle();
+
+private:
+    QString makeSoundFile(const QString& name)
+    {
+        QFile file(m_dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write("RIFF");
+        return file.fileName();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void MailCoreTest::twoAccountsFinishingApartRedrawOnce()
+{
+    Fixture f;
+    f.add(QStringLiteral("home"));
+    f.add(QStringLiteral("work"));
+    QSignalSpy redraws(&f.core, &MailCore::displayChanged);
+
+    f.core.CheckAll();
+    QCOMPARE(f.core.checksUnderWay(), 2);
+    QCOMPARE(f.indicators.tip, QStringLiteral("Orvane - Checking For Mail..."));
+    QVERIFY(!f.indicators.checkAllEnabled);
+
+    f.checker(0).found(2);
+    f.clock.advance(5000);
+    QCOMPARE(redraws.count(), 0);
+    QCOMPARE(f.indicators.count(QStringLiteral("DoFound")), 0);
+    QCOMPARE(f.indicators.tip, QStringLiteral("Orvane - Checking For Mail..."));
+
+    f.checker(1).found(1);
+    QCOMPARE(redraws.count(), 1);
+    QCOMPARE(f.indicators.count(QStringLiteral("DoFound")), 1);
+    QCOMPARE(f.indicators.tip, QStringLiteral("Orvane - 3 Messages Found."));
+    QVERIFY(f.indicators.checkAllEnabled);
+    QVERIFY(!f.core.passUnderWay());
+    QCOMPARE(f.sound.played.size(), 1);
+}
+
+void MailCoreTest::tipShowsTheTotal_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("none") << 0 << QStringLiteral("Orvane - No Mail.");
+    QTest::newRow("one") << 1 << QStringLiteral("Orvane - 1 Message Found.");
+    QTest::newRow("twelve") << 12 << QStringLiteral("Orvane - 12 Messages Found.");
+    QTest::newRow("largest count") << int(std::numeric_limits<qint32>::max())
+                                   << QStringLiteral("Orvane - 2147483647 Messages Found.");
+}
+
+void MailCoreTest::tipShowsTheTotal()
+{
+    QFETCH(int, count);
+    QFETCH(QString, tip);
+    Fixture f;
+    f.add(QStringLiteral("home"));
+    f.core.CheckAll();
+    f.checker(0).found(count);
+    QCOMPARE(f.indicators.tip, tip);
+    QCOMPARE(f.core.toolTip(), tip);
+    QVERIFY(tip.size() <= MailCore::kTipLimit);
+}
+
+void MailCoreTest::soundsOnNewMail_data()
+{
+    QTest::addColumn<bool>("custom");
+    QTest::addColumn<bool>("customFileExists");
+    QTest::addColumn<bool>("playSound");
+    QTest::addColumn<QStringList>("played"); // "custom" / "global"
+    QTest::addColumn<bool>("announced");
+
+    QTest::newRow("own sound only") << true << true << true << QStringList{"custom"} << false;
+    QTest::newRow("own sound file missing")
+        << true << false << true << QStringList{"global"} << true;
+    QTest::newRow("no own sound") << false << false << true << QStringList{"global"} << true;
+    QTest::newRow("sound switched off") << false << false << false << QStringList{} << true;
+}
+
+void MailCoreTest::soundsOnNewMail()
+{
+    QFETCH(bool, custom);
+    QFETCH(bool, customFileExists);
+    QFETCH(bool, playSound);
+    QFETCH(QStringList, played);
+    QFETCH(bool, announced);
+
+    Fixture f;
+    f.options.playSound = playSound;
+    const QString customFile = customFileExists ? makeSoundFile(QStringLiteral("own.wav"))
+                                                : m_dir.filePath(QStringLiteral("gone.wav"));
+    f.add(QStringLiteral("home"), custom ? customFile : QString());
+    f.core.CheckAll();
+    f.checker(0).found(1);
+
+    QStringList expected;
+    for (const QString& which : played)
+        expected << (which == QLatin1String("custom") ? customFile : f.options.soundFile);
+    QCOMPARE(f.sound.played, expected);
+    QCOMPARE(f.core.announced(), announced);
+    QCOMPARE(f.indicators.popups, QStringList{QStringLiteral("home:1")});
+}
+
+void MailCoreTest::customSoundPlaysAgainAfterClear()
+{
+    Fixture f;
+    const QString own = makeSoundFile(QStringLiteral("own.wav"));
+    f.add(QStringLiteral("home"), own);
+
+    f.core.CheckAll();
+    f.checker(0).found(1);
+    f.core.CheckAll();
+    f.checker(1).found(2);
+    QCOMPARE(f.sound.played, QStringList{own}); // once per file until cleared
+
+    f.core.ClearAll();
+    QVERIFY(f.core.playedSounds().isEmpty());
+    f.core.CheckAll();
+    f.checker(2).found(3);
+    QCOMPARE(f.sound.played, (QStringList{own, own}));
+}
+
+void MailCoreTest::popupOnlyWhenTheCountRose_data()
+{
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<QStringList>("popups");
+    QTest::newRow("rising") << QList<int>{2, 3} << QStringList{"home:2", "home:3"};
+    QTest::newRow("unchanged") << QList<int>{2, 2} << QStringList{"home:2"};
+    QTest::newRow("fell then rose") << QList<int>{3, 1, 2} << QStringList{"home:3", "home:2"};
+    QTest::newRow("none found") << QList<int>{0, 0} << QStringList{};
+}
+
+void MailCoreTest::popupOnlyWhenTheCountRose()
+{
+    QFETCH(QList<int>, counts);
+    QFETCH(QStringList, popups);
+    Fixture f;
+    f.add(QStringLiteral("home"));
+    for (int i = 0; i < counts.size(); ++i) {
+        f.core.CheckAll();
+        f.checker(i).found(counts.at(i));
+    }
+    QCOMPARE(f.indicators.popups, popups);
+}
+
+void MailCoreTest::checkAllServersAnnouncesAgain()
+{
+    Fixture f;
+    f.add(QStringLiteral("home"));
+
+    f.core.CheckAll();
+    f.checker(0).found(1);
+    QCOMPARE(f.sound.played.size(), 1);
+
+    // A scheduled or start-up pass does not announce the same mail twice...
+    f.core.CheckAll();
+    f.checker(1).found(1);
+    QCOMPARE(f.sound.played.size(), 1);
+
+    // ...but the user asking for a check hears it again, even though the
+    // file was played since the last clear.
+    f.core.CheckAllAndAnnounceAgain();
+    f.checker(2).found(1);
+    QCOMPARE(f.sound.played.size(), 2);
+}
+
+void MailCoreTest::removedIdleAccountIsRepairedWithinASecond()
+{
+    Fixture f;
+    server& idle = f.add(QStringLiteral("idle"));
+    f.add(QStringLiteral("other"));
+    QSignalSpy redraws(&f.core, &MailCore::displayChanged);
+    const int idleTimers = f.clock.activeTimerCount();
+
+    // Removing an idle account finishes a check it never started.
+    QVERIFY(f.accounts.remove(idle));
+    QCOMPARE(f.core.checksUnderWay(), -1);
+    QCOMPARE(redraws.count(), 0);
+
+    f.clock.advance(999);
+    QCOMPARE(f.core.checksUnderWay(), -1);
+    f.clock.advance(1);
+    QCOMPARE(f.core.checksUnderWay(), 0);
+    QCOMPARE(redraws.count(), 1);
+    QCOMPARE(f.indicators.tip, QStringLiteral("Orvane - No Mail."));
+
+    // Repaired, the pass watch sleeps again and the next check counts right.
+    QCOMPARE(f.clock.activeTimerCount(), idleTimers - 1); // the removed account's clock
+    f.core.CheckAll();
+    QCOMPARE(f.core.checksUnderWay(), 1);
+    f.checker(0).found(0);
+    QCOMPARE(f.core.checksUnderWay(), 0);
+    QCOMPARE(redraws.count(), 2);
+}
+
+void MailCoreTest::clearDuringAPass_data()
+{
+    QTest::addColumn<int>("firstCount");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("after an announcement")
+        << 2 << QStringLiteral("Orvane - Mail Found and Checked.");
+    QTest::newRow("nothing announced") << 0 << QStringLiteral("Orvane - Checking For Mail...");
+}
+
+void MailCoreTest::clearDuringAPass()
+{
+    QFETCH(int, firstCount);
+    QFETCH(QString, tip);
+    Fixture f;
+    server& home = f.add(QStringLiteral("home"));
+    f.core.CheckAll();
+    f.checker(0).found(firstCount);
+
+    f.core.CheckAll();
+    QVERIFY(f.core.passUnderWay());
+    f.indicators.calls.clear();
+    f.core.ClearAll();
+
+    QCOMPARE(f.indicators.tip, tip);
+    QVERIFY(!home.NewMail());
+    QVERIFY(!f.core.announced());
+    QCOMPARE(f.indicators.calls.mid(0, 3), (QStringList{"QuickBar:0,0", "QuickBar:1,0", "DoIdle"}));
+    QVERIFY(f.indicators.calls.contains(QStringLiteral("UpdateTable")));
+    QVERIFY(f.indicators.calls.contains(QStringLiteral("Flash:0")));
+    // The check still under way ends the pass as usual.
+    f.checker(1).found(firstCount);
+    QCOMPARE(f.core.checksUnderWay(), 0);
+}
+
+void MailCoreTest::newMailActionThatRanTheProgramShowsIdle()
+{
+    Fixture f;
+    f.options.runResult = true;
+    f.add(QStringLiteral("home"));
+    f.core.CheckAll();
+    f.checker(0).found(1);
+    QCOMPARE(f.options.runCalls, std::vector<bool>{false});
+    const qsizetype found = f.indicators.calls.lastIndexOf(QStringLiteral("DoFound"));
+    QVERIFY(found >= 0);
+    QVERIFY(f.indicators.calls.lastIndexOf(QStringLiteral("DoIdle")) > found);
+}
+
+QTEST_GUILESS_MAIN(MailCoreTest)
+#include "MailCoreTest.moc"
