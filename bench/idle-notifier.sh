@@ -31,9 +31,12 @@ sleep 1
 DISPLAY=$display trayer --edge bottom --align right --widthtype request --height 32 >/dev/null 2>&1 &
 pids="$pids $!"
 sleep 1
-DISPLAY=$display dbus-run-session -- "$work/Quorvel" &
-runner=$!
-pids="$pids $runner"
+# A private bus we start and stop ourselves: dbus-run-session would leave
+# its daemon behind when the notifier is killed.
+read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | paste -s -d ' ')
+pids="$pids $bus_pid"
+DISPLAY=$display DBUS_SESSION_BUS_ADDRESS=$bus_address "$work/Quorvel" &
+pids="$pids $!"
 sleep 3
 pid=$(pgrep -n -f "$work/Quorvel" || true)
 [[ -n $pid ]] || { echo "the notifier did not start" >&2; exit 1; }
