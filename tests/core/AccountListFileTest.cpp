@@ -27,6 +27,22 @@ struct Blocks
     ListFileBlocks refs() { return {settings, quickView, skinDriver, quickBar}; }
 };
 
+// Everything one load needs, kept for the checks that follow it.
+struct Reader
+{
+    TestHost host;
+    AccountList accounts;
+    Blocks blocks;
+    RecordingMessageBoxes messages;
+
+    AccountListFile::LoadResult load(const QString& path)
+    {
+        return AccountListFile::Load(
+            path, accounts, blocks.refs(), [this] { return std::make_unique<server>(host); },
+            messages, "Orvane");
+    }
+};
+
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -111,17 +127,12 @@ void AccountListFileTest::roundTripKeepsEveryAccountField()
     Blocks blocks;
     QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
 
-    TestHost host2;
-    AccountList loaded;
-    RecordingMessageBoxes messages;
-    Blocks blocks2;
-    QCOMPARE(AccountListFile::Load(
-                 path(), loaded, blocks2.refs(), [&] { return std::make_unique<server>(host2); },
-                 messages, "Orvane"),
-             AccountListFile::LoadResult::Loaded);
-    QVERIFY(messages.shown.empty());
+    Reader reader;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
+    QVERIFY(reader.messages.shown.empty());
+    const AccountList& loaded = reader.accounts;
     QCOMPARE(loaded.size(), 2);
-    QCOMPARE(blocks2.quickBar.read, blocks.quickBar.lines);
+    QCOMPARE(reader.blocks.quickBar.read, blocks.quickBar.lines);
     const server& one = loaded.at(0);
     QCOMPARE(one.GetName(), QStringLiteral("one"));
     QCOMPARE(one.GetAddress(), QStringLiteral("one.example.org:995"));
@@ -145,8 +156,8 @@ void AccountListFileTest::roundTripKeepsEveryAccountField()
     QCOMPARE(loaded.at(1).GetPassword(), QString());
     QVERIFY(!loaded.at(1).checkedOnce());
     // Loaded accounts run their clocks with the saved interval.
-    host2.virtualClock.advanceSeconds(300);
-    QCOMPARE(host2.checksStarted, 2);
+    reader.host.virtualClock.advanceSeconds(300);
+    QCOMPARE(reader.host.checksStarted, 2);
 }
 
 void AccountListFileTest::zeroAccountsWriteTheFrameAndBlocks()
@@ -156,13 +167,10 @@ void AccountListFileTest::zeroAccountsWriteTheFrameAndBlocks()
     QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
     QCOMPARE(readAll(path()), QByteArray("1.6\r\n0\r\ns1\r\ns2\r\n2000\r\n1000\r\n2000\r\n2800\r\n"
                                          "<No Skin>\r\n<Default>\r\nFalse\r\n0\r\n0\r\nFalse\r\n"));
-    TestHost host;
-    RecordingMessageBoxes messages;
-    QCOMPARE(AccountListFile::Load(
-                 path(), accounts, blocks.refs(), [&] { return std::make_unique<server>(host); },
-                 messages, "Orvane"),
-             AccountListFile::LoadResult::Loaded);
-    QVERIFY(messages.shown.empty());
+    Reader reader;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
+    QVERIFY(reader.messages.shown.empty());
+    QCOMPARE(reader.accounts.size(), 0);
 }
 
 void AccountListFileTest::damagedFiles_data()
@@ -209,16 +217,10 @@ void AccountListFileTest::damagedFiles()
     QFETCH(QByteArray, contents);
     QFETCH(int, accountsLoaded);
     writeAll(path(), contents);
-    TestHost host;
-    AccountList accounts;
-    Blocks blocks;
-    RecordingMessageBoxes messages;
-    QCOMPARE(AccountListFile::Load(
-                 path(), accounts, blocks.refs(), [&] { return std::make_unique<server>(host); },
-                 messages, "Orvane"),
-             AccountListFile::LoadResult::Damaged);
-    QCOMPARE(accounts.size(), accountsLoaded);
-    QCOMPARE(messages.texts(),
+    Reader reader;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Damaged);
+    QCOMPARE(reader.accounts.size(), accountsLoaded);
+    QCOMPARE(reader.messages.texts(),
              QStringList{"Corrupt or invalid save file.  Not all of the servers were restored."});
     // Reading never changes the file.
     QCOMPARE(readAll(path()), contents);
@@ -226,15 +228,9 @@ void AccountListFileTest::damagedFiles()
 
 void AccountListFileTest::missingFileIsSilent()
 {
-    TestHost host;
-    AccountList accounts;
-    Blocks blocks;
-    RecordingMessageBoxes messages;
-    QCOMPARE(AccountListFile::Load(
-                 path(), accounts, blocks.refs(), [&] { return std::make_unique<server>(host); },
-                 messages, "Orvane"),
-             AccountListFile::LoadResult::Missing);
-    QVERIFY(messages.shown.empty());
+    Reader reader;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Missing);
+    QVERIFY(reader.messages.shown.empty());
     QVERIFY(QDir(m_dir->filePath("Users")).exists()); // the folder is made on the way
 }
 
@@ -286,18 +282,12 @@ void AccountListFileTest::versionLineReachesTheSettingsReader()
 {
     writeAll(path(), "1.0\r\n0\r\ns1\r\ns2\r\n1\r\n2\r\n3\r\n4\r\nskin\r\nq\r\nFalse\r\n0\r\n0\r\n"
                      "False\r\n");
-    TestHost host;
-    AccountList accounts;
-    Blocks blocks;
-    RecordingMessageBoxes messages;
-    QCOMPARE(AccountListFile::Load(
-                 path(), accounts, blocks.refs(), [&] { return std::make_unique<server>(host); },
-                 messages, "Orvane"),
-             AccountListFile::LoadResult::Loaded);
-    QCOMPARE(blocks.settings.seenVersion, QStringLiteral("1.0"));
-    QCOMPARE(blocks.settings.defaultsCalls, 1);
-    QCOMPARE(blocks.quickView.defaultsCalls, 1);
-    QCOMPARE(blocks.skinDriver.read, QStringList{"skin"});
+    Reader reader;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
+    QCOMPARE(reader.blocks.settings.seenVersion, QStringLiteral("1.0"));
+    QCOMPARE(reader.blocks.settings.defaultsCalls, 1);
+    QCOMPARE(reader.blocks.quickView.defaultsCalls, 1);
+    QCOMPARE(reader.blocks.skinDriver.read, QStringList{"skin"});
 }
 
 QTEST_GUILESS_MAIN(AccountListFileTest)

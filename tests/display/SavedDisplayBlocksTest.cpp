@@ -19,6 +19,23 @@ QByteArray written(SavedBlock& block)
     return buffer.data();
 }
 
+// The three display blocks, one of them picked by a test row's name.
+struct Displays
+{
+    QuickView quickView;
+    SkinDriver skin;
+    QuickBar bar;
+
+    SavedBlock& block(const QString& name)
+    {
+        if (name == QLatin1String("quickview"))
+            return quickView;
+        if (name == QLatin1String("skin"))
+            return skin;
+        return bar;
+    }
+};
+
 } // namespace
 
 class SavedDisplayBlocksTest : public QObject
@@ -51,12 +68,8 @@ void SavedDisplayBlocksTest::roundTrips()
 {
     QFETCH(QString, block);
     QFETCH(QByteArray, text);
-    QuickView quickView;
-    SkinDriver skin;
-    QuickBar bar;
-    SavedBlock& target = block == "quickview" ? static_cast<SavedBlock&>(quickView)
-                         : block == "skin"    ? static_cast<SavedBlock&>(skin)
-                                              : static_cast<SavedBlock&>(bar);
+    Displays displays;
+    SavedBlock& target = displays.block(block);
     AnsiLineReader in(text + "after\r\n");
     QVERIFY(target.ReadYourselfIn(QStringLiteral("1.6"), in));
     QString next;
@@ -85,16 +98,12 @@ void SavedDisplayBlocksTest::damagedBlocks()
 {
     QFETCH(QString, block);
     QFETCH(QByteArray, text);
-    QuickView quickView;
-    SkinDriver skin;
-    QuickBar bar;
-    SavedBlock& target = block == "quickview" ? static_cast<SavedBlock&>(quickView)
-                         : block == "skin"    ? static_cast<SavedBlock&>(skin)
-                                              : static_cast<SavedBlock&>(bar);
+    Displays displays;
+    SavedBlock& target = displays.block(block);
     AnsiLineReader in(text);
     QVERIFY(!target.ReadYourselfIn(QStringLiteral("1.6"), in));
-    QVERIFY(!bar.settingsRead());
-    QVERIFY(!bar.isVisible());
+    QVERIFY(!displays.bar.settingsRead());
+    QVERIFY(!displays.bar.isVisible());
 }
 
 void SavedDisplayBlocksTest::quickBarAcceptsFractionalTwips()

@@ -2,6 +2,7 @@
 // written on every way out, and a save that cannot be half done.
 #include "Desktop.h"
 #include "ProgramFolder.h"
+#include "QuorvelBus.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -31,11 +32,6 @@ constexpr int kStopMs = 30000;
 // land in the middle of the save.
 constexpr int kManyAccounts = 200000;
 
-// Blocks between the account count and the first account: settings (15),
-// Quick View (4), tray skin (1), Quick Bar (5).
-constexpr int kHeaderLines = 2 + 15 + 4 + 1 + 5;
-constexpr int kAccountLines = 16;
-
 enum class Stop
 {
     UtilShutdown,
@@ -45,11 +41,6 @@ enum class Stop
 QDBusConnectionInterface* bus()
 {
     return QDBusConnection::sessionBus().interface();
-}
-
-bool serviceOwned()
-{
-    return bus()->isServiceRegistered(kService).value();
 }
 
 QDBusMessage shutdownCall()
@@ -64,35 +55,15 @@ QString accountName(int index)
     return QStringLiteral("Account %1").arg(index, 6, 10, QLatin1Char('0'));
 }
 
+// Nothing is checked: check at start-up is off and the accounts point at the
+// discard port.
 QByteArray listFile(int accounts, const QString& wave)
 {
-    QByteArrayList lines{"1.6", QByteArray::number(accounts)};
-    // Settings; line 9 (check at start-up) is False so nothing gets checked.
-    lines += QByteArrayList{"0", "2000", "1000",  "2000", "2800",  wave.toLocal8Bit(),
-                            "",  "True", "False", "True", "False", "2",
-                            "0", "True", "False"};
-    lines += QByteArrayList{"2000", "1000", "2000", "2800"};          // Quick View
-    lines += QByteArrayList{"<No Skin>"};                             // tray skin
-    lines += QByteArrayList{"<Default>", "False", "0", "0", "False"}; // Quick Bar
-    for (int i = 0; i < accounts; ++i) {
-        lines += QByteArrayList{accountName(i).toLatin1(),
-                                "127.0.0.1:9",
-                                "60",
-                                "30000",
-                                "user",
-                                "",
-                                "True",
-                                "00:00:00",
-                                "1899-12-30",
-                                "False",
-                                "0",
-                                "0",
-                                "False",
-                                "False",
-                                "",
-                                "False"};
-    }
-    return lines.join("\r\n") + "\r\n";
+    QList<ListAccount> list;
+    list.reserve(accounts);
+    for (int i = 0; i < accounts; ++i)
+        list.append({accountName(i).toLatin1(), "127.0.0.1:9", 60, 30000});
+    return listFileContent({wave, true, false, true}, list);
 }
 
 // A list the notifier wrote whole: every block present, every line ended by
@@ -103,7 +74,7 @@ QString wholeListProblem(const QByteArray& content, int accounts)
         return QStringLiteral("the last line is not ended");
     }
     const QByteArrayList lines = content.chopped(2).split('\n');
-    const qsizetype expected = kHeaderLines + qsizetype(accounts) * kAccountLines;
+    const qsizetype expected = kFirstAccountLine + qsizetype(accounts) * kAccountLines;
     if (lines.size() != expected) {
         return QStringLiteral("%1 lines instead of %2").arg(lines.size()).arg(expected);
     }
@@ -117,7 +88,7 @@ QString wholeListProblem(const QByteArray& content, int accounts)
             .arg(QString::fromLatin1(lines[0]), QString::fromLatin1(lines[1]));
     }
     for (int i = 0; i < accounts; ++i) {
-        const QByteArray name = lines[kHeaderLines + qsizetype(i) * kAccountLines];
+        const QByteArray name = lines[kFirstAccountLine + qsizetype(i) * kAccountLines];
         if (name.chopped(name.endsWith('\r') ? 1 : 0) != accountName(i).toLatin1()) {
             return QStringLiteral("account %1 is %2").arg(i).arg(QString::fromLatin1(name));
         }
@@ -193,7 +164,7 @@ void QuorvelLifecycleTest::initTestCase()
         QSKIP("No session bus: run the tests through scripts/test.sh, which gives them a "
               "private one.");
     }
-    if (serviceOwned()) {
+    if (quorvelOnBus()) {
         QSKIP("org.orvane.Quorvel is taken on this bus: run the tests through scripts/test.sh, "
               "which gives them a private one.");
     }
@@ -209,7 +180,7 @@ void QuorvelLifecycleTest::cleanup()
         }
     }
     m_started.clear();
-    QTRY_VERIFY_WITH_TIMEOUT(!serviceOwned(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!quorvelOnBus(), 5000);
 }
 
 void QuorvelLifecycleTest::cleanupTestCase()
@@ -231,7 +202,7 @@ QProcess* QuorvelLifecycleTest::startQuorvel(const ProgramFolder& folder)
 bool QuorvelLifecycleTest::waitForService(QProcess* quorvel, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    while (!serviceOwned()) {
+    while (!quorvelOnBus()) {
         if (quorvel->state() == QProcess::NotRunning || deadline.hasExpired()) {
             return false;
         }

@@ -1,18 +1,21 @@
-// The real notifier checking a real POP3 server: at start-up, then again on
-// the account's own interval, and the saved list remembers the check.
+// The real notifier against a real POP3 server on a virtual desktop: it
+// finds the mail at start-up and shows it in the tray and on /Status, checks
+// again on each account's own interval, clears on request and saves the
+// accounts on shutdown.
 #include "Desktop.h"
 #include "DovecotServer.h"
 #include "ProgramFolder.h"
+#include "QuorvelBus.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusVariant>
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTest>
+#include <limits>
 #include <memory>
 
 using namespace orvane;
@@ -20,82 +23,54 @@ using namespace orvane::e2e;
 
 namespace {
 
-const QString kService = QStringLiteral("org.orvane.Quorvel");
 constexpr int kStartMs = 30000;
 constexpr int kStopMs = 30000;
-// One account is due again within the test, the other only long after it,
-// so its count can only come from the check at start-up.
-constexpr int kShortInterval = 3;
-constexpr int kLongInterval = 3600;
-constexpr int kFirstAccountLine = 2 + 15 + 4 + 1 + 5;
-constexpr int kAccountLines = 16;
 
-QByteArray encodePassword(const QString& password)
+ListAccount dovecotAccount(const DovecotServer& dovecot, const QByteArray& name, int interval)
 {
-    QByteArray out;
-    for (QChar c : password) {
-        const QByteArray code = QByteArray::number(c.unicode());
-        out += QByteArray::number(code.size()) + code;
-    }
-    return out;
+    return {name,     dovecot.address().toLatin1(),  30,
+            interval, dovecot.userName().toLatin1(), dovecot.password()};
 }
 
-QByteArray listFile(const DovecotServer& dovecot)
+// How closely the picture appears in the bottom right corner of the screen
+// (where the tray panel sits): the smallest mean difference per colour
+// channel over the picture's opaque pixels, at any tray icon size and place.
+double bestMatch(const QImage& screen, const QImage& picture)
 {
-    QByteArrayList lines{"1.6", "2"};
-    // Settings: no sound, no popup, check every account at start-up (line 9).
-    lines << "0"
-          << "2000"
-          << "1000"
-          << "2000"
-          << "2800"
-          << ""
-          << ""
-          << "False"
-          << "True"
-          << "False"
-          << "False"
-          << "2"
-          << "0"
-          << "False"
-          << "False";
-    lines << "2000"
-          << "1000"
-          << "2000"
-          << "2800"; // Quick View
-    lines << "<No Skin>";
-    lines << "<Default>"
-          << "False"
-          << "0"
-          << "0"
-          << "False"; // Quick Bar
-    for (const int interval : {kLongInterval, kShortInterval}) {
-        lines << "Every " + QByteArray::number(interval) << dovecot.address().toLatin1() << "30"
-              << QByteArray::number(interval) << dovecot.userName().toLatin1()
-              << encodePassword(dovecot.password()) << "True"
-              << "00:00:00"
-              << "1899-12-30"
-              << "False"
-              << "0"
-              << "0"
-              << "False"
-              << "False"
-              << ""
-              << "False";
+    const QRect corner(screen.width() - 320, screen.height() - 48, 320, 48);
+    double best = std::numeric_limits<double>::max();
+    for (int size = 16; size <= 32; ++size) {
+        const QImage icon =
+            picture.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_ARGB32);
+        struct Pixel
+        {
+            int x, y;
+            QRgb rgb;
+        };
+        std::vector<Pixel> opaque;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                if (qAlpha(icon.pixel(x, y)) >= 250)
+                    opaque.push_back({x, y, icon.pixel(x, y)});
+        if (opaque.empty())
+            continue;
+        const double limit = 3.0 * double(opaque.size());
+        for (int top = corner.top(); top + size <= corner.bottom() + 1; ++top) {
+            for (int left = corner.left(); left + size <= corner.right() + 1; ++left) {
+                double sum = 0;
+                for (const Pixel& p : opaque) {
+                    const QRgb s = screen.pixel(left + p.x, top + p.y);
+                    sum += std::abs(qRed(s) - qRed(p.rgb)) + std::abs(qGreen(s) - qGreen(p.rgb)) +
+                           std::abs(qBlue(s) - qBlue(p.rgb));
+                    if (sum >= best * limit)
+                        break;
+                }
+                best = std::min(best, sum / limit);
+            }
+        }
     }
-    return lines.join("\r\n") + "\r\n";
-}
-
-int totalCount()
-{
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kService, QStringLiteral("/Status"), QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    get.setArguments({QStringLiteral("org.orvane.Quorvel.Status"), QStringLiteral("TotalCount")});
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return -1;
-    return reply.arguments().value(0).value<QDBusVariant>().variant().toInt();
+    return best;
 }
 
 } // namespace
@@ -106,10 +81,15 @@ class QuorvelPop3Test : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void cleanup();
     void cleanupTestCase();
+    void showsMailFoundClearsAndSaves();
     void checksAtStartupAndOnItsInterval();
 
 private:
+    bool startQuorvel(const ProgramFolder& folder, const QByteArray& list);
+    bool shutDownQuorvel();
+
     Desktop m_desktop;
     std::unique_ptr<QProcess> m_quorvel;
 };
@@ -118,60 +98,143 @@ void QuorvelPop3Test::initTestCase()
 {
     if (!QDBusConnection::sessionBus().isConnected())
         QSKIP("No session bus: run the tests through scripts/test.sh.");
-    if (QDBusConnection::sessionBus().interface()->isServiceRegistered(kService))
+    if (quorvelOnBus())
         QSKIP("org.orvane.Quorvel is taken on this bus: run the tests through scripts/test.sh.");
     QVERIFY2(m_desktop.start(), qPrintable(m_desktop.errorString()));
 }
 
-void QuorvelPop3Test::cleanupTestCase()
+void QuorvelPop3Test::cleanup()
 {
     if (m_quorvel && m_quorvel->state() != QProcess::NotRunning) {
         m_quorvel->kill();
         m_quorvel->waitForFinished(kStopMs);
     }
+    m_quorvel.reset();
+}
+
+void QuorvelPop3Test::cleanupTestCase()
+{
     m_desktop.stop();
 }
 
-void QuorvelPop3Test::checksAtStartupAndOnItsInterval()
+// Writes the list and starts the notifier from the folder; true once it owns
+// its bus name.
+bool QuorvelPop3Test::startQuorvel(const ProgramFolder& folder, const QByteArray& list)
 {
-    DovecotServer dovecot;
-    ORVANE_START_DOVECOT(dovecot, DovecotServer::Options{});
+    if (!folder.isValid() || !QDir().mkpath(folder.filePath(QStringLiteral("Users"))))
+        return false;
+    QFile file(folder.accountListPath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(list) != list.size())
+        return false;
+    file.close();
 
-    const ProgramFolder folder;
-    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
-    QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("Users"))));
-    {
-        QFile list(folder.accountListPath());
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        const QByteArray content = listFile(dovecot);
-        QCOMPARE(list.write(content), content.size());
-    }
-
-    const QDate firstDay = QDate::currentDate();
     m_quorvel = std::make_unique<QProcess>();
     m_quorvel->setProcessEnvironment(m_desktop.environment());
     m_quorvel->setWorkingDirectory(folder.path());
     m_quorvel->setProcessChannelMode(QProcess::ForwardedChannels);
     m_quorvel->start(folder.filePath(QStringLiteral("Quorvel")), {});
-    QVERIFY(m_quorvel->waitForStarted(kStartMs));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), kStartMs);
+    if (!m_quorvel->waitForStarted(kStartMs))
+        return false;
+    const QDeadlineTimer deadline(kStartMs);
+    while (!quorvelOnBus() && !deadline.hasExpired())
+        QTest::qWait(100);
+    return quorvelOnBus();
+}
+
+bool QuorvelPop3Test::shutDownQuorvel()
+{
+    callShutdown(kStopMs);
+    return m_quorvel->waitForFinished(kStopMs) && m_quorvel->exitStatus() == QProcess::NormalExit;
+}
+
+void QuorvelPop3Test::showsMailFoundClearsAndSaves()
+{
+    DovecotServer dovecot;
+    ORVANE_START_DOVECOT(dovecot, DovecotServer::Options{});
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    const ListSettings settings{folder.filePath(QStringLiteral("notify.wav")), true, true, true};
+    QVERIFY(startQuorvel(folder,
+                         listFileContent(settings, {dovecotAccount(dovecot, "Dovecot", 3600)})));
+
+    QTRY_COMPARE_WITH_TIMEOUT(statusProperty(QStringLiteral("TotalCount")).toInt(), 3, kStartMs);
+    QCOMPARE(statusProperty(QStringLiteral("ToolTip")).toString(),
+             QStringLiteral("Orvane - 3 Messages Found."));
+    QCOMPARE(statusProperty(QStringLiteral("Checking")).toBool(), false);
+
+    const QDBusMessage accounts = callStatus(QStringLiteral("Accounts"));
+    QCOMPARE(accounts.signature(), QStringLiteral("a(ssss)"));
+
+    // The tray shows the mail-found picture (compared loosely: the panel
+    // scales it and blends its edges).
+    const QImage found(qEnvironmentVariable("ORVANE_SOURCE_DIR") +
+                       QStringLiteral("/resources/102.png"));
+    const QImage idle(qEnvironmentVariable("ORVANE_SOURCE_DIR") +
+                      QStringLiteral("/resources/101.png"));
+    QVERIFY(!found.isNull() && !idle.isNull());
+    const QString screens = QStringLiteral(ORVANE_E2E_SCREEN_DIR);
+    QVERIFY(QDir().mkpath(screens));
+    const QString shot = screens + QStringLiteral("/QuorvelPop3Test-found.png");
+    double foundScore = 0;
+    double idleScore = 0;
+    const QDeadlineTimer deadline(10000);
+    do {
+        QTest::qWait(300);
+        QVERIFY2(m_desktop.screenshot(shot), qPrintable(shot));
+        const QImage screen = QImage(shot).convertToFormat(QImage::Format_ARGB32);
+        QVERIFY(!screen.isNull());
+        foundScore = bestMatch(screen, found);
+        idleScore = bestMatch(screen, idle);
+    } while ((foundScore >= 30 || foundScore >= idleScore) && !deadline.hasExpired());
+    qInfo("tray screenshot: %s (mail found %.1f, idle %.1f)", qPrintable(shot), foundScore,
+          idleScore);
+    QVERIFY2(foundScore < 30, "the mail-found picture is not in the tray");
+    QVERIFY2(foundScore < idleScore, "the tray looks more like the idle picture");
+
+    QCOMPARE(callStatus(QStringLiteral("ClearAll")).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(statusProperty(QStringLiteral("TotalCount")).toInt(), 0);
+
+    QVERIFY2(shutDownQuorvel(), "the notifier did not end");
+
+    QFile list(folder.accountListPath());
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    const QByteArrayList lines = list.readAll().split('\n');
+    QVERIFY(lines.size() > kFirstAccountLine + 15);
+    QCOMPARE(lines.at(1).trimmed(), QByteArray("1"));
+    QCOMPARE(lines.at(kFirstAccountLine).trimmed(), QByteArray("Dovecot"));
+    QCOMPARE(lines.at(kFirstAccountLine + 5).trimmed(), encodePassword(dovecot.password()));
+    // Checked once, and the cleared count is the new baseline.
+    QCOMPARE(lines.at(kFirstAccountLine + 9).trimmed(), QByteArray("True"));
+    QCOMPARE(lines.at(kFirstAccountLine + 10).trimmed(), QByteArray("3"));
+}
+
+void QuorvelPop3Test::checksAtStartupAndOnItsInterval()
+{
+    // One account is due again within the test, the other only long after
+    // it, so its count can only come from the check at start-up.
+    constexpr int kShortInterval = 3;
+    constexpr int kLongInterval = 3600;
+    DovecotServer dovecot;
+    ORVANE_START_DOVECOT(dovecot, DovecotServer::Options{});
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    const QDate firstDay = QDate::currentDate();
+    QVERIFY(
+        startQuorvel(folder, listFileContent({QString(), false, true, false},
+                                             {dovecotAccount(dovecot, "Hourly", kLongInterval),
+                                              dovecotAccount(dovecot, "Often", kShortInterval)})));
 
     // The start-up check finds the three messages for both accounts.
-    QTRY_COMPARE_WITH_TIMEOUT(totalCount(), 3 + 3, kStartMs);
+    QTRY_COMPARE_WITH_TIMEOUT(statusProperty(QStringLiteral("TotalCount")).toInt(), 3 + 3,
+                              kStartMs);
 
     // The new message is found by the check the short interval brings, and
     // only by that one.
     QVERIFY2(dovecot.deliverMessage(), qPrintable(dovecot.log()));
-    QTRY_COMPARE_WITH_TIMEOUT(totalCount(), 3 + 4, (kShortInterval + 20) * 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(statusProperty(QStringLiteral("TotalCount")).toInt(), 3 + 4,
+                              (kShortInterval + 20) * 1000);
 
-    QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(kService, QStringLiteral("/Util"),
-                                       QStringLiteral("org.orvane.Quorvel.Util"),
-                                       QStringLiteral("Shutdown")),
-        QDBus::Block, kStopMs);
-    QVERIFY2(m_quorvel->waitForFinished(kStopMs), "the notifier did not end");
-    QCOMPARE(m_quorvel->exitStatus(), QProcess::NormalExit);
+    QVERIFY2(shutDownQuorvel(), "the notifier did not end");
     const QDate lastDay = QDate::currentDate();
 
     QFile list(folder.accountListPath());

@@ -1,0 +1,109 @@
+#include "QuorvelBus.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusVariant>
+
+namespace orvane::e2e {
+
+namespace {
+
+const QString kStatusInterface = QStringLiteral("org.orvane.Quorvel.Status");
+
+QByteArray flag(bool on)
+{
+    return on ? "True" : "False";
+}
+
+} // namespace
+
+QByteArray encodePassword(const QString& password)
+{
+    QByteArray out;
+    for (QChar c : password) {
+        const QByteArray code = QByteArray::number(c.unicode());
+        out += QByteArray::number(code.size()) + code;
+    }
+    return out;
+}
+
+QByteArray listFileContent(const ListSettings& settings, const QList<ListAccount>& accounts)
+{
+    QByteArrayList lines{"1.6", QByteArray::number(accounts.size())};
+    lines += QByteArrayList{"0",
+                            "2000",
+                            "1000",
+                            "2000",
+                            "2800",
+                            settings.wave.toLocal8Bit(),
+                            "",
+                            flag(settings.playSound),
+                            flag(settings.checkAtStartup),
+                            "True",
+                            "False",
+                            "2",
+                            "0",
+                            flag(settings.showPopup),
+                            "False"};
+    lines += QByteArrayList{"2000", "1000", "2000", "2800"};          // Quick View
+    lines += QByteArrayList{"<No Skin>"};                             // tray skin
+    lines += QByteArrayList{"<Default>", "False", "0", "0", "False"}; // Quick Bar
+    for (const ListAccount& account : accounts) {
+        lines += QByteArrayList{account.name,
+                                account.address,
+                                QByteArray::number(account.timeout),
+                                QByteArray::number(account.interval),
+                                account.user,
+                                encodePassword(account.password),
+                                "True",
+                                "00:00:00",
+                                "1899-12-30",
+                                "False",
+                                "0",
+                                "0",
+                                "False",
+                                "False",
+                                "",
+                                "False"};
+    }
+    return lines.join("\r\n") + "\r\n";
+}
+
+bool quorvelOnBus()
+{
+    return QDBusConnection::sessionBus()
+        .interface()
+        ->isServiceRegistered(QString::fromLatin1(kQuorvelService))
+        .value();
+}
+
+QVariant statusProperty(const QString& name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kQuorvelService), QStringLiteral("/Status"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get.setArguments({kStatusInterface, name});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {};
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+QDBusMessage callStatus(const QString& method)
+{
+    return QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(QString::fromLatin1(kQuorvelService),
+                                       QStringLiteral("/Status"), kStatusInterface, method),
+        QDBus::Block, 5000);
+}
+
+QDBusMessage callShutdown(int timeoutMs)
+{
+    return QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(
+            QString::fromLatin1(kQuorvelService), QStringLiteral("/Util"),
+            QStringLiteral("org.orvane.Quorvel.Util"), QStringLiteral("Shutdown")),
+        QDBus::Block, timeoutMs);
+}
+
+} // namespace orvane::e2e

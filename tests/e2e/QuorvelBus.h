@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArrayList>
+#include <QDBusMessage>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace orvane::e2e {
+
+/// Account list files the real notifier reads, written the way it writes
+/// them, so a test can hand it accounts before the account dialog exists.
+struct ListSettings
+{
+    QString wave;
+    bool playSound = false;
+    bool checkAtStartup = false;
+    bool showPopup = false;
+};
+
+struct ListAccount
+{
+    QByteArray name;
+    QByteArray address;
+    int timeout = 60;
+    int interval = 3600;
+    QByteArray user = "user";
+    QString password;
+};
+
+/// Lines before the first account: the frame (2), settings (15), Quick View
+/// (4), tray skin (1) and Quick Bar (5).
+constexpr int kFirstAccountLine = 2 + 15 + 4 + 1 + 5;
+constexpr int kAccountLines = 16;
+
+/// The list file's password form: per character the number of digits of its
+/// code, then the code.
+QByteArray encodePassword(const QString& password);
+
+QByteArray listFileContent(const ListSettings& settings, const QList<ListAccount>& accounts);
+
+/// The notifier's objects on the test's session bus.
+inline constexpr const char* kQuorvelService = "org.orvane.Quorvel";
+
+bool quorvelOnBus();
+/// A property of /Status; an invalid QVariant when the call fails.
+QVariant statusProperty(const QString& name);
+QDBusMessage callStatus(const QString& method);
+QDBusMessage callShutdown(int timeoutMs);
+
+} // namespace orvane::e2e
