@@ -65,6 +65,9 @@ public:
     bool announced() const { return m_announced; }
     void setAnnounced(bool announced) { m_announced = announced; }
     const QStringList& playedSounds() const { return m_playedSounds; }
+    /// The tip the tray shows from the moment its icon is added until the
+    /// first redraw.
+    static constexpr const char* kStartTip = "Orvane - No mail";
     QString toolTip() const { return m_tip; }
     bool checkAllEnabled() const { return m_checkAllEnabled; }
     /// The start routine: no pass under way, the pass watch idle.
@@ -92,7 +95,7 @@ private:
     bool m_announced = false;
     bool m_allCustom = false;
     QStringList m_playedSounds;
-    QString m_tip;
+    QString m_tip = QString::fromLatin1(kStartTip);
     bool m_checkAllEnabled = true;
 };
 

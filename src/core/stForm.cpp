@@ -1,5 +1,6 @@
 #include "stForm.h"
 
+#include "MailCore.h"
 #include "NotifierOptions.h"
 #include "ProgramWindows.h"
 #include "StartAtBoot.h"
@@ -85,7 +86,7 @@ QString stForm::PageFor(const QString& menuId)
 
 void stForm::AddTrayIcon()
 {
-    m_tip = QStringLiteral("Orvane - No mail");
+    m_tip = QString::fromLatin1(MailCore::kStartTip);
     m_tray.setIcon(QIcon(ResourcePath(m_iconResource)));
     m_tray.setToolTip(m_tip);
     m_triesLeft = kTrayWaitSeconds;

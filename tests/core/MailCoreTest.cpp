@@ -124,6 +124,8 @@ void MailCoreTest::tipShowsTheTotal()
     QFETCH(QString, tip);
     Fixture f;
     f.add(QStringLiteral("home"));
+    // Before the first redraw the status reports the tip the tray starts with.
+    QCOMPARE(f.core.toolTip(), QStringLiteral("Orvane - No mail"));
     f.core.CheckAll();
     f.checker(0).found(count);
     QCOMPARE(f.indicators.tip, tip);
