@@ -1,23 +1,15 @@
+#include "LineBlock.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
 #include "platform/AnsiText.h"
 
-#include <QBuffer>
 #include <QTest>
 
 using namespace orvane;
+using namespace orvane::test;
 
 namespace {
-
-QByteArray written(SavedBlock& block)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    AnsiLineWriter out(buffer);
-    block.WriteYourself(out);
-    return buffer.data();
-}
 
 // The three display blocks, one of them picked by a test row's name.
 struct Displays

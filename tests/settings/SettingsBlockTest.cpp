@@ -1,23 +1,14 @@
+#include "LineBlock.h"
 #include "SettingsFakes.h"
 #include "platform/AnsiText.h"
 #include "settings/Settings.h"
 
-#include <QBuffer>
 #include <QTest>
 
 using namespace orvane;
 using namespace orvane::test;
 
 namespace {
-
-QByteArray written(Settings& settings)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    AnsiLineWriter out(buffer);
-    settings.WriteYourself(out);
-    return buffer.data();
-}
 
 const QByteArray kBlock = "3\r\n2100\r\n900\r\n2200\r\n3000\r\n/snd/ding.wav\r\n"
                           "\"/usr/bin/mail client\" -compose\r\nFalse\r\nTrue\r\nFalse\r\nTrue\r\n"

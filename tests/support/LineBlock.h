@@ -3,6 +3,7 @@
 #include "core/SavedBlock.h"
 #include "platform/AnsiText.h"
 
+#include <QBuffer>
 #include <QStringList>
 
 namespace orvane::test {
@@ -39,5 +40,15 @@ public:
     bool failRead = false;
     int defaultsCalls = 0;
 };
+
+/// What a block writes into the list file, as bytes.
+inline QByteArray written(SavedBlock& block)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    AnsiLineWriter out(buffer);
+    block.WriteYourself(out);
+    return buffer.data();
+}
 
 } // namespace orvane::test
