@@ -31,6 +31,7 @@ public:
              SoundPlayer& sound, DispatcherFactory dispatchers);
     ~MailCore() override;
 
+    /// The tray keeps 64 characters of tip, the terminating NUL included.
     static constexpr int kTipLimit = 63;
     static QString TipFor(qint64 total);
 

@@ -8,6 +8,7 @@
 #include "ProgramWindows.h"
 #include "SavedBlock.h"
 #include "platform/LogonName.h"
+#include "platform/MessageBoxes.h"
 #include "platform/ProgramInstance.h"
 #include "stForm.h"
 
@@ -70,7 +71,7 @@ bool NotifierApp::Start()
     QDir().mkpath(m_programFolder + QStringLiteral("Users"));
     const auto loaded = AccountListFile::Load(
         listFilePath(), m_accounts, m_parts.blocks, [this] { return newAccount(); },
-        m_services.messages, QStringLiteral("Orvane"));
+        m_services.messages, QString::fromLatin1(MessageBoxes::kTitle));
 
     m_stForm->SetTrayIconFromResource(101);
     m_parts.windows.AfterListLoaded(loaded != AccountListFile::LoadResult::Missing);

@@ -105,8 +105,8 @@ void stForm::tryAdd()
         m_retry->start(1000);
         return;
     }
-    m_messages.showMessage(QStringLiteral("Orvane"), QString::fromLatin1(kRefusedMessage),
-                           MessageBoxes::Icon::None);
+    m_messages.showMessage(QString::fromLatin1(MessageBoxes::kTitle),
+                           QString::fromLatin1(kRefusedMessage), MessageBoxes::Icon::None);
     Q_EMIT trayRefused();
 }
 
@@ -134,7 +134,7 @@ void stForm::SetTrayIconFromFile(const QString& path)
 
 void stForm::SetTrayTip(const QString& text)
 {
-    m_tip = text.left(kTipLimit);
+    m_tip = text.left(MailCore::kTipLimit);
     m_tray.setToolTip(m_tip);
 }
 

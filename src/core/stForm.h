@@ -31,8 +31,6 @@ public:
     static constexpr const char* kCriticalTitle = "Orvane - Critical Error";
     /// How long to wait for a tray host that is not up yet (log-on races).
     static constexpr int kTrayWaitSeconds = 60;
-    /// The tray keeps 64 characters with the terminating NUL.
-    static constexpr int kTipLimit = 63;
 
     /// `actions` is the settings store (valid e-mail program, running it,
     /// the double-click action); `urls` may be null, then no page opens.

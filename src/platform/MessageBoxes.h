@@ -16,6 +16,8 @@ public:
         Warning,
         Critical
     };
+    /// The title of the notifier's own message boxes.
+    static constexpr const char* kTitle = "Orvane";
     virtual ~MessageBoxes() = default;
     virtual void showMessage(const QString& title, const QString& text, Icon icon) = 0;
 };

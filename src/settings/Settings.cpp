@@ -164,7 +164,7 @@ void Settings::GetDefaultEprog(bool complain)
     const std::optional<QString> command = m_services.mailClient.defaultMailCommand();
     if (!command) {
         if (complain) {
-            m_services.messages.showMessage(QStringLiteral("Orvane"),
+            m_services.messages.showMessage(QString::fromLatin1(MessageBoxes::kTitle),
                                             QString::fromLatin1(kNoMailClientMessage),
                                             MessageBoxes::Icon::None);
         }
