@@ -3,13 +3,33 @@
 #include "AccountList.h"
 #include "SavedBlock.h"
 #include "platform/AnsiText.h"
-#include "platform/MessageBoxes.h"
+#include "platform/SafeFiles.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 
 namespace orvane {
+namespace {
+
+const char* const kKeptSuffix = ".damaged";
+
+QString notLoadedMessage(const QString& path, const FileContents& file)
+{
+    QString text;
+    if (file.status == FileContents::Status::Untrusted) {
+        text = QStringLiteral("The list of accounts \"%1\" was not loaded: %2.  It must be a file "
+                              "of yours that only you can change (chmod 600 \"%1\").")
+                   .arg(path, file.reason);
+    } else {
+        text = QStringLiteral("The list of accounts \"%1\" cannot be read: %2.")
+                   .arg(path, file.reason);
+    }
+    return text + QStringLiteral("\n\nIt is left as it is and will not be saved over; Orvane "
+                                 "starts without these accounts.");
+}
+
+} // namespace
 
 QString AccountListFile::PathFor(const QString& programFolder, const QString& logonName)
 {
@@ -18,7 +38,7 @@ QString AccountListFile::PathFor(const QString& programFolder, const QString& lo
 }
 
 bool AccountListFile::Save(const QString& path, const AccountList& accounts,
-                           const ListFileBlocks& blocks)
+                           const ListFileBlocks& blocks, QString* error)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     // The whole list is made in memory first; the file on disk is replaced
@@ -33,10 +53,13 @@ bool AccountListFile::Save(const QString& path, const AccountList& accounts,
     blocks.skinDriver.WriteYourself(out);
     blocks.quickBar.WriteYourself(out);
     for (const auto& account : accounts) {
-        if (!out.ok() || !account->SaveYourself(out))
+        if (!out.ok() || !account->SaveYourself(out)) {
+            if (error)
+                *error = QStringLiteral("the list could not be put together in memory");
             return false;
+        }
     }
-    return out.ok() && writeFileAtomically(path, buffer.data());
+    return writeFileAtomically(path, buffer.data(), FileMode::Private, error);
 }
 
 AccountListFile::LoadResult
@@ -44,28 +67,52 @@ AccountListFile::Load(const QString& path, AccountList& accounts, const ListFile
                       const std::function<std::unique_ptr<server>()>& newAccount,
                       MessageBoxes& messages, const QString& title)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    std::optional<AnsiLineReader> opened = AnsiLineReader::open(path);
-    if (!opened)
-        return LoadResult::Missing;
-    AnsiLineReader& in = *opened;
+    const LoadOutcome outcome = Read(path, accounts, blocks, newAccount);
+    if (!outcome.message.isEmpty())
+        messages.showMessage(title, outcome.message, outcome.icon);
+    return outcome.result;
+}
 
+AccountListFile::LoadOutcome
+AccountListFile::Read(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
+                      const std::function<std::unique_ptr<server>()>& newAccount)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    removeLeftoverTemporaries(path);
+    FileContents file =
+        readFileContents(path, AnsiLineReader::kMaxFileBytes, FileTrust::OwnPrivate);
+    switch (file.status) {
+    case FileContents::Status::Missing:
+        return {LoadResult::Missing, {}};
+    case FileContents::Status::Unreadable:
+    case FileContents::Status::Untrusted:
+        return {LoadResult::Refused, notLoadedMessage(path, file), MessageBoxes::Icon::Warning};
+    case FileContents::Status::TooLarge:
+    case FileContents::Status::Read:
+        break;
+    }
+
+    bool ok = file.status == FileContents::Status::Read;
+    AnsiLineReader in(std::move(file.bytes));
     QString version;
     QString countText;
     in.readLine(version);
     const bool haveCount = in.readLine(countText);
     bool countOk = false;
     const int count = countText.trimmed().toInt(&countOk);
-
-    blocks.settings.LoadDefaultSettings();
-    blocks.quickView.LoadDefaultSettings();
-    // Each block is read only when the one before it was whole: after a
-    // damaged block the lines no longer line up.
-    bool ok = blocks.settings.ReadYourselfIn(version, in) &&
-              blocks.quickView.ReadYourselfIn(version, in) &&
-              blocks.skinDriver.ReadYourselfIn(version, in) &&
-              blocks.quickBar.ReadYourselfIn(version, in);
+    // Without a count the blocks that follow cannot be trusted either.
     ok = ok && haveCount && countOk && count >= 0;
+
+    if (ok) {
+        blocks.settings.LoadDefaultSettings();
+        blocks.quickView.LoadDefaultSettings();
+        // Each block is read only when the one before it was whole: after a
+        // damaged block the lines no longer line up.
+        ok = blocks.settings.ReadYourselfIn(version, in) &&
+             blocks.quickView.ReadYourselfIn(version, in) &&
+             blocks.skinDriver.ReadYourselfIn(version, in) &&
+             blocks.quickBar.ReadYourselfIn(version, in);
+    }
     for (int i = 0; ok && i < count; ++i) {
         std::unique_ptr<server> account = newAccount();
         if (!account->ReadYourselfIn(in)) {
@@ -74,11 +121,22 @@ AccountListFile::Load(const QString& path, AccountList& accounts, const ListFile
         }
         accounts.append(std::move(account));
     }
-    if (!ok) {
-        messages.showMessage(title, QString::fromLatin1(kCorruptMessage), MessageBoxes::Icon::None);
-        return LoadResult::Damaged;
+    // Accounts beyond the count would be dropped by the next save.
+    ok = ok && in.onlyBlankLinesLeft();
+    if (ok)
+        return {LoadResult::Loaded, {}};
+
+    // Kept before anything can save over it.
+    QString error;
+    const QString kept = keepCopy(path, QString::fromLatin1(kKeptSuffix), &error);
+    QString text = QString::fromLatin1(kCorruptMessage) + QStringLiteral("\n\n");
+    if (!kept.isEmpty()) {
+        text += QStringLiteral("The file as it was is kept as \"%1\".").arg(kept);
+    } else {
+        text += QStringLiteral("It could not be kept as it was (%1), so it will not be saved over.")
+                    .arg(error);
     }
-    return LoadResult::Loaded;
+    return {kept.isEmpty() ? LoadResult::Refused : LoadResult::Damaged, text};
 }
 
 } // namespace orvane

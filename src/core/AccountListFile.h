@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MessageBoxes.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
@@ -7,7 +9,6 @@
 namespace orvane {
 
 class AccountList;
-class MessageBoxes;
 class SavedBlock;
 class server;
 
@@ -34,18 +35,38 @@ public:
     static QString PathFor(const QString& programFolder, const QString& logonName);
 
     /// Writes the whole list through a temporary file that replaces the old
-    /// list only when every line was written; false leaves the old file.
-    static bool Save(const QString& path, const AccountList& accounts,
-                     const ListFileBlocks& blocks);
+    /// list only when every line was written; false leaves the old file and
+    /// puts the reason into `error`. A file of another user under the name
+    /// is never replaced.
+    static bool Save(const QString& path, const AccountList& accounts, const ListFileBlocks& blocks,
+                     QString* error = nullptr);
 
     enum class LoadResult
     {
         Loaded,
+        /// No file: a first run.
         Missing,
-        Damaged
+        /// Damaged; the file as it was is kept next to it, so saving over
+        /// it loses nothing.
+        Damaged,
+        /// Not loaded, or damaged and not kept: the file is left as it is
+        /// and must not be saved over.
+        Refused
     };
-    /// Reads the list into `accounts`; a damaged file shows the corruption
-    /// message once and keeps the accounts read before the damage.
+    struct LoadOutcome
+    {
+        LoadResult result;
+        /// What the user is to be told; empty when all went well.
+        QString message;
+        MessageBoxes::Icon icon = MessageBoxes::Icon::None;
+    };
+    /// Reads the list into `accounts`. A damaged file keeps the accounts read
+    /// before the damage and is kept as it was next to itself; a file that
+    /// cannot be read or trusted is left alone. Shows nothing.
+    static LoadOutcome Read(const QString& path, AccountList& accounts,
+                            const ListFileBlocks& blocks,
+                            const std::function<std::unique_ptr<server>()>& newAccount);
+    /// `Read`, then its message in a box.
     static LoadResult Load(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
                            const std::function<std::unique_ptr<server>()>& newAccount,
                            MessageBoxes& messages, const QString& title);

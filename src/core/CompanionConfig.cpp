@@ -1,12 +1,9 @@
 #include "CompanionConfig.h"
 
 #include "platform/AnsiText.h"
+#include "platform/SafeFiles.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <system_error>
-#include <unistd.h>
 
 namespace orvane {
 
@@ -30,38 +27,12 @@ bool sameName(const QString& a, const QString& b)
     return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-// Writes the new per-user file under its temporary name, then renames it over
-// the old one. rename(2) replaces the target in one step, so at every moment
-// either the old or the new complete file is there.
-bool replacePerUserFile(const QString& folder, const QStringList& lines)
+// The files are shared by every user of the program folder, so they keep
+// the mode they have (a new one gets what the umask allows); the rename puts
+// the complete new file in place in one step.
+bool replaceFile(const QString& path, const QStringList& lines, const QString& temporary = {})
 {
-    const QString tmpPath = temporaryFile(folder);
-    QFile tmp(tmpPath);
-    // A leftover from an interrupted run may carry other permissions.
-    if (tmp.exists() && !tmp.remove())
-        return false;
-    if (!tmp.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                  QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return false;
-    AnsiLineWriter writer(tmp);
-    for (const QString& line : lines)
-        writer.writeLine(line);
-    // Flushed to the disk before the rename, so a crash cannot leave an empty
-    // file under the old name.
-    const bool written = writer.ok() && tmp.flush() && ::fsync(tmp.handle()) == 0;
-    tmp.close();
-    if (!written || tmp.error() != QFileDevice::NoError) {
-        QFile::remove(tmpPath);
-        return false;
-    }
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(tmpPath).toStdString(),
-                            QFile::encodeName(perUserFile(folder)).toStdString(), error);
-    if (error) {
-        QFile::remove(tmpPath);
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, encodeLines(lines), FileMode::Shared, nullptr, temporary);
 }
 
 } // namespace
@@ -101,7 +72,7 @@ bool ReadCompanionConfig(const QString& programFolder, const QString& logonName)
 bool WriteCompanionConfig(const QString& programFolder, const QString& logonName, bool choice)
 {
     if (logonName.isEmpty()) {
-        if (!writeAnsiFileAtomically(defaultFile(programFolder), {boolText(choice)}))
+        if (!replaceFile(defaultFile(programFolder), {boolText(choice)}))
             return false;
     }
 
@@ -130,7 +101,7 @@ bool WriteCompanionConfig(const QString& programFolder, const QString& logonName
     }
     if (!found)
         lines << logonName << boolText(choice);
-    return replacePerUserFile(programFolder, lines);
+    return replaceFile(perUserFile(programFolder), lines, temporaryFile(programFolder));
 }
 
 bool ShouldStartAtLogon(const QString& programFolder, const QString& logonName)

@@ -69,12 +69,19 @@ bool NotifierApp::Start()
     m_parts.windows.CreateWindows();
 
     QDir().mkpath(m_programFolder + QStringLiteral("Users"));
-    const auto loaded = AccountListFile::Load(
-        listFilePath(), m_accounts, m_parts.blocks, [this] { return newAccount(); },
-        m_services.messages, QString::fromLatin1(MessageBoxes::kTitle));
+    const auto loaded = AccountListFile::Read(listFilePath(), m_accounts, m_parts.blocks,
+                                              [this] { return newAccount(); });
+    // Decided before the box: a shutdown may be asked for while it is up.
+    m_keepListFile = loaded.result == AccountListFile::LoadResult::Refused;
+    if (!loaded.message.isEmpty()) {
+        m_services.messages.showMessage(QString::fromLatin1(MessageBoxes::kTitle), loaded.message,
+                                        loaded.icon);
+    }
+    if (m_shutDown)
+        return true;
 
     m_stForm->SetTrayIconFromResource(101);
-    m_parts.windows.AfterListLoaded(loaded != AccountListFile::LoadResult::Missing);
+    m_parts.windows.AfterListLoaded(loaded.result != AccountListFile::LoadResult::Missing);
     m_stForm->AddTrayIcon();
     if (m_shutDown)
         return true;
@@ -89,15 +96,35 @@ void NotifierApp::Shutdown()
     if (m_shutDown || !m_started)
         return;
     m_shutDown = true;
+    // A box still open (the start's damaged-list message, say) would keep
+    // the process waiting for a click that may never come.
+    m_services.messages.closeOpenBoxes();
     QDir().mkpath(m_programFolder + QStringLiteral("Users"));
     WriteCompanionConfig(m_programFolder, m_logonName, m_startAtBoot);
-    AccountListFile::Save(listFilePath(), m_accounts, m_parts.blocks);
+    SaveList();
     m_parts.windows.UnloadWindows();
     m_stForm->RemoveTrayIcon();
     // Checks still under way end here; nothing they raise is wanted now.
     for (const auto& account : m_accounts)
         account->Deactivate();
     Q_EMIT finished();
+}
+
+void NotifierApp::SaveList()
+{
+    const QString path = listFilePath();
+    if (m_keepListFile) {
+        qWarning("Orvane: %s was not loaded, so it is left as it is; the changes of this session "
+                 "are not saved.",
+                 qPrintable(path));
+        return;
+    }
+    QString error;
+    if (!AccountListFile::Save(path, m_accounts, m_parts.blocks, &error)) {
+        qWarning("Orvane: the list of accounts could not be saved to %s: %s.  The file keeps the "
+                 "accounts of the last save.",
+                 qPrintable(path), qPrintable(error));
+    }
 }
 
 } // namespace orvane

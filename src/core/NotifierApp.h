@@ -85,6 +85,9 @@ Q_SIGNALS:
     void finished();
 
 private:
+    /// Writes the list file, or says on standard error why it was not.
+    void SaveList();
+
     QString m_programFolder;
     NotifierServices m_services;
     NotifierParts m_parts;
@@ -92,6 +95,9 @@ private:
     bool m_startAtBoot = true;
     bool m_shutDown = false;
     bool m_started = false;
+    /// The list file was not loaded (or was damaged and could not be kept):
+    /// it is never saved over.
+    bool m_keepListFile = false;
     AccountList m_accounts;
     std::unique_ptr<stForm> m_stForm;
     std::unique_ptr<BuiltInTrayAnimation> m_animation;

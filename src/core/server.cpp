@@ -310,9 +310,11 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
 
 QString EncodePassword(const QString& password)
 {
+    // Digit count and code per byte of the UTF-8 text: an ASCII password
+    // reads as it always did.
     QString out;
-    for (QChar c : password) {
-        const QString code = QString::number(Windows1252::codeOf(c));
+    for (const char byte : password.toUtf8()) {
+        const QString code = QString::number(static_cast<unsigned char>(byte));
         out += QString::number(code.size()) + code;
     }
     return out;
@@ -320,7 +322,7 @@ QString EncodePassword(const QString& password)
 
 QString DecodePassword(const QString& encoded, bool* ok)
 {
-    QString out;
+    QByteArray bytes;
     qsizetype at = 0;
     *ok = false;
     while (at < encoded.size()) {
@@ -331,11 +333,12 @@ QString DecodePassword(const QString& encoded, bool* ok)
         const int code = encoded.mid(at + 1, digits).toInt(&numberOk);
         if (!numberOk || code < 0 || code > 255)
             return {};
-        out += Windows1252::charOf(code);
+        bytes += char(code);
         at += 1 + digits;
     }
     *ok = true;
-    return out;
+    // Earlier versions wrote the Windows-1252 codes of the characters.
+    return decodeText(bytes);
 }
 
 QString FormatSavedTime(const QTime& time)

@@ -109,8 +109,9 @@ private:
     std::unique_ptr<MailChecker> m_checker;
 };
 
-/// The password as the list file keeps it: per character, the number of
-/// digits of its code page code, then the code.
+/// The password as the list file keeps it: per byte of its UTF-8 text, the
+/// number of digits of the byte's value, then the value. Decoding reads
+/// Windows-1252 where the bytes are not valid UTF-8, as older files hold.
 QString EncodePassword(const QString& password);
 /// The reverse; nullopt-like failure is reported through `ok`.
 QString DecodePassword(const QString& encoded, bool* ok);

@@ -1,9 +1,9 @@
 #include "AnsiText.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "SafeFiles.h"
+
+#include <QIODevice>
 #include <array>
-#include <unistd.h>
 
 namespace orvane {
 namespace Windows1252 {
@@ -17,80 +17,110 @@ constexpr std::array<char16_t, 32> kHighControls = {
 
 } // namespace
 
-int codeOf(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return u;
-    for (size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] != 0 && kHighControls[i] == u)
-            return static_cast<int>(0x80 + i);
-    }
-    // The undefined codes map to themselves, so they survive a round trip.
-    if (u >= 0x80 && u <= 0x9F && kHighControls[u - 0x80] == 0)
-        return u;
-    return '?';
-}
-
-QChar charOf(int code)
-{
-    code &= 0xFF;
-    if (code >= 0x80 && code <= 0x9F && kHighControls[code - 0x80] != 0)
-        return QChar(kHighControls[code - 0x80]);
-    return QChar(static_cast<char16_t>(code));
-}
-
-QByteArray encode(const QString& text)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    for (QChar c : text)
-        out.append(static_cast<char>(codeOf(c)));
-    return out;
-}
-
 QString decode(const QByteArray& bytes)
 {
     QString out;
     out.reserve(bytes.size());
-    for (char b : bytes)
-        out.append(charOf(static_cast<unsigned char>(b)));
+    for (const char b : bytes) {
+        const auto code = static_cast<unsigned char>(b);
+        // The undefined codes map to themselves.
+        const bool high = code >= 0x80 && code <= 0x9F && kHighControls[code - 0x80] != 0;
+        out.append(QChar(high ? kHighControls[code - 0x80] : char16_t(code)));
+    }
     return out;
 }
 
 } // namespace Windows1252
 
-AnsiLineReader::AnsiLineReader(const QByteArray& contents)
+bool isValidUtf8(const QByteArray& bytes)
 {
-    qsizetype start = 0;
-    while (start < contents.size()) {
-        qsizetype end = contents.indexOf('\n', start);
-        const bool last = end < 0;
-        if (last)
-            end = contents.size();
-        QByteArray line = contents.mid(start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        m_lines.append(Windows1252::decode(line));
-        start = end + 1;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        const unsigned char lead = *p++;
+        if (lead < 0x80)
+            continue;
+        int more = 0;
+        // The smallest second byte that is no overlong form, the largest
+        // that is no surrogate and stays below U+110000.
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            more = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            more = 2;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            more = 3;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (end - p < more || *p < low || *p > high)
+            return false;
+        for (int i = 1; i < more; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        }
+        p += more;
     }
+    return true;
+}
+
+QString decodeText(const QByteArray& bytes)
+{
+    return isValidUtf8(bytes) ? QString::fromUtf8(bytes) : Windows1252::decode(bytes);
+}
+
+AnsiLineReader::AnsiLineReader(QByteArray contents)
+    : m_bytes(std::move(contents)), m_utf8(isValidUtf8(m_bytes))
+{
+    // A byte-order mark some editors put in front is not part of the text.
+    if (m_utf8 && m_bytes.startsWith("\xEF\xBB\xBF"))
+        m_next = 3;
 }
 
 std::optional<AnsiLineReader> AnsiLineReader::open(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    FileContents file = readFileContents(path, kMaxFileBytes, FileTrust::Any);
+    if (file.status != FileContents::Status::Read)
         return std::nullopt;
-    return AnsiLineReader(file.readAll());
+    return AnsiLineReader(std::move(file.bytes));
 }
 
 bool AnsiLineReader::readLine(QString& line)
 {
-    if (atEnd()) {
-        line.clear();
+    line.clear();
+    if (atEnd())
+        return false;
+    qsizetype end = m_bytes.indexOf('\n', m_next);
+    const qsizetype next = end < 0 ? m_bytes.size() : end + 1;
+    if (end < 0)
+        end = m_bytes.size();
+    qsizetype length = end - m_next;
+    if (length > 0 && m_bytes.at(end - 1) == '\r')
+        --length;
+    if (length > kMaxLineBytes) {
+        m_failed = true;
         return false;
     }
-    line = m_lines.at(m_next++);
+    const QByteArrayView bytes = QByteArrayView(m_bytes).sliced(m_next, length);
+    line = m_utf8 ? QString::fromUtf8(bytes) : Windows1252::decode(bytes.toByteArray());
+    m_next = next;
+    return true;
+}
+
+bool AnsiLineReader::onlyBlankLinesLeft() const
+{
+    if (m_failed)
+        return false;
+    for (qsizetype i = m_next; i < m_bytes.size(); ++i) {
+        const char c = m_bytes.at(i);
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return false;
+    }
     return true;
 }
 
@@ -100,7 +130,7 @@ bool AnsiLineWriter::writeLine(const QString& line)
 {
     if (!m_ok)
         return false;
-    const QByteArray bytes = Windows1252::encode(line) + "\r\n";
+    const QByteArray bytes = line.toUtf8() + "\r\n";
     m_ok = m_device.write(bytes) == bytes.size();
     return m_ok;
 }
@@ -124,27 +154,12 @@ std::optional<bool> parseBool(const QString& text)
     return std::nullopt;
 }
 
-bool writeAnsiFileAtomically(const QString& path, const QStringList& lines)
+QByteArray encodeLines(const QStringList& lines)
 {
     QByteArray contents;
     for (const QString& line : lines)
-        contents += Windows1252::encode(line) + "\r\n";
-    return writeFileAtomically(path, contents);
-}
-
-bool writeFileAtomically(const QString& path, const QByteArray& contents)
-{
-    QSaveFile file(path);
-    // Unbuffered, so a short write (a full disk) is seen here: a buffered
-    // QSaveFile can lose the tail in its final flush and still commit.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(contents) != contents.size() || ::fsync(file.handle()) != 0) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+        contents += line.toUtf8() + "\r\n";
+    return contents;
 }
 
 } // namespace orvane

@@ -9,36 +9,51 @@ class QIODevice;
 
 namespace orvane {
 
-/// Windows-1252, the 8-bit code page of the program's text files.
+/// Windows-1252, the code page of text files written by earlier versions;
+/// files that are not valid UTF-8 are read in it.
 namespace Windows1252 {
-/// Characters the code page cannot hold become '?'.
-QByteArray encode(const QString& text);
 QString decode(const QByteArray& bytes);
-/// The code of one character in the code page, or '?' when it has none.
-int codeOf(QChar c);
-QChar charOf(int code);
 } // namespace Windows1252
 
-/// Reads an ANSI text file line by line. Lines end in CR LF or LF; a last
-/// line without a line end counts as a line.
+/// True when `bytes` are valid UTF-8 (plain ASCII is).
+bool isValidUtf8(const QByteArray& bytes);
+/// UTF-8 when the bytes are valid UTF-8, Windows-1252 otherwise.
+QString decodeText(const QByteArray& bytes);
+
+/// Reads the program's text files line by line: UTF-8, or Windows-1252 for a
+/// file that is not valid UTF-8 as a whole. Lines end in CR LF or LF; a last
+/// line without a line end counts as a line. A line longer than
+/// `kMaxLineBytes` stops the reading, as the end of the file would.
 class AnsiLineReader
 {
 public:
-    explicit AnsiLineReader(const QByteArray& contents);
-    /// The whole file, or nullopt when it cannot be opened.
+    static constexpr qsizetype kMaxLineBytes = 64 * 1024;
+    /// Far above any real list of accounts.
+    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+
+    explicit AnsiLineReader(QByteArray contents);
+    /// The file at `path`, or nullopt when it cannot be read or is larger
+    /// than `kMaxFileBytes`.
     static std::optional<AnsiLineReader> open(const QString& path);
 
-    /// False at the end of the text; `line` is then cleared.
+    /// False at the end of the text or after an over-long line; `line` is
+    /// then cleared.
     bool readLine(QString& line);
-    bool atEnd() const { return m_next >= m_lines.size(); }
+    bool atEnd() const { return m_failed || m_next >= m_bytes.size(); }
+    /// True when an over-long line stopped the reading.
+    bool failed() const { return m_failed; }
+    /// True when nothing but blank lines is left.
+    bool onlyBlankLinesLeft() const;
 
 private:
-    QStringList m_lines;
+    QByteArray m_bytes;
     qsizetype m_next = 0;
+    bool m_utf8 = true;
+    bool m_failed = false;
 };
 
-/// Writes ANSI text lines ended by CR LF to a device. The first failed write
-/// is remembered; later writes are skipped.
+/// Writes text lines ended by CR LF to a device, in UTF-8. The first failed
+/// write is remembered; later writes are skipped.
 class AnsiLineWriter
 {
 public:
@@ -56,11 +71,7 @@ QString boolText(bool value);
 /// "True", "False" or a number (zero is False), as the files' readers accept.
 std::optional<bool> parseBool(const QString& text);
 
-/// Writes `lines` to `path` through a temporary file that replaces the old
-/// one only when every line was written; the file is readable by its owner
-/// only. False when anything failed, the old file then being untouched.
-bool writeAnsiFileAtomically(const QString& path, const QStringList& lines);
-/// The same for text already encoded.
-bool writeFileAtomically(const QString& path, const QByteArray& contents);
+/// The lines as a text file writes them: UTF-8, each ended by CR LF.
+QByteArray encodeLines(const QStringList& lines);
 
 } // namespace orvane

@@ -19,7 +19,11 @@ public:
     /// The title of the notifier's own message boxes.
     static constexpr const char* kTitle = "Orvane";
     virtual ~MessageBoxes() = default;
+    /// Returns when the user closed the box or `closeOpenBoxes` closed it.
     virtual void showMessage(const QString& title, const QString& text, Icon icon) = 0;
+    /// Closes every box that is open now, as if its OK was pressed: a
+    /// shutdown does not wait for the user.
+    virtual void closeOpenBoxes() = 0;
 };
 
 } // namespace orvane

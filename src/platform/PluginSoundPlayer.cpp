@@ -1,5 +1,6 @@
 #include "PluginSoundPlayer.h"
 
+#include "SafeFiles.h"
 #include "SoundBackend.h"
 
 #include <QPluginLoader>
@@ -20,6 +21,14 @@ void PluginSoundPlayer::play(const QString& file)
 {
     if (!m_tried) {
         m_tried = true;
+        // Code loaded here runs in this user's name: in a folder other users
+        // can write to, only a plugin they cannot have planted or changed.
+        const QString untrusted = untrustedPluginReason(m_pluginPath);
+        if (!untrusted.isEmpty()) {
+            qWarning("Orvane: the sound plugin %s is not loaded: %s; no sounds play.",
+                     qPrintable(m_pluginPath), qPrintable(untrusted));
+            return;
+        }
         m_loader = std::make_unique<QPluginLoader>(m_pluginPath);
         m_backend = qobject_cast<SoundBackend*>(m_loader->instance());
     }

@@ -24,7 +24,17 @@ void QtMessageBoxes::showMessage(const QString& title, const QString& text, Icon
         box.setIcon(QMessageBox::Critical);
         break;
     }
+    m_open.append(&box);
     box.exec();
+    m_open.removeAll(&box);
+}
+
+void QtMessageBoxes::closeOpenBoxes()
+{
+    for (const QPointer<QMessageBox>& box : std::as_const(m_open)) {
+        if (box)
+            box->done(QMessageBox::Ok);
+    }
 }
 
 } // namespace orvane

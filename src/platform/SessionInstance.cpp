@@ -6,9 +6,16 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QStandardPaths>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,10 +32,14 @@ void onSignal(int)
 
 } // namespace
 
-SessionInstance::SessionInstance(const QString& programFolder) : m_programFolder(programFolder) {}
+SessionInstance::SessionInstance(const QString& logonName, const QString& lockFolder)
+    : m_logonName(logonName.trimmed()), m_lockFolder(lockFolder)
+{}
 
 SessionInstance::~SessionInstance()
 {
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
     if (m_ownsName) {
         QDBusConnection bus = QDBusConnection::sessionBus();
         bus.unregisterObject(QString::fromLatin1(kUtilPath));
@@ -43,25 +54,65 @@ bool SessionInstance::claim()
         const auto reply = bus.interface()->registerService(
             QString::fromLatin1(kServiceName), QDBusConnectionInterface::DontQueueService,
             QDBusConnectionInterface::DontAllowReplacement);
-        if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered)
+        if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+            qWarning("Orvane: not started: another notifier already runs in this session (it "
+                     "owns %s on the session bus).",
+                     kServiceName);
             return false;
+        }
         m_ownsName = true;
         auto* util = new UtilObject(this);
         new UtilAdaptor(util);
         connect(util, &UtilObject::shutdownRequested, this, &ProgramInstance::shutdownRequested);
         bus.registerObject(QString::fromLatin1(kUtilPath), util);
         m_util = util;
-    } else {
-        m_lock = std::make_unique<QLockFile>(m_programFolder + QStringLiteral("Quorvel.lock"));
-        m_lock->setStaleLockTime(0);
-        if (!m_lock->tryLock(0))
-            return false;
+    } else if (!claimLockFile()) {
+        return false;
     }
     watchTerminationSignals();
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(gui, &QGuiApplication::commitDataRequest, this,
                 &ProgramInstance::shutdownRequested);
     }
+    return true;
+}
+
+bool SessionInstance::claimLockFile()
+{
+    // Looked up only here: with a bus, a session need not have one.
+    const QString folder = m_lockFolder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
+                               : m_lockFolder;
+    QDir().mkpath(folder);
+    const QByteArray path = QFile::encodeName(
+        QDir(folder).filePath(QStringLiteral("Quorvel") + m_logonName + QStringLiteral(".lock")));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        qWarning("Orvane: not started: the lock file %s cannot be opened: %s.", path.constData(),
+                 std::strerror(errno));
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        char holder[32] = {};
+        [[maybe_unused]] const auto got = ::pread(fd, holder, sizeof holder - 1, 0);
+        ::close(fd);
+        if (error == EWOULDBLOCK) {
+            qWarning("Orvane: not started: another notifier already runs for this user "
+                     "(process %s holds %s).",
+                     QByteArray(holder).trimmed().constData(), path.constData());
+        } else {
+            qWarning("Orvane: not started: the lock file %s cannot be locked: %s.",
+                     path.constData(), std::strerror(error));
+        }
+        return false;
+    }
+    // The number only helps the message of a refused second start.
+    const QByteArray pid = QByteArray::number(::getpid()) + '\n';
+    if (::ftruncate(fd, 0) == 0) {
+        [[maybe_unused]] const auto written = ::pwrite(fd, pid.constData(), pid.size(), 0);
+    }
+    m_lockFd = fd;
     return true;
 }
 

@@ -2,16 +2,16 @@
 
 #include "ProgramInstance.h"
 
-#include <QLockFile>
 #include <QString>
-#include <memory>
 
 namespace orvane {
 
 /// The real instance: owns the bus name org.orvane.Quorvel on the session bus
-/// and serves /Util there; without a session bus, a lock file in the program
-/// folder stands in for the name. SIGTERM, SIGINT, SIGHUP and the end of the
-/// desktop session are reported as shutdown requests too.
+/// and serves /Util there; without a session bus, a lock on a file named
+/// after the log-on name stands in for the name. The lock is the kernel's, so
+/// it ends with the process that holds it. SIGTERM, SIGINT, SIGHUP and the
+/// end of the desktop session are reported as shutdown requests too. A
+/// refused claim says why on standard error.
 class SessionInstance final : public ProgramInstance
 {
     Q_OBJECT
@@ -19,16 +19,20 @@ public:
     static constexpr const char* kServiceName = "org.orvane.Quorvel";
     static constexpr const char* kUtilPath = "/Util";
 
-    explicit SessionInstance(const QString& programFolder);
+    /// `lockFolder` holds the lock file when there is no session bus; it is
+    /// to be private to the user. Empty: the user's runtime folder.
+    explicit SessionInstance(const QString& logonName, const QString& lockFolder = {});
     ~SessionInstance() override;
 
     bool claim() override;
 
 private:
     void watchTerminationSignals();
+    bool claimLockFile();
 
-    QString m_programFolder;
-    std::unique_ptr<QLockFile> m_lock;
+    QString m_logonName;
+    QString m_lockFolder;
+    int m_lockFd = -1;
     QObject* m_util = nullptr;
     bool m_ownsName = false;
 };

@@ -1,5 +1,6 @@
 #include "core/AccountListFile.h"
 
+#include "FileHelpers.h"
 #include "LineBlock.h"
 #include "RecordingMessageBoxes.h"
 #include "TestHost.h"
@@ -10,8 +11,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -45,16 +44,12 @@ struct Reader
 
 QByteArray readAll(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return readFile(path);
 }
 
 void writeAll(const QString& path, const QByteArray& bytes)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    writeFile(path, bytes, 0600);
 }
 
 server& addAccount(TestHost& host, AccountList& list, const QString& name, const QString& password)
@@ -84,6 +79,12 @@ private Q_SLOTS:
     void zeroAccountsWriteTheFrameAndBlocks();
     void damagedFiles_data();
     void damagedFiles();
+    void aSecondDamageIsKeptUnderANewName();
+    void trailingBlankLinesAreNoDamage();
+    void refusedFilesAreLeftAlone_data();
+    void refusedFilesAreLeftAlone();
+    void textOutsideWindows1252SurvivesASave();
+    void windows1252FilesStillLoad();
     void missingFileIsSilent();
     void savedFileIsPrivateAndCrLf();
     void failedSaveLeavesTheOldFile();
@@ -177,6 +178,7 @@ void AccountListFileTest::damagedFiles_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<int>("accountsLoaded");
+    QTest::addColumn<bool>("blocksRead");
 
     // A good three-account file, then cut or spoilt at chosen places.
     TestHost host;
@@ -192,46 +194,201 @@ void AccountListFileTest::damagedFiles_data()
     const int header = 2 + 2 + 4 + 1 + 5;
     auto joined = [&](int count) { return lines.mid(0, count).join('\n') + '\n'; };
 
-    QTest::newRow("cut inside the third account") << joined(header + 16 * 2 + 7) << 2;
-    QTest::newRow("cut inside the settings block") << joined(3) << 0;
-    QTest::newRow("empty file") << QByteArray() << 0;
+    QTest::newRow("cut inside the third account") << joined(header + 16 * 2 + 7) << 2 << true;
+    QTest::newRow("cut inside the settings block") << joined(3) << 0 << true;
+    QTest::newRow("empty file") << QByteArray() << 0 << false;
     QList<QByteArray> spoilt = lines;
     spoilt[header + 16 + 2] = "forty\r"; // timeout of the second account
-    QTest::newRow("letters for a number") << spoilt.join('\n') << 1;
+    QTest::newRow("letters for a number") << spoilt.join('\n') << 1 << true;
     spoilt = lines;
     spoilt[header + 6] = "Maybe\r"; // active line of the first account
-    QTest::newRow("not a Boolean") << spoilt.join('\n') << 0;
+    QTest::newRow("not a Boolean") << spoilt.join('\n') << 0 << true;
     spoilt = lines;
     spoilt[header + 5] = "4123\r"; // password
-    QTest::newRow("damaged password") << spoilt.join('\n') << 0;
-    spoilt = lines;
-    spoilt[1] = "three\r";
-    QTest::newRow("account count not a number") << spoilt.join('\n') << 0;
+    QTest::newRow("damaged password") << spoilt.join('\n') << 0 << true;
     spoilt = lines;
     spoilt[header + 16 * 2 + 8] = "the day after\r"; // date of the third account
-    QTest::newRow("unreadable date") << spoilt.join('\n') << 2;
+    QTest::newRow("unreadable date") << spoilt.join('\n') << 2 << true;
+    spoilt = lines;
+    spoilt[header + 16] = QByteArray(70000, 'n') + '\r'; // name of the second account
+    QTest::newRow("line over the length limit") << spoilt.join('\n') << 1 << true;
+    // Blocks after a damaged count would be read at the wrong lines.
+    for (const char* count : {"three", "-1", ""}) {
+        spoilt = lines;
+        spoilt[1] = QByteArray(count) + '\r';
+        QTest::addRow("account count '%s'", count) << spoilt.join('\n') << 0 << false;
+    }
+    spoilt = lines;
+    spoilt[1] = "2\r";
+    QTest::newRow("fewer counted than there are") << spoilt.join('\n') << 2 << true;
+    QByteArray crOnly = good;
+    QTest::newRow("CR line ends") << crOnly.replace("\r\n", "\r") << 0 << false;
+    const QString text = QString::fromLatin1(good);
+    QTest::newRow("UTF-16") << QByteArray(reinterpret_cast<const char*>(text.utf16()),
+                                          text.size() * 2)
+                            << 0 << false;
 }
 
 void AccountListFileTest::damagedFiles()
 {
     QFETCH(QByteArray, contents);
     QFETCH(int, accountsLoaded);
+    QFETCH(bool, blocksRead);
     writeAll(path(), contents);
     Reader reader;
     QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Damaged);
     QCOMPARE(reader.accounts.size(), accountsLoaded);
+    QCOMPARE(!reader.blocks.settings.read.isEmpty(), blocksRead);
+    const QString kept = path() + QStringLiteral(".damaged");
     QCOMPARE(reader.messages.texts(),
-             QStringList{"Corrupt or invalid save file.  Not all of the servers were restored."});
-    // Reading never changes the file.
+             QStringList{"Corrupt or invalid save file.  Not all of the servers were restored."
+                         "\n\nThe file as it was is kept as \"" +
+                         kept + "\"."});
+    // Reading never changes the file, and the next save cannot lose it.
     QCOMPARE(readAll(path()), contents);
+    QCOMPARE(readAll(kept), contents);
+    QCOMPARE(QFile::permissions(kept) & 0x0077, 0);
+}
+
+void AccountListFileTest::aSecondDamageIsKeptUnderANewName()
+{
+    writeAll(path(), "1.6\r\nfirst\r\n");
+    Reader first;
+    QCOMPARE(first.load(path()), AccountListFile::LoadResult::Damaged);
+    writeAll(path(), "1.6\r\nsecond\r\n");
+    Reader second;
+    QCOMPARE(second.load(path()), AccountListFile::LoadResult::Damaged);
+    QVERIFY(second.messages.texts().value(0).endsWith(".damaged.1\"."));
+    QCOMPARE(readAll(path() + ".damaged"), QByteArray("1.6\r\nfirst\r\n"));
+    QCOMPARE(readAll(path() + ".damaged.1"), QByteArray("1.6\r\nsecond\r\n"));
+
+    // A list far larger than any real one is damaged, not read into memory.
+    QFile huge(path());
+    QVERIFY(huge.open(QIODevice::ReadWrite));
+    QVERIFY(huge.resize(AnsiLineReader::kMaxFileBytes + 1));
+    huge.close();
+    Reader third;
+    QCOMPARE(third.load(path()), AccountListFile::LoadResult::Damaged);
+    QCOMPARE(QFileInfo(path() + ".damaged.2").size(), AnsiLineReader::kMaxFileBytes + 1);
+}
+
+void AccountListFileTest::trailingBlankLinesAreNoDamage()
+{
+    AccountList accounts;
+    Blocks blocks;
+    QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
+    writeAll(path(), readAll(path()) + "\r\n\r\n");
+    Reader reader;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
+    QVERIFY(reader.messages.shown.empty());
+}
+
+void AccountListFileTest::refusedFilesAreLeftAlone_data()
+{
+    // 0 group-writable, 1 link, 2 another user's, 3 a folder, 4 cannot be read
+    QTest::addColumn<int>("planted");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("others may change it") << 0 << "other users may change it";
+    QTest::newRow("a link") << 1 << "it is a symbolic link";
+    QTest::newRow("another user's file") << 2 << "it belongs to another user";
+    QTest::newRow("a folder") << 3 << "it is not a regular file";
+    QTest::newRow("cannot be read") << 4 << "cannot be read: Not a directory";
+}
+
+void AccountListFileTest::refusedFilesAreLeftAlone()
+{
+    QFETCH(int, planted);
+    QFETCH(QString, reason);
+    AccountList accounts;
+    Blocks blocks;
+    const QString good = m_dir->filePath("good.svl");
+    QVERIFY(AccountListFile::Save(good, accounts, blocks.refs()));
+    switch (planted) {
+    case 0:
+        writeFile(path(), readAll(good), 0666);
+        break;
+    case 1:
+        QVERIFY(QDir().mkpath(m_dir->filePath("Users")));
+        QVERIFY(QFile::link(good, path()));
+        break;
+    case 2:
+        if (!runsAsRoot())
+            QSKIP("Only root can give a file to another user.");
+        writeFile(path(), readAll(good), 0600);
+        QCOMPARE(::chown(QFile::encodeName(path()).constData(), nobodyUid(), gid_t(-1)), 0);
+        break;
+    case 3:
+        QVERIFY(QDir().mkpath(path()));
+        break;
+    default:
+        // An I/O error on the way to the file, whoever runs the test.
+        writeFile(m_dir->filePath("Users"), "not a folder");
+    }
+    Reader reader;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Refused);
+    QVERIFY(reader.blocks.settings.read.isEmpty());
+    QCOMPARE(reader.messages.shown.size(), size_t(1));
+    QCOMPARE(reader.messages.shown[0].icon, MessageBoxes::Icon::Warning);
+    const QString text = reader.messages.shown[0].text;
+    QVERIFY2(text.contains(path()) && text.contains(reason) &&
+                 text.contains("will not be saved over"),
+             qPrintable(text));
+    QVERIFY(!QFileInfo::exists(path() + ".damaged"));
+}
+
+void AccountListFileTest::textOutsideWindows1252SurvivesASave()
+{
+    const QString world = QString::fromUtf8("Иван Ελένη 東京 \xF0\x9F\x93\xAC");
+    TestHost host;
+    AccountList accounts;
+    auto account = std::make_unique<server>(host);
+    account->CreateServer(world, "pop.example.org", 60, 600, world, world + "\u00e4\u20ac", false,
+                          0, true, "/home/" + world + "/notify.wav", false);
+    accounts.append(std::move(account));
+    Blocks blocks;
+    blocks.settings.lines = {"/home/Иван/Orvane/notify.wav"};
+    QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
+    QVERIFY(readAll(path()).contains(QString::fromUtf8("/home/Иван/").toUtf8()));
+
+    Reader reader;
+    reader.blocks.settings.lines = blocks.settings.lines;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
+    QCOMPARE(reader.blocks.settings.read, blocks.settings.lines);
+    const server& loaded = reader.accounts.at(0);
+    QCOMPARE(loaded.GetName(), world);
+    QCOMPARE(loaded.GetUsername(), world);
+    QCOMPARE(loaded.GetPassword(), world + "\u00e4\u20ac");
+    QCOMPARE(loaded.GetCustWave(), "/home/" + world + "/notify.wav");
+}
+
+void AccountListFileTest::windows1252FilesStillLoad()
+{
+    // As an earlier version wrote it: the name in Windows-1252, the password
+    // as the codes of that code page ("ä€").
+    QByteArray old =
+        "1.6\r\n1\r\ns1\r\ns2\r\n2000\r\n1000\r\n2000\r\n2800\r\n<No Skin>\r\n"
+        "<Default>\r\nFalse\r\n0\r\n0\r\nFalse\r\n"
+        "M\xe4 \x80\r\npop.example.org\r\n60\r\n600\r\nj\xfcrgen\r\n32283128\r\nTrue\r\n"
+        "00:00:00\r\n1899-12-30\r\nFalse\r\n0\r\n0\r\nFalse\r\nFalse\r\n\r\nFalse\r\n";
+    writeAll(path(), old);
+    Reader reader;
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
+    const server& loaded = reader.accounts.at(0);
+    QCOMPARE(loaded.GetName(), QString::fromUtf8("Mä €"));
+    QCOMPARE(loaded.GetUsername(), QString::fromUtf8("jürgen"));
+    QCOMPARE(loaded.GetPassword(), QString::fromUtf8("ä€"));
 }
 
 void AccountListFileTest::missingFileIsSilent()
 {
+    // A save killed between writing and renaming leaves a whole temporary.
+    writeAll(path() + ".Ab12Cd", "1.6\r\n");
+    QFile::remove(path());
     Reader reader;
     QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Missing);
     QVERIFY(reader.messages.shown.empty());
     QVERIFY(QDir(m_dir->filePath("Users")).exists()); // the folder is made on the way
+    QVERIFY(!QFileInfo::exists(path() + ".Ab12Cd"));
 }
 
 void AccountListFileTest::savedFileIsPrivateAndCrLf()
@@ -257,22 +414,14 @@ void AccountListFileTest::failedSaveLeavesTheOldFile()
     for (int i = 0; i < 50; ++i)
         addAccount(host, accounts, QString::number(i), "pw");
     Blocks blocks;
-    // A file size limit makes the disk "full" part way through the list,
-    // whoever runs the test.
-    struct sigaction ignore
-    {};
-    ignore.sa_handler = SIG_IGN;
-    struct sigaction previous
-    {};
-    sigaction(SIGXFSZ, &ignore, &previous);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 512;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool ok = AccountListFile::Save(path(), accounts, blocks.refs());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    sigaction(SIGXFSZ, &previous, nullptr);
+    QString error;
+    bool ok = false;
+    {
+        // The disk is "full" part way through the list, whoever runs the test.
+        const FileSizeLimit limit(512);
+        ok = AccountListFile::Save(path(), accounts, blocks.refs(), &error);
+    }
+    QVERIFY2(error.contains("large"), qPrintable(error));
     QVERIFY(!ok);
     QCOMPARE(readAll(path()), QByteArray("1.6\r\n0\r\nold\r\n"));
     QCOMPARE(QDir(m_dir->filePath("Users")).entryList(QDir::Files), QStringList{"Quorvelanna.svl"});

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -49,7 +50,8 @@ private Q_SLOTS:
     void write_data();
     void write();
     void defaultFile();
-    void filesAreOwnerOnly();
+    void filesFollowTheUmaskAndKeepTheirMode();
+    void twoUsersShareOneFolder();
     void failedRewriteKeepsOldFile_data();
     void failedRewriteKeepsOldFile();
 };
@@ -79,9 +81,10 @@ void CompanionConfigTest::read_data()
         << QByteArray("ben\r\nTrue\r\nanna") << none << "anna" << true << true;
     QTest::newRow("non-Boolean value stops reading")
         << QByteArray("anna\r\nmaybe\r\nanna\r\nFalse\r\n") << none << "anna" << true << true;
-    QTest::newRow("non-ASCII name in the code page")
-        << QByteArray("Zo\xCB\r\nFalse\r\n") << none << QStringLiteral("zo\u00EB") << false
-        << false;
+    QTest::newRow("non-ASCII name in Windows-1252") << QByteArray("Zo\xCB\r\nFalse\r\n") << none
+                                                    << QStringLiteral("zo\u00EB") << false << false;
+    QTest::newRow("Cyrillic name in UTF-8") << QString::fromUtf8("Иван\r\nFalse\r\n").toUtf8()
+                                            << none << QString::fromUtf8("иван") << false << false;
     QTest::newRow("empty name reads the default file")
         << QByteArray("\r\nTrue\r\n") << QByteArray("False\r\n") << "" << false << false;
     QTest::newRow("empty name ignores the per-user file")
@@ -138,9 +141,13 @@ void CompanionConfigTest::write_data()
     QTest::newRow("last name without value is the user")
         << QByteArray("anna\r\nTrue\r\nben") << "ben" << false
         << QByteArray("anna\r\nTrue\r\nben\r\nFalse\r\n");
-    QTest::newRow("non-ASCII name stays in the code page")
+    QTest::newRow("Windows-1252 file rewritten in UTF-8")
         << QByteArray("Zo\xCB\r\nTrue\r\n") << QStringLiteral("zo\u00EB") << false
-        << QByteArray("Zo\xCB\r\nFalse\r\n");
+        << QByteArray("Zo\xC3\x8B\r\nFalse\r\n");
+    // Found again at the next shutdown, not appended once more.
+    QTest::newRow("CJK name in place")
+        << QString::fromUtf8("東京\r\nTrue\r\n").toUtf8() << QString::fromUtf8("東京") << false
+        << QString::fromUtf8("東京\r\nFalse\r\n").toUtf8();
     QTest::newRow("empty log-on name gets an entry")
         << QByteArray("anna\r\nTrue\r\n") << "" << false
         << QByteArray("anna\r\nTrue\r\n\r\nFalse\r\n");
@@ -182,19 +189,54 @@ void CompanionConfigTest::defaultFile()
     QCOMPARE(ReadCompanionConfig(folder, QString()), false);
 }
 
-void CompanionConfigTest::filesAreOwnerOnly()
+void CompanionConfigTest::filesFollowTheUmaskAndKeepTheirMode()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString folder = dir.path() + u'/';
-    QVERIFY(writeFile(folder + kPerUser, "anna\r\nTrue\r\n"));
-    QVERIFY(QFile::setPermissions(folder + kPerUser, QFileDevice::ReadOwner |
-                                                         QFileDevice::WriteOwner |
-                                                         QFileDevice::ReadOther));
-
+    // Every user of a shared folder reads the same file, so it is not made
+    // private; a mode someone chose for it stays.
+    const mode_t umaskNow = ::umask(022);
     QVERIFY(WriteCompanionConfig(folder, QString(), true));
-    QCOMPARE(modeOf(folder + kPerUser), 0600);
-    QCOMPARE(modeOf(folder + kDefault), 0600);
+    QCOMPARE(modeOf(folder + kPerUser), 0644);
+    QCOMPARE(modeOf(folder + kDefault), 0644);
+    QVERIFY(::chmod(QFile::encodeName(folder + kPerUser).constData(), 0664) == 0);
+    QVERIFY(WriteCompanionConfig(folder, QStringLiteral("anna"), true));
+    QCOMPARE(modeOf(folder + kPerUser), 0664);
+    ::umask(umaskNow);
+}
+
+void CompanionConfigTest::twoUsersShareOneFolder()
+{
+    if (::geteuid() != 0)
+        QSKIP("Running as a second user needs root.");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.path() + u'/';
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0);
+    // Copied into the folder, which the second user can reach.
+    const QString tool = folder + QStringLiteral("CompanionTool");
+    QVERIFY(QFile::copy(QStringLiteral(ORVANE_COMPANION_TOOL), tool));
+    auto asNobody = [&](const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral("setpriv"),
+                      QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", tool,
+                                  folder, "nobody"} +
+                          arguments);
+        const bool ended = process.waitForFinished(10000);
+        return ended && process.exitCode() == 0
+                   ? QString::fromLatin1(process.readAllStandardOutput().trimmed())
+                   : QStringLiteral("failed: ") +
+                         QString::fromLocal8Bit(process.readAllStandardError());
+    };
+
+    QVERIFY(WriteCompanionConfig(folder, QStringLiteral("root"), false));
+    QCOMPARE(asNobody({"False"}), QStringLiteral("False"));
+    QCOMPARE(ReadCompanionConfig(folder, QStringLiteral("root")), false);
+    QCOMPARE(ReadCompanionConfig(folder, QStringLiteral("nobody")), false);
+    QVERIFY(WriteCompanionConfig(folder, QStringLiteral("root"), true));
+    QCOMPARE(asNobody({}), QStringLiteral("False"));
+    QCOMPARE(contentsOf(folder + kPerUser), QByteArray("root\r\nTrue\r\nnobody\r\nFalse\r\n"));
 }
 
 void CompanionConfigTest::failedRewriteKeepsOldFile_data()

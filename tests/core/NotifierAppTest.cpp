@@ -4,6 +4,7 @@
 #include "FakeOptions.h"
 #include "FakeProgramInstance.h"
 #include "FakeTrayIcon.h"
+#include "FileHelpers.h"
 #include "LineBlock.h"
 #include "RecordingMessageBoxes.h"
 #include "RecordingSoundPlayer.h"
@@ -112,6 +113,9 @@ private Q_SLOTS:
     void accountsAreCheckedAtStartWhenChosen_data();
     void accountsAreCheckedAtStartWhenChosen();
     void damagedListKeepsWhatWasReadAndSavesIt();
+    void shutdownWhileTheDamageBoxIsUp();
+    void listsNotSavedAreReported_data();
+    void listsNotSavedAreReported();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -274,10 +278,61 @@ void NotifierAppTest::damagedListKeepsWhatWasReadAndSavesIt()
     Rig rig(m_dir->path());
     QVERIFY(rig.app().Start());
     QCOMPARE(rig.app().accounts().size(), 2);
-    QCOMPARE(rig.messages.texts(),
-             QStringList{"Corrupt or invalid save file.  Not all of the servers were restored."});
+    QVERIFY(rig.messages.texts().value(0).startsWith(
+        "Corrupt or invalid save file.  Not all of the servers were restored."));
     rig.app().Shutdown();
     QCOMPARE(readAll(rig.listPath()).left(8), QByteArray("1.6\r\n2\r\n"));
+    QCOMPARE(readAll(rig.listPath() + ".damaged"), text);
+}
+
+void NotifierAppTest::shutdownWhileTheDamageBoxIsUp()
+{
+    const QByteArray text = listWithAccounts(3).replace("1.6\r\n3\r\n", "1.6\r\n4\r\n");
+    writeFile(m_dir->filePath("Users/Quorvelanna.svl"), text);
+    Rig rig(m_dir->path());
+    QSignalSpy finished(&rig.app(), &NotifierApp::finished);
+    // SIGTERM, Util.Shutdown or the session's end, while the box waits.
+    rig.messages.whileShown = [&rig] {
+        rig.instance.requestShutdown();
+        rig.instance.requestShutdown();
+    };
+    QVERIFY(rig.app().Start());
+    QCOMPARE(rig.messages.closeCalls, 1);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(rig.app().isShutDown());
+    // The start does not go on after the box.
+    QCOMPARE(rig.tray.addCalls, 0);
+    QCOMPARE(readAll(rig.listPath()).left(8), QByteArray("1.6\r\n3\r\n"));
+    QCOMPARE(readAll(rig.listPath() + ".damaged"), text);
+}
+
+void NotifierAppTest::listsNotSavedAreReported_data()
+{
+    QTest::addColumn<bool>("loadRefused");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("not loaded, so not saved over")
+        << true << "was not loaded, so it is left as it is";
+    QTest::newRow("disk full") << false << "could not be saved to .*: File too large";
+}
+
+void NotifierAppTest::listsNotSavedAreReported()
+{
+    QFETCH(bool, loadRefused);
+    QFETCH(QString, warning);
+    const QByteArray text = listWithAccounts(1);
+    writeFile(m_dir->filePath("Users/Quorvelanna.svl"), text, loadRefused ? 0666 : 0600);
+    Rig rig(m_dir->path());
+    QVERIFY(rig.app().Start());
+    QCOMPARE(rig.app().accounts().size(), loadRefused ? 0 : 1);
+    for (int i = 0; i < 20; ++i)
+        rig.app().accounts().append(rig.app().newAccount());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    {
+        const FileSizeLimit limit(text.size());
+        rig.app().Shutdown();
+    }
+    QCOMPARE(readAll(rig.listPath()), text);
+    QCOMPARE(QDir(m_dir->filePath("Users")).entryList(QDir::Files), QStringList{"Quorvelanna.svl"});
 }
 
 QTEST_GUILESS_MAIN(NotifierAppTest)

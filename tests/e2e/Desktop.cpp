@@ -159,6 +159,17 @@ int Desktop::trayIconCount() const
     return icons;
 }
 
+bool Desktop::hasWindowTitled(const QString& title) const
+{
+    QByteArray ids;
+    return runTool(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"),
+                    QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')},
+                   &ids) &&
+           !ids.trimmed().isEmpty();
+}
+
 QString Desktop::trayWindow() const
 {
     QByteArray ids;

@@ -40,6 +40,9 @@ public:
     /// How many icons sit in the tray panel right now (-1 when unknown).
     int trayIconCount() const;
 
+    /// True while a mapped window with exactly this title is on the screen.
+    bool hasWindowTitled(const QString& title) const;
+
 private:
     bool startDisplay();
     bool startTray();

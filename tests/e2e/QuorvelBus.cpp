@@ -20,8 +20,8 @@ QByteArray flag(bool on)
 QByteArray encodePassword(const QString& password)
 {
     QByteArray out;
-    for (QChar c : password) {
-        const QByteArray code = QByteArray::number(c.unicode());
+    for (const char byte : password.toUtf8()) {
+        const QByteArray code = QByteArray::number(static_cast<unsigned char>(byte));
         out += QByteArray::number(code.size()) + code;
     }
     return out;
@@ -35,7 +35,7 @@ QByteArray listFileContent(const ListSettings& settings, const QList<ListAccount
                             "1000",
                             "2000",
                             "2800",
-                            settings.wave.toLocal8Bit(),
+                            settings.wave.toUtf8(),
                             "",
                             flag(settings.playSound),
                             flag(settings.checkAtStartup),

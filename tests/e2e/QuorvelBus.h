@@ -25,7 +25,7 @@ struct ListAccount
     int timeout = 60;
     int interval = 3600;
     QByteArray user = "user";
-    QString password;
+    QString password = {};
 };
 
 /// Lines before the first account: the frame (2), settings (15), Quick View
@@ -33,8 +33,8 @@ struct ListAccount
 constexpr int kFirstAccountLine = 2 + 15 + 4 + 1 + 5;
 constexpr int kAccountLines = 16;
 
-/// The list file's password form: per character the number of digits of its
-/// code, then the code.
+/// The list file's password form: per byte of its UTF-8 text the number of
+/// digits of the byte's value, then the value.
 QByteArray encodePassword(const QString& password);
 
 QByteArray listFileContent(const ListSettings& settings, const QList<ListAccount>& accounts);

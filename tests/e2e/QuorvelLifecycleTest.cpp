@@ -149,9 +149,12 @@ private Q_SLOTS:
     void everyWayOutSavesTheList();
     void killedSaveLeavesAWholeList_data();
     void killedSaveLeavesAWholeList();
+    void shutdownClosesTheDamagedListBox_data();
+    void shutdownClosesTheDamagedListBox();
 
 private:
     QProcess* startQuorvel(const ProgramFolder& folder);
+    void stopQuorvel(QProcess* quorvel, Stop stop);
     bool waitForService(QProcess* quorvel, int timeoutMs);
 
     Desktop m_desktop;
@@ -243,14 +246,8 @@ void QuorvelLifecycleTest::everyWayOutSavesTheList_data()
     QTest::newRow("SIGTERM") << Stop::Terminate;
 }
 
-void QuorvelLifecycleTest::everyWayOutSavesTheList()
+void QuorvelLifecycleTest::stopQuorvel(QProcess* quorvel, Stop stop)
 {
-    QFETCH(Stop, stop);
-    const ProgramFolder folder;
-    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
-
-    QProcess* quorvel = startQuorvel(folder);
-    QVERIFY2(waitForService(quorvel, kStartMs), "the notifier never took its bus name");
     if (stop == Stop::UtilShutdown) {
         // The notifier may end before its reply leaves; the outcome is what counts.
         QDBusConnection::sessionBus().call(shutdownCall(), QDBus::Block, kStopMs);
@@ -259,6 +256,19 @@ void QuorvelLifecycleTest::everyWayOutSavesTheList()
     }
     QVERIFY2(quorvel->waitForFinished(kStopMs), "the notifier did not end");
     QCOMPARE(quorvel->exitStatus(), QProcess::NormalExit);
+}
+
+void QuorvelLifecycleTest::everyWayOutSavesTheList()
+{
+    QFETCH(Stop, stop);
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+
+    QProcess* quorvel = startQuorvel(folder);
+    QVERIFY2(waitForService(quorvel, kStartMs), "the notifier never took its bus name");
+    stopQuorvel(quorvel, stop);
+    if (QTest::currentTestFailed())
+        return;
 
     const QString path = folder.accountListPath();
     struct stat info = {};
@@ -329,6 +339,44 @@ void QuorvelLifecycleTest::killedSaveLeavesAWholeList()
         const QString problem = wholeListProblem(content, kManyAccounts);
         QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("a torn list: ") + problem));
     }
+}
+
+void QuorvelLifecycleTest::shutdownClosesTheDamagedListBox_data()
+{
+    everyWayOutSavesTheList_data();
+}
+
+void QuorvelLifecycleTest::shutdownClosesTheDamagedListBox()
+{
+    QFETCH(Stop, stop);
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("Users"))));
+    const QString path = folder.accountListPath();
+    // Two accounts promised, one there: the box about the damage comes up.
+    const QByteArray damaged = listFileContent({}, {{accountName(0).toLatin1(), "127.0.0.1:9"}})
+                                   .replace("1.6\r\n1\r\n", "1.6\r\n2\r\n");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(damaged), damaged.size());
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+
+    QProcess* quorvel = startQuorvel(folder);
+    QVERIFY2(waitForService(quorvel, kStartMs), "the notifier never took its bus name");
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.hasWindowTitled(QStringLiteral("Orvane")), 10000);
+    stopQuorvel(quorvel, stop);
+    if (QTest::currentTestFailed())
+        return;
+
+    QFile kept(path + QStringLiteral(".damaged"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), damaged);
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QString problem = wholeListProblem(saved.readAll(), 1);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
 QTEST_GUILESS_MAIN(QuorvelLifecycleTest)

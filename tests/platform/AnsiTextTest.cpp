@@ -13,31 +13,82 @@ class AnsiTextTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void codePageRoundTrip_data();
-    void codePageRoundTrip();
+    void filesAreUtf8OrElseWindows1252_data();
+    void filesAreUtf8OrElseWindows1252();
+    void overlongLineStopsTheReading();
     void readerAcceptsCrLfAndLf_data();
     void readerAcceptsCrLfAndLf();
     void booleans_data();
     void booleans();
-    void atomicWriteIsPrivateAndAllOrNothing();
 };
 
-void AnsiTextTest::codePageRoundTrip_data()
+void AnsiTextTest::filesAreUtf8OrElseWindows1252_data()
 {
-    QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("ascii") << "abc" << QByteArray("abc");
-    QTest::newRow("latin-1 range") << QString("\u00e9\u00ff") << QByteArray("\xe9\xff");
-    QTest::newRow("euro and quotes") << QString("\u20ac\u201c\u201d") << QByteArray("\x80\x93\x94");
-    QTest::newRow("undefined codes survive") << QString("\u0081\u008d") << QByteArray("\x81\x8d");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("writtenBack"); // the writer gives the same bytes
+    QTest::newRow("ascii") << QByteArray("abc") << "abc" << true;
+    const QString world = QString::fromUtf8("Иван Ελένη 東京 \xF0\x9F\x93\xAC");
+    QTest::newRow("cyrillic greek cjk emoji") << world.toUtf8() << world << true;
+    // Files of earlier versions.
+    QTest::newRow("windows-1252") << QByteArray("\xe4 \x80 \x93x\x94")
+                                  << QString::fromUtf8("ä € “x”") << false;
+    QTest::newRow("undefined codes survive")
+        << QByteArray("\x81\x8d") << QString("\u0081\u008d") << false;
+    // One stray byte decides for the whole file, so no line is read twice
+    // wrongly.
+    QTest::newRow("utf-8 then one 1252 byte")
+        << QByteArray("\xc3\xa4\xe4") << QString::fromUtf8("Ã¤ä") << false;
+    QTest::newRow("cut character")
+        << QByteArray("a\xe6\x9d") << QString::fromUtf8("aæ\u009d") << false;
+    QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << QString::fromUtf8("À¯") << false;
+    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QString::fromUtf8("í\u00a0€")
+                               << false;
+    QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf"
+                                                   "abc")
+                                     << "abc" << false;
 }
 
-void AnsiTextTest::codePageRoundTrip()
+void AnsiTextTest::filesAreUtf8OrElseWindows1252()
 {
-    QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
-    QCOMPARE(Windows1252::encode(text), bytes);
-    QCOMPARE(Windows1252::decode(bytes), text);
+    QFETCH(QString, text);
+    QFETCH(bool, writtenBack);
+    AnsiLineReader reader(bytes + "\r\nsecond");
+    QString line;
+    QVERIFY(reader.readLine(line));
+    QCOMPARE(line, text);
+    QVERIFY(reader.readLine(line));
+    QCOMPARE(line, QStringLiteral("second"));
+
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    AnsiLineWriter writer(out);
+    QVERIFY(writer.writeLine(text));
+    QCOMPARE(out.data(), text.toUtf8() + "\r\n");
+    QCOMPARE(out.data() == bytes + "\r\n", writtenBack);
+}
+
+void AnsiTextTest::overlongLineStopsTheReading()
+{
+    const QByteArray longest(AnsiLineReader::kMaxLineBytes, 'x');
+    AnsiLineReader reader("first\r\n" + longest + "\r\n" + longest + "y\r\nlast\r\n");
+    QString line;
+    QVERIFY(reader.readLine(line));
+    QVERIFY(!reader.onlyBlankLinesLeft());
+    QVERIFY(reader.readLine(line));
+    QCOMPARE(line.size(), longest.size());
+    QVERIFY(!reader.failed());
+    // The line over the limit ends the text: what follows is never reached.
+    QVERIFY(!reader.readLine(line));
+    QVERIFY(line.isEmpty());
+    QVERIFY(reader.failed());
+    QVERIFY(reader.atEnd());
+    QVERIFY(!reader.onlyBlankLinesLeft());
+
+    AnsiLineReader blanks("a\r\n\r\n  \r\n\n");
+    QVERIFY(blanks.readLine(line));
+    QVERIFY(blanks.onlyBlankLinesLeft());
 }
 
 void AnsiTextTest::readerAcceptsCrLfAndLf_data()
@@ -87,22 +138,6 @@ void AnsiTextTest::booleans()
     QCOMPARE(parsed.has_value(), value >= 0);
     if (parsed)
         QCOMPARE(*parsed, value == 1);
-}
-
-void AnsiTextTest::atomicWriteIsPrivateAndAllOrNothing()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("list.cfg");
-    QVERIFY(writeAnsiFileAtomically(path, {"anna", "True"}));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("anna\r\nTrue\r\n"));
-    QCOMPARE(QFile::permissions(path) & 0x0077, 0); // nothing for group and others
-    QVERIFY(QFile::permissions(path) & QFileDevice::ReadOwner);
-    // A target that cannot be replaced leaves the old contents and no
-    // temporary file behind.
-    QVERIFY(!writeAnsiFileAtomically(dir.filePath("missing/list.cfg"), {"x"}));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"list.cfg"});
 }
 
 QTEST_GUILESS_MAIN(AnsiTextTest)

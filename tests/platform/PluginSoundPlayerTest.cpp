@@ -2,12 +2,16 @@
 // stays silent without one.
 #include "platform/PluginSoundPlayer.h"
 
+#include "FileHelpers.h"
+
 #include <QFile>
 #include <QPluginLoader>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 using namespace orvane;
+using namespace orvane::test;
 
 class PluginSoundPlayerTest : public QObject
 {
@@ -18,6 +22,8 @@ private Q_SLOTS:
     void missingOrForeignPluginPlaysNothing_data();
     void missingOrForeignPluginPlaysNothing();
     void realPluginTakesAPlay();
+    void pluginOthersCouldPlantIsNotLoaded_data();
+    void pluginOthersCouldPlantIsNotLoaded();
 };
 
 void PluginSoundPlayerTest::pluginIsLoadedOnTheFirstPlay()
@@ -74,6 +80,33 @@ void PluginSoundPlayerTest::realPluginTakesAPlay()
     player.play(folder + QStringLiteral("notify.wav"));
     player.play(folder + QStringLiteral("missing.wav"));
     QTest::qWait(200);
+}
+
+void PluginSoundPlayerTest::pluginOthersCouldPlantIsNotLoaded_data()
+{
+    QTest::addColumn<bool>("foreignOwner");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("others may change it") << false << "other users may change it";
+    QTest::newRow("another user's") << true << "it belongs to another user";
+}
+
+void PluginSoundPlayerTest::pluginOthersCouldPlantIsNotLoaded()
+{
+    QFETCH(bool, foreignOwner);
+    QFETCH(QString, reason);
+    if (foreignOwner && !runsAsRoot())
+        QSKIP("Only root can give a file to another user.");
+    // A copy is a library of its own to the loader.
+    QTemporaryDir dir;
+    const QString path = PluginSoundPlayer::DefaultPluginPath(dir.path() + QLatin1Char('/'));
+    writeFile(path, readFile(QStringLiteral(ORVANE_TEST_SOUND_PLUGIN)), foreignOwner ? 0755 : 0757);
+    if (foreignOwner)
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), nobodyUid(), gid_t(-1)), 0);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(reason + "; no sounds play"));
+    PluginSoundPlayer player(path);
+    player.play(QStringLiteral("/a/one.wav"));
+    player.play(QStringLiteral("/a/two.wav"));
+    QVERIFY(!QPluginLoader(path).isLoaded());
 }
 
 QTEST_GUILESS_MAIN(PluginSoundPlayerTest)

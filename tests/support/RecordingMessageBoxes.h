@@ -3,6 +3,7 @@
 #include "platform/MessageBoxes.h"
 
 #include <QStringList>
+#include <functional>
 
 namespace orvane::test {
 
@@ -19,7 +20,11 @@ public:
     void showMessage(const QString& title, const QString& text, Icon icon) override
     {
         shown.push_back({title, text, icon});
+        // What happens while the box is up, e.g. a shutdown request.
+        if (whileShown)
+            whileShown();
     }
+    void closeOpenBoxes() override { ++closeCalls; }
     QStringList texts() const
     {
         QStringList out;
@@ -28,6 +33,8 @@ public:
         return out;
     }
     std::vector<Shown> shown;
+    std::function<void()> whileShown;
+    int closeCalls = 0;
 };
 
 } // namespace orvane::test

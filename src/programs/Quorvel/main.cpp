@@ -38,7 +38,7 @@ int main(int argc, char* argv[])
     orvane::PosixLogonName logon;
     orvane::QtMessageBoxes messages;
     orvane::QtTrayIcon tray;
-    orvane::SessionInstance instance(folder);
+    orvane::SessionInstance instance(logon.logonName());
     orvane::PluginSoundPlayer sound(orvane::PluginSoundPlayer::DefaultPluginPath(folder));
     orvane::QtProcessLauncher launcher;
     orvane::XdgMailClientLocator mailClient;
