@@ -43,6 +43,15 @@ void POP3::CheckForMail(const QString& address, const QString& userName, const Q
         Q_EMIT error(QStringLiteral("Already checking for mail..."));
         return;
     }
+    // A line break would end the command early and let the rest of the text
+    // be read as further commands.
+    const auto hasLineBreak = [](const QString& text) {
+        return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+    };
+    if (hasLineBreak(userName) || hasLineBreak(password)) {
+        Q_EMIT error(QStringLiteral("Error: The user name or password holds a line break."));
+        return;
+    }
     m_server = address;
     m_userName = userName;
     m_password = password;

@@ -87,6 +87,8 @@ private Q_SLOTS:
     void checkStartedTwice();
     void checkAgainAfterDone();
     void refusedConnection();
+    void lineBreaksNeverReachTheServer_data();
+    void lineBreaksNeverReachTheServer();
     void unusablePort_data();
     void unusablePort();
     void highPortIsValid();
@@ -342,6 +344,36 @@ void POP3Test::refusedConnection()
                                       QStringLiteral("error Could not connect to server \"") +
                                           address + QLatin1Char('"')}));
     QCOMPARE(checker.GetState(), POP3::Done);
+}
+
+void POP3Test::lineBreaksNeverReachTheServer_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    // A list file can hold any code in a password: these would add commands.
+    QTest::newRow("CR LF in the password") << User << QStringLiteral("x\r\nDELE 1");
+    QTest::newRow("LF in the password") << User << QStringLiteral("x\nDELE 1");
+    QTest::newRow("CR in the user name") << QStringLiteral("bob\rDELE 1") << Password;
+}
+
+void POP3Test::lineBreaksNeverReachTheServer()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    Peer peer(
+        Peer::dialogue("+OK POP3 ready\r\n", "+OK\r\n", "+OK logged in\r\n", "+OK 3 300\r\n"));
+    QVERIFY(peer.listen());
+    POP3 checker;
+    CheckLog log(checker);
+
+    checker.CheckForMail(peer.address(), user, password, false);
+    QTRY_VERIFY_WITH_TIMEOUT(log.ended(), Bounded);
+    QCOMPARE(log.events, QStringList{"error Error: The user name or password holds a line break."});
+    QVERIFY(!log.events.join(u' ').contains(QStringLiteral("DELE")));
+    QVERIFY(!checker.IsChecking());
+    QCoreApplication::processEvents();
+    QCOMPARE(peer.connectionCount(), 0);
+    QVERIFY(peer.received().isEmpty());
 }
 
 void POP3Test::unusablePort_data()
