@@ -316,28 +316,45 @@ void ServerTest::passwordEncoding_data()
 {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("encoded");
+    // How earlier versions wrote it (Windows-1252 codes), still read.
+    QTest::addColumn<QString>("older");
     QTest::newRow("empty") << ""
+                           << ""
                            << "";
     QTest::newRow("abc") << "abc"
+                         << "297298299"
                          << "297298299";
     QTest::newRow("capital A") << "A"
+                               << "265"
                                << "265";
     QTest::newRow("tab, below 10") << "\t"
+                                   << "19"
                                    << "19";
-    QTest::newRow("codes of every width") << QString("\tA\u00e9") << "192653233";
-    QTest::newRow("euro sign, code 128") << QString("\u20ac") << "3128";
+    QTest::newRow("codes of every width") << QString("\tA\u00e9") << "1926531953169"
+                                          << "192653233";
+    QTest::newRow("euro sign") << QString("\u20ac") << "322631303172"
+                               << "3128";
     QTest::newRow("digits") << "007"
+                            << "248248255"
                             << "248248255";
+    QTest::newRow("Cyrillic and an emoji")
+        << QString::fromUtf8("Жх\xF0\x9F\x93\xAC") << "32083150320931333240315931473172"
+        << "";
 }
 
 void ServerTest::passwordEncoding()
 {
     QFETCH(QString, password);
     QFETCH(QString, encoded);
+    QFETCH(QString, older);
     QCOMPARE(EncodePassword(password), encoded);
     bool ok = false;
     QCOMPARE(DecodePassword(encoded, &ok), password);
     QVERIFY(ok);
+    if (!older.isEmpty()) {
+        QCOMPARE(DecodePassword(older, &ok), password);
+        QVERIFY(ok);
+    }
 }
 
 void ServerTest::damagedPasswordIsRejected_data()

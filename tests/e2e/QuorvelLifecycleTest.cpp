@@ -1,6 +1,7 @@
 // The real notifier on a virtual desktop: one instance per user, the list
 // written on every way out, and a save that cannot be half done.
 #include "Desktop.h"
+#include "FileHelpers.h"
 #include "ProgramFolder.h"
 #include "QuorvelBus.h"
 
@@ -302,12 +303,7 @@ void QuorvelLifecycleTest::killedSaveLeavesAWholeList()
     QVERIFY(QDir().mkpath(users));
     const QString path = folder.accountListPath();
     const QByteArray old = listFile(kManyAccounts, folder.filePath(QStringLiteral("notify.wav")));
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(old), old.size());
-        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    }
+    orvane::test::writeFile(path, old, 0600);
 
     QProcess* quorvel = startQuorvel(folder);
     QVERIFY2(waitForService(quorvel, kStartMs), "the notifier never took its bus name");
@@ -351,17 +347,11 @@ void QuorvelLifecycleTest::shutdownClosesTheDamagedListBox()
     QFETCH(Stop, stop);
     const ProgramFolder folder;
     QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
-    QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("Users"))));
     const QString path = folder.accountListPath();
     // Two accounts promised, one there: the box about the damage comes up.
     const QByteArray damaged = listFileContent({}, {{accountName(0).toLatin1(), "127.0.0.1:9"}})
                                    .replace("1.6\r\n1\r\n", "1.6\r\n2\r\n");
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(damaged), damaged.size());
-        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    }
+    orvane::test::writeFile(path, damaged, 0600);
 
     QProcess* quorvel = startQuorvel(folder);
     QVERIFY2(waitForService(quorvel, kStartMs), "the notifier never took its bus name");
