@@ -42,25 +42,44 @@ orvane_install_packages() {
   done
   ((${#missing[@]})) || return 0
   echo "Installing missing packages: ${missing[*]}"
+  # Remember whether a Dovecot ran before this install, so that only one the
+  # install itself started is stopped afterwards.
+  if [[ " ${missing[*]} " == *" dovecot-"* ]]; then
+    ORVANE_INSTALLING_DOVECOT=1
+    if orvane_system_dovecot_pid >/dev/null; then
+      ORVANE_DOVECOT_RAN_BEFORE=1
+    fi
+  fi
   orvane_as_root env DEBIAN_FRONTEND=noninteractive apt-get update
   orvane_as_root env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# Installing dovecot may start the system's instance on 110/143/993/995. The
-# tests run their own servers and some need those ports, so the system
-# instance is stopped. Only the master recorded in the system pid file is
-# touched: dovecots that tests started run from their own folders.
-orvane_stop_system_dovecot() {
+# Prints the pid of the system's Dovecot master when one runs.
+orvane_system_dovecot_pid() {
   local pidfile=/run/dovecot/master.pid pid
+  [[ -r $pidfile ]] || return 1
+  pid=$(<"$pidfile")
+  [[ $pid =~ ^[0-9]+$ ]] || return 1
+  [[ $(cat "/proc/$pid/comm" 2>/dev/null) == dovecot ]] || return 1
+  echo "$pid"
+}
+
+# Installing dovecot may start the system's instance on 110/143/993/995. The
+# tests run their own servers on high ports; only the pop3s test needs 995 and
+# skips itself when that port is taken. So a system Dovecot is stopped only
+# when the package install above just started it: one that ran before is the
+# user's own mail server and is left alone. Only the master recorded in the
+# system pid file is touched: dovecots that tests started run from their own
+# folders.
+orvane_stop_system_dovecot() {
+  local pid
+  [[ ${ORVANE_INSTALLING_DOVECOT:-0} == 1 && ${ORVANE_DOVECOT_RAN_BEFORE:-0} == 0 ]] || return 0
   if [[ -d /run/systemd/system ]] && command -v systemctl >/dev/null 2>&1; then
     orvane_as_root systemctl disable --now dovecot.service dovecot.socket >/dev/null 2>&1 || true
   fi
-  [[ -r $pidfile ]] || return 0
-  pid=$(<"$pidfile")
-  [[ $pid =~ ^[0-9]+$ ]] || return 0
-  [[ $(cat "/proc/$pid/comm" 2>/dev/null) == dovecot ]] || return 0
-  echo "Stopping the system dovecot (pid $pid) so the tests can use the mail ports."
+  pid=$(orvane_system_dovecot_pid) || return 0
+  echo "Stopping the Dovecot the package install just started (pid $pid)."
   if command -v service >/dev/null 2>&1; then
     orvane_as_root service dovecot stop >/dev/null 2>&1 || true
   fi

@@ -1,5 +1,6 @@
 #include "checkers/POP3.h"
 
+#include <QHostAddress>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <exception>
@@ -128,24 +129,63 @@ void POP3::CloseWithError(const QString& message)
         Q_EMIT error(message);
 }
 
+namespace {
+
+struct HostAndPort
+{
+    QString host;
+    int port = DefaultPort;
+    bool ok = true;
+};
+
+// "host", "host:port", "[v6 address]", "[v6 address]:port" or a bare IPv6
+// address, whose colons are not a port separator.
+HostAndPort splitServerText(const QString& text)
+{
+    HostAndPort out{text};
+    QString portText;
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return {text, DefaultPort, false};
+        out.host = text.mid(1, close - 1);
+        const QString rest = text.mid(close + 1);
+        if (rest.isEmpty())
+            return out;
+        if (!rest.startsWith(QLatin1Char(':')))
+            return {text, DefaultPort, false};
+        portText = rest.mid(1);
+    } else if (QHostAddress(text).protocol() == QAbstractSocket::IPv6Protocol) {
+        return out;
+    } else {
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            return out;
+        out.host = text.left(colon);
+        portText = text.mid(colon + 1);
+    }
+    out.port = portText.toInt(&out.ok);
+    out.ok = out.ok && out.port >= 1 && out.port <= 65535;
+    return out;
+}
+
+} // namespace
+
 void POP3::connectStep()
 {
-    QString host = m_server;
-    int port = DefaultPort;
-    const qsizetype colon =
-        m_variant == Variant::Standard ? m_server.indexOf(QLatin1Char(':')) : qsizetype(-1);
-    if (colon >= 0) {
-        host = m_server.left(colon);
-        bool converted = false;
-        port = m_server.mid(colon + 1).toInt(&converted);
-        if (!converted || port < 1 || port > 65535) {
-            Q_EMIT error(QStringLiteral("Cannot connect to host.  Port may be busy."));
-            return;
-        }
+    HostAndPort target{m_server};
+    if (m_variant == Variant::Standard)
+        target = splitServerText(m_server);
+    if (!target.ok) {
+        Q_EMIT error(QStringLiteral("Cannot connect to host.  Port may be busy."));
+        return;
     }
-
-    Q_EMIT UpdateStatus(QStringLiteral("Connecting to ") + host + QLatin1Char(':') +
-                        QString::number(port));
+    const QString host = target.host;
+    const int port = target.port;
+    const bool ipv6 = m_variant == Variant::Standard && host.contains(QLatin1Char(':'));
+    Q_EMIT UpdateStatus(QStringLiteral("Connecting to ") +
+                        (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) +
+                        QLatin1Char(':') + QString::number(port));
     m_state = AwaitingGreeting;
     m_replyText.clear();
     m_pendingText.clear();

@@ -15,9 +15,12 @@ namespace orvane {
 MailCore::MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options,
                    Indicators& indicators, SoundPlayer& sound, DispatcherFactory dispatchers)
     : m_clock(clock), m_accounts(accounts), m_options(options), m_indicators(indicators),
-      m_sound(sound), m_dispatchers(std::move(dispatchers)), m_passWatch(clock.createTimer())
+      m_sound(sound), m_dispatchers(std::move(dispatchers)), m_passWatch(clock.createTimer()),
+      m_startWaiting(clock.createTimer())
 {
     connect(m_passWatch.get(), &Timer::timeout, this, &MailCore::PassEndCheck);
+    m_startWaiting->setSingleShot(true);
+    connect(m_startWaiting.get(), &Timer::timeout, this, &MailCore::startWaitingChecks);
 }
 
 MailCore::~MailCore() = default;
@@ -36,11 +39,43 @@ void MailCore::CheckAccount(server& account)
 {
     if (account.IsChecking())
         return;
+    for (const QPointer<server>& waiting : m_waiting) {
+        if (waiting == &account)
+            return;
+    }
     ++m_checksUnderWay;
     m_passUnderWay = true;
     updatePassWatch();
     BeginChecking();
+    if (checksInFlight() < kChecksInFlight)
+        startCheck(account);
+    else
+        m_waiting.emplace_back(&account);
+}
+
+int MailCore::checksInFlight()
+{
+    std::erase_if(m_inFlight, [](const QPointer<server>& a) { return !a || !a->IsChecking(); });
+    return int(m_inFlight.size());
+}
+
+void MailCore::startCheck(server& account)
+{
+    m_inFlight.emplace_back(&account);
     account.CheckMail();
+}
+
+void MailCore::startWaitingChecks()
+{
+    // A check that fails at once finishes inside CheckMail; the loop, not
+    // recursion, carries on with the next one.
+    while (!m_waiting.empty() && checksInFlight() < kChecksInFlight) {
+        const QPointer<server> next = m_waiting.front();
+        m_waiting.pop_front();
+        // A removed account was counted down when it unloaded.
+        if (next && !next->IsChecking())
+            startCheck(*next);
+    }
 }
 
 void MailCore::CheckAll()
@@ -79,18 +114,21 @@ void MailCore::CheckFinished()
 {
     const int before = m_checksUnderWay--;
     updatePassWatch();
+    if (!m_waiting.empty() && !m_startWaiting->isActive())
+        m_startWaiting->start(0);
     if (before == 1)
         UpdateDisplay();
 }
 
 void MailCore::PassEndCheck()
 {
+    startWaitingChecks();
     int checking = 0;
     for (const auto& account : m_accounts) {
         if (account->IsChecking())
             ++checking;
     }
-    if (checking == 0 && m_checksUnderWay != 0) {
+    if (checking == 0 && m_waiting.empty() && m_checksUnderWay != 0) {
         m_checksUnderWay = 0;
         updatePassWatch();
         UpdateDisplay();

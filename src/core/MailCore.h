@@ -4,9 +4,12 @@
 #include "CountClearing.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace orvane {
 
@@ -34,6 +37,11 @@ public:
     /// The tray keeps 64 characters of tip, the terminating NUL included.
     static constexpr int kTipLimit = 63;
     static QString TipFor(qint64 total);
+    /// Checks that may run at once. Every open connection is polled on every
+    /// turn of the event loop, so a pass over many accounts runs this many
+    /// and starts the rest as earlier ones finish; each account's time-out
+    /// counts from the start of its own check, not from the start of the pass.
+    static constexpr int kChecksInFlight = 16;
 
     // AccountHost
     Clock& clock() override { return m_clock; }
@@ -62,6 +70,8 @@ public:
     void CheckAllAndAnnounceAgain();
 
     int checksUnderWay() const { return m_checksUnderWay; }
+    /// Checks asked for but not started yet, waiting for one in flight to end.
+    int checksWaiting() const { return int(m_waiting.size()); }
     bool passUnderWay() const { return m_passUnderWay; }
     bool announced() const { return m_announced; }
     void setAnnounced(bool announced) { m_announced = announced; }
@@ -82,6 +92,9 @@ private:
     void setTip(const QString& text);
     void setCheckAllEnabled(bool enabled);
     void updatePassWatch();
+    int checksInFlight();
+    void startCheck(server& account);
+    void startWaitingChecks();
 
     Clock& m_clock;
     AccountList& m_accounts;
@@ -90,6 +103,11 @@ private:
     SoundPlayer& m_sound;
     DispatcherFactory m_dispatchers;
     std::unique_ptr<Timer> m_passWatch; // the one-second timer of stPeriodic
+    // Started from the event loop rather than inside the finishing check,
+    // which may be an account in the middle of being removed.
+    std::unique_ptr<Timer> m_startWaiting;
+    std::vector<QPointer<server>> m_inFlight;
+    std::deque<QPointer<server>> m_waiting;
 
     int m_checksUnderWay = 0;
     bool m_passUnderWay = false;

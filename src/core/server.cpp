@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
 #include <limits>
 
 namespace orvane {
@@ -37,6 +38,20 @@ bool readInt(AnsiLineReader& in, qint32& value)
         number > std::numeric_limits<qint32>::max())
         return false;
     value = qint32(number);
+    return true;
+}
+
+// Time-outs and intervals travel as 16-bit numbers (the account dialog and
+// GetInfo hand them on that way), so a larger value from a hand-edited or
+// damaged file would wrap to a negative one. Clamping keeps the account and
+// every account after it.
+constexpr qint32 kLongestSeconds = std::numeric_limits<qint16>::max();
+
+bool readSeconds(AnsiLineReader& in, qint32& value)
+{
+    if (!readInt(in, value))
+        return false;
+    value = std::clamp(value, 0, kLongestSeconds);
     return true;
 }
 
@@ -155,7 +170,10 @@ void server::GetInfo(QString& address, qint16& timeout, qint16& interval, QStrin
 
 void server::CheckMail()
 {
-    m_clock->Activate();
+    // A deactivated account is checked only on request; its check clock
+    // stays stopped before, during and after that check.
+    if (m_active)
+        m_clock->Activate();
     m_clock->StartTimeout();
     m_checking = true;
     std::unique_ptr<MailChecker> checker = m_host.createDispatcher();
@@ -252,7 +270,8 @@ void server::FinishCheck()
     m_lastTime = now.time();
     m_lastDate = now.date();
     m_host.UpdateTableItem(m_name);
-    m_clock->Activate();
+    if (m_active)
+        m_clock->Activate();
 }
 
 void server::UnloadYourself()
@@ -288,8 +307,8 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
     QString timeText;
     QString dateText;
     bool active = false;
-    if (!readText(in, m_name) || !readText(in, m_address) || !readInt(in, m_timeout) ||
-        !readInt(in, m_interval) || !readText(in, m_userName) || !readText(in, password) ||
+    if (!readText(in, m_name) || !readText(in, m_address) || !readSeconds(in, m_timeout) ||
+        !readSeconds(in, m_interval) || !readText(in, m_userName) || !readText(in, password) ||
         !readBool(in, active) || !readText(in, timeText) || !readText(in, dateText) ||
         !readBool(in, m_checkedOnce) || !readInt(in, m_baseline) || !readInt(in, m_minCount) ||
         !readBool(in, m_minOn) || !readBool(in, m_customSoundOn) || !readText(in, m_customSound) ||
@@ -368,17 +387,53 @@ QTime ParseSavedTime(const QString& text)
     return QLocale::system().toTime(t, QLocale::ShortFormat);
 }
 
+namespace {
+
+// Qt reads a two-digit year into 1900-1999; a saved date lies closer to now.
+QDate withCenturyWindow(QDate date, const QString& format)
+{
+    if (date.isValid() && !format.contains(QLatin1String("yyyy")) && date.year() < 1950)
+        date = date.addYears(100);
+    return date;
+}
+
+QDate dateInFormat(const QString& text, const QString& format)
+{
+    return withCenturyWindow(QDate::fromString(text, format), format);
+}
+
+} // namespace
+
 QDate ParseSavedDate(const QString& text)
 {
     const QString t = text.trimmed();
-    static const char* const formats[] = {"yyyy-MM-dd", "M/d/yyyy", "d/M/yyyy", "d.M.yyyy",
-                                          "d-M-yyyy",   "yyyy/M/d", "M/d/yy"};
-    for (const char* format : formats) {
-        const QDate date = QDate::fromString(t, QLatin1String(format));
+    QDate date = QDate::fromString(t, Qt::ISODate);
+    if (date.isValid())
+        return date;
+
+    // Earlier files were written in the short form of the regional settings,
+    // with a two- or a four-digit year whatever the form says.
+    QString localForm = QLocale().dateFormat(QLocale::ShortFormat);
+    localForm.replace(QLatin1String("dd"), QLatin1String("d"));
+    localForm.replace(QLatin1String("MM"), QLatin1String("M"));
+    localForm.replace(QLatin1String("yyyy"), QLatin1String("yy"));
+    QString localLong = localForm;
+    localLong.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    for (const QString& format : {localLong, localForm}) {
+        date = dateInFormat(t, format);
         if (date.isValid())
             return date;
     }
-    return QLocale::system().toDate(t, QLocale::ShortFormat);
+
+    // Month first is the form most often written, then the other common ones.
+    static const char* const formats[] = {"M/d/yyyy", "M/d/yy",   "d/M/yyyy", "d.M.yyyy",
+                                          "d.M.yy",   "d-M-yyyy", "yyyy/M/d"};
+    for (const char* format : formats) {
+        date = dateInFormat(t, QLatin1String(format));
+        if (date.isValid())
+            return date;
+    }
+    return {};
 }
 
 } // namespace orvane

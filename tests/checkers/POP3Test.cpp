@@ -92,6 +92,8 @@ private Q_SLOTS:
     void unusablePort_data();
     void unusablePort();
     void highPortIsValid();
+    void ipv6Addresses_data();
+    void ipv6Addresses();
     void pendingTextCap_data();
     void pendingTextCap();
     void webMailServerVariant();
@@ -386,6 +388,8 @@ void POP3Test::unusablePort_data()
     QTest::newRow("above 65535") << QStringLiteral("127.0.0.1:65536");
     QTest::newRow("negative") << QStringLiteral("127.0.0.1:-110");
     QTest::newRow("second colon") << QStringLiteral("127.0.0.1:110:1");
+    QTest::newRow("IPv6 bracket not closed") << QStringLiteral("[::1:110");
+    QTest::newRow("IPv6 text after the bracket") << QStringLiteral("[::1]110");
 }
 
 void POP3Test::unusablePort()
@@ -412,6 +416,42 @@ void POP3Test::highPortIsValid()
     checker.CheckForMail(QStringLiteral("127.0.0.1:40000"), User, Password, false);
     QTRY_VERIFY_WITH_TIMEOUT(log.ended(), Bounded);
     QCOMPARE(log.events, successfulCheck(QStringLiteral("127.0.0.1:40000"), 1));
+}
+
+void POP3Test::ipv6Addresses_data()
+{
+    QTest::addColumn<QString>("address"); // %1 stands for the peer's port
+    QTest::addColumn<QString>("connectingTo");
+    QTest::addColumn<bool>("served");
+    const auto row = [](const char* tag, const char* address, const char* to, bool served) {
+        QTest::newRow(tag) << QString(address) << QString(to) << served;
+    };
+    row("bracketed with port", "[::1]:%1", "[::1]:%1", true);
+    row("bracketed, default port", "[::1]", "[::1]:110", false);
+    row("bare, default port", "::1", "[::1]:110", false);
+}
+
+void POP3Test::ipv6Addresses()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, connectingTo);
+    QFETCH(bool, served);
+
+    Peer peer(Peer::dialogue("+OK\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 10\r\n"));
+    if (served && !peer.listen(0, QHostAddress(QHostAddress::LocalHostIPv6)))
+        QSKIP("no IPv6 loopback on this machine");
+    address = address.arg(peer.port());
+    connectingTo = connectingTo.arg(peer.port());
+    POP3 checker;
+    CheckLog log(checker);
+
+    checker.CheckForMail(address, User, Password, false);
+    QVERIFY(!log.events.isEmpty());
+    QCOMPARE(log.events.first(), QStringLiteral("status Connecting to ") + connectingTo);
+    if (!served)
+        return; // nothing of ours listens on port 110
+    QTRY_VERIFY_WITH_TIMEOUT(log.ended(), Bounded);
+    QCOMPARE(log.events, successfulCheck(connectingTo, 2));
 }
 
 void POP3Test::pendingTextCap_data()

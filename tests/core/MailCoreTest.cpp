@@ -10,6 +10,7 @@
 #include "core/AccountList.h"
 #include "core/server.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +68,12 @@ private Q_SLOTS:
     void clearDuringAPass_data();
     void clearDuringAPass();
     void newMailActionThatRanTheProgramShowsIdle();
+    void quickBarAndLightAtPassStartAndEnd_data();
+    void quickBarAndLightAtPassStartAndEnd();
+    void accountsWithAndWithoutOwnSound_data();
+    void accountsWithAndWithoutOwnSound();
+    void checksInFlightAreBounded();
+    void removedWaitingAccountIsNeverStarted();
 
 private:
     QString makeSoundFile(const QString& name)
@@ -309,6 +316,118 @@ void MailCoreTest::newMailActionThatRanTheProgramShowsIdle()
     const qsizetype found = f.indicators.calls.lastIndexOf(QStringLiteral("DoFound"));
     QVERIFY(found >= 0);
     QVERIFY(f.indicators.calls.lastIndexOf(QStringLiteral("DoIdle")) > found);
+}
+
+void MailCoreTest::quickBarAndLightAtPassStartAndEnd_data()
+{
+    QTest::addColumn<int>("before"); // count of an earlier pass, -1 for none
+    QTest::addColumn<bool>("flash");
+    QTest::addColumn<int>("found");
+    QTest::addColumn<QStringList>("calls"); // at the start, "|", at the end
+    const auto row = [](const char* tag, int before, bool flash, int found, const char* calls) {
+        QTest::newRow(tag) << before << flash << found << QString(calls).split(' ');
+    };
+    row("no mail", -1, true, 0, "QuickBar:0,0 Flash:0 | QuickBar:1,0 Flash:0");
+    row("mail found", -1, true, 3, "QuickBar:0,0 Flash:0 | QuickBar:1,1 QuickBarCount:3 Flash:1");
+    row("mail shown, light off", 2, false, 2, "QuickBar:0,1 | QuickBar:1,1 QuickBarCount:2");
+    row("mail shown, then gone", 2, true, 0, "QuickBar:0,1 Flash:1 | QuickBar:1,0 Flash:0");
+}
+
+void MailCoreTest::quickBarAndLightAtPassStartAndEnd()
+{
+    QFETCH(int, before);
+    QFETCH(bool, flash);
+    QFETCH(int, found);
+    Fixture f;
+    f.options.flash = flash;
+    f.add(QStringLiteral("home"));
+    if (before >= 0) {
+        f.core.CheckAll();
+        f.checker(0).found(before);
+    }
+    f.indicators.calls.clear();
+    f.core.CheckAll();
+    f.indicators.calls << QStringLiteral("|");
+    f.checkers.last()->found(found);
+    QTEST(f.indicators.calls.filter(QRegularExpression(QStringLiteral("^(QuickBar|Flash|\\|)"))),
+          "calls");
+}
+
+void MailCoreTest::accountsWithAndWithoutOwnSound_data()
+{
+    QTest::addColumn<int>("ownCount");
+    QTest::addColumn<int>("plainCount");
+    QTest::addColumn<QStringList>("played"); // "own" / "global"
+    QTest::addColumn<bool>("announced");
+    QTest::newRow("both have mail") << 1 << 2 << QStringList{"own", "global"} << true;
+    QTest::newRow("only the one with its own sound") << 4 << 0 << QStringList{"own"} << false;
+    QTest::newRow("only the one without") << 0 << 1 << QStringList{"global"} << true;
+}
+
+void MailCoreTest::accountsWithAndWithoutOwnSound()
+{
+    QFETCH(int, ownCount);
+    QFETCH(int, plainCount);
+    QFETCH(QStringList, played);
+    Fixture f;
+    const QString own = makeSoundFile(QStringLiteral("own.wav"));
+    f.add(QStringLiteral("own"), own);
+    f.add(QStringLiteral("plain"));
+    f.core.CheckAll();
+    f.checker(0).found(ownCount);
+    f.checker(1).found(plainCount);
+
+    played.replaceInStrings(QStringLiteral("own"), own);
+    played.replaceInStrings(QStringLiteral("global"), f.options.soundFile);
+    QCOMPARE(f.sound.played, played);
+    QTEST(f.core.announced(), "announced");
+    QCOMPARE(f.indicators.tip, MailCore::TipFor(ownCount + plainCount));
+}
+
+void MailCoreTest::checksInFlightAreBounded()
+{
+    constexpr int limit = MailCore::kChecksInFlight;
+    Fixture f;
+    for (int i = 0; i < limit + 4; ++i)
+        f.add(QStringLiteral("account %1").arg(i));
+    QSignalSpy redraws(&f.core, &MailCore::displayChanged);
+
+    f.core.CheckAll();
+    f.core.CheckAccount(f.accounts.at(limit)); // a waiting account's own tick
+    QCOMPARE(f.checkers.count(), limit);
+    QCOMPARE(f.core.checksWaiting(), 4);
+    QCOMPARE(f.core.checksUnderWay(), limit + 4);
+
+    f.clock.advanceSeconds(50);
+    for (int i = 0; i < 4; ++i)
+        f.checker(i).found(0);
+    f.clock.advance(0);
+    QCOMPARE(f.checkers.count(), limit + 4);
+
+    // The late ones count their 60 s time-out from their own start at 50 s.
+    f.clock.advance(59'999);
+    QVERIFY(f.accounts.at(limit).IsChecking());
+    QCOMPARE(f.accounts.at(4).GetLastDetail(), QStringLiteral("Server timed out."));
+    QCOMPARE(redraws.count(), 0);
+    f.clock.advance(1);
+    QCOMPARE(f.core.checksUnderWay(), 0);
+    QCOMPARE(redraws.count(), 1);
+}
+
+void MailCoreTest::removedWaitingAccountIsNeverStarted()
+{
+    constexpr int limit = MailCore::kChecksInFlight;
+    Fixture f;
+    for (int i = 0; i <= limit; ++i)
+        f.add(QStringLiteral("account %1").arg(i));
+    f.core.CheckAll();
+    QVERIFY(f.accounts.remove(f.accounts.at(limit)));
+    for (int i = 0; i < limit; ++i)
+        f.checker(i).found(1);
+    f.clock.advance(0);
+    QCOMPARE(f.checkers.count(), limit);
+    QCOMPARE(f.core.checksUnderWay(), 0);
+    QCOMPARE(f.indicators.tip, MailCore::TipFor(limit));
 }
 
 QTEST_GUILESS_MAIN(MailCoreTest)

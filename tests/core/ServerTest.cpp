@@ -1,5 +1,6 @@
 #include "TestHost.h"
 #include "core/stTimer.h"
+#include "platform/AnsiText.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void intervalRunsFromTheEndOfTheLastCheck();
     void noSecondCheckWhileChecking();
     void deactivatedAccountIsNeverChecked();
+    void deactivatedAccountIsCheckedOnlyOnRequest_data();
+    void deactivatedAccountIsCheckedOnlyOnRequest();
     void resetTimerPushesTheNextCheck();
     void unloadingAnIdleAccountStillFinishesACheck();
     void passwordEncoding_data();
@@ -57,6 +60,10 @@ private Q_SLOTS:
     void damagedPasswordIsRejected();
     void savedTimesAndDates_data();
     void savedTimesAndDates();
+    void savedDatesByRegion_data();
+    void savedDatesByRegion();
+    void savedSecondsBeyondSixteenBits_data();
+    void savedSecondsBeyondSixteenBits();
 };
 
 void ServerTest::newMailRules_data()
@@ -289,6 +296,29 @@ void ServerTest::deactivatedAccountIsNeverChecked()
     QCOMPARE(host.checkRequests, 1);
 }
 
+void ServerTest::deactivatedAccountIsCheckedOnlyOnRequest_data()
+{
+    QTest::addColumn<bool>("timesOut");
+    QTest::newRow("answered") << false;
+    QTest::newRow("timed out") << true;
+}
+
+void ServerTest::deactivatedAccountIsCheckedOnlyOnRequest()
+{
+    QFETCH(bool, timesOut);
+    TestHost host;
+    auto account = makeAccount(host, 30, 5);
+    account->Deactivate();
+    host.CheckAccount(*account);                          // "Check All" or "Check For Mail"
+    host.virtualClock.advanceSeconds(timesOut ? 30 : 20); // past the interval
+    if (!timesOut)
+        host.checkers.last()->found(1);
+    QVERIFY(!account->IsChecking());
+    host.virtualClock.advanceSeconds(3600);
+    QCOMPARE(host.checksStarted, 1);
+    QCOMPARE(host.virtualClock.activeTimerCount(), 0);
+}
+
 void ServerTest::resetTimerPushesTheNextCheck()
 {
     TestHost host;
@@ -405,6 +435,64 @@ void ServerTest::savedTimesAndDates()
     // What is read is written back in the fixed form.
     QCOMPARE(ParseSavedTime(FormatSavedTime(time)), time);
     QCOMPARE(ParseSavedDate(FormatSavedDate(date)), date);
+}
+
+void ServerTest::savedDatesByRegion_data()
+{
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+    const auto row = [](const char* tag, const char* region, const char* text, QDate date) {
+        QTest::newRow(tag) << QString(region) << QString(text) << date;
+    };
+    row("ISO first", "de_DE", "2026-07-12", QDate(2026, 7, 12));
+    row("British day first", "en_GB", "07/12/2026", QDate(2026, 12, 7));
+    row("German two-digit year", "de_DE", "7.12.26", QDate(2026, 12, 7));
+    row("US two-digit year", "en_US", "1/2/26", QDate(2026, 1, 2));
+    row("window ends at 2049", "en_US", "12/31/49", QDate(2049, 12, 31));
+    row("window starts at 1950", "en_US", "1/2/50", QDate(1950, 1, 2));
+    row("month first after the region's form", "en_GB", "12/30/1899", QDate(1899, 12, 30));
+}
+
+void ServerTest::savedDatesByRegion()
+{
+    QFETCH(QString, region);
+    QFETCH(QString, text);
+    QLocale::setDefault(QLocale(region));
+    const QDate read = ParseSavedDate(text);
+    QLocale::setDefault(QLocale::system());
+    QTEST(read, "date");
+}
+
+void ServerTest::savedSecondsBeyondSixteenBits_data()
+{
+    QTest::addColumn<QString>("saved"); // the time-out and interval lines
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("largest") << QString("32767\r\n32767") << 32767 << 32767;
+    QTest::newRow("beyond") << QString("32768\r\n40000") << 32767 << 32767;
+    QTest::newRow("negative") << QString("-5\r\n600") << 0 << 600;
+}
+
+void ServerTest::savedSecondsBeyondSixteenBits()
+{
+    QFETCH(QString, saved);
+    QFETCH(int, timeout);
+    QFETCH(int, interval);
+    AnsiLineReader in(("acct\r\npop.example.org\r\n" + saved +
+                       "\r\nuser\r\n\r\nTrue\r\n00:00:00\r\n1899-12-30\r\nFalse\r\n0\r\n0\r\n"
+                       "False\r\nFalse\r\n\r\nFalse\r\n")
+                          .toLatin1());
+    TestHost host;
+    server account(host);
+    QVERIFY(account.ReadYourselfIn(in));
+    QString text;
+    qint16 shortTimeout = 0;
+    qint16 shortInterval = 0;
+    account.GetInfo(text, shortTimeout, shortInterval, text, text);
+    QCOMPARE(int(shortTimeout), timeout);
+    QCOMPARE(int(shortInterval), interval);
+    QCOMPARE(account.clock().timeout(), timeout);
 }
 
 QTEST_GUILESS_MAIN(ServerTest)

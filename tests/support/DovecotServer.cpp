@@ -226,6 +226,8 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
                        "mail_location = maildir:~/Maildir\n"
                        "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN %5\n}\n"
                        "userdb {\n  driver = passwd-file\n  args = %5\n}\n"
+                       // Benchmarks log the one user on from many accounts at once.
+                       "protocol pop3 {\n  mail_max_userip_connections = 1000\n}\n"
                        "service pop3-login {\n"
                        "  inet_listener pop3 {\n    address = 127.0.0.1\n    port = %6\n  }\n"
                        "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = %7\n"

@@ -30,9 +30,9 @@ ScriptedPop3Server::ScriptedPop3Server(QList<Step> script, QObject* parent)
 
 ScriptedPop3Server::~ScriptedPop3Server() = default;
 
-bool ScriptedPop3Server::listen(quint16 port)
+bool ScriptedPop3Server::listen(quint16 port, const QHostAddress& address)
 {
-    return m_server->listen(QHostAddress::LocalHost, port);
+    return m_server->listen(address, port);
 }
 
 quint16 ScriptedPop3Server::port() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -59,8 +60,9 @@ public:
     explicit ScriptedPop3Server(QList<Step> script, QObject* parent = nullptr);
     ~ScriptedPop3Server() override;
 
-    /// Listens on 127.0.0.1; `port` 0 picks any free port.
-    bool listen(quint16 port = 0);
+    /// Listens on 127.0.0.1 (or `address`); `port` 0 picks any free port.
+    bool listen(quint16 port = 0,
+                const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
     quint16 port() const;
     /// "127.0.0.1:<port>", the server text a POP3 account would hold.
     QString address() const;
