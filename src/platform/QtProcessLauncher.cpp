@@ -79,7 +79,7 @@ struct QtProcessLauncher::Watch
     pid_t watcher = -1;
     int readFd = -1;
     char verdict = kFailed;
-    std::unique_ptr<QSocketNotifier> notifier;
+    QSocketNotifier* notifier = nullptr; // a child of the launcher
     StartReport report;
 };
 
@@ -93,7 +93,7 @@ QtProcessLauncher::~QtProcessLauncher()
     // dropped, and one still watching is reaped by the system once this
     // process ends.
     for (const auto& watch : m_watches) {
-        watch->notifier.reset();
+        delete watch->notifier;
         ::close(watch->readFd);
         ::waitpid(watch->watcher, nullptr, WNOHANG);
     }
@@ -143,9 +143,9 @@ void QtProcessLauncher::start(const QString& program, const QStringList& argumen
     watch->watcher = watcher;
     watch->readFd = fds[0];
     watch->report = std::move(report);
-    watch->notifier = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
+    watch->notifier = new QSocketNotifier(fds[0], QSocketNotifier::Read, this);
     Watch* raw = watch.get();
-    connect(raw->notifier.get(), &QSocketNotifier::activated, this, [this, raw] {
+    connect(raw->notifier, &QSocketNotifier::activated, this, [this, raw] {
         char buffer = 0;
         const ssize_t got = ::read(raw->readFd, &buffer, 1);
         if (got < 0 && errno == EINTR)
@@ -161,7 +161,9 @@ void QtProcessLauncher::start(const QString& program, const QStringList& argumen
 
 void QtProcessLauncher::finish(Watch* watch)
 {
-    watch->notifier.reset();
+    // Called from the notifier's own signal, so it goes once that returns.
+    watch->notifier->setEnabled(false);
+    watch->notifier->deleteLater();
     ::close(watch->readFd);
     // The pipe closes as the watcher exits, so this returns at once.
     ::waitpid(watch->watcher, nullptr, 0);
