@@ -38,8 +38,6 @@ private Q_SLOTS:
     void expandEnvironment();
     void eprogFromCommand_data();
     void eprogFromCommand();
-    void eprogFromDesktop_data();
-    void eprogFromDesktop();
 
 private:
     QTemporaryDir m_dir;
@@ -206,33 +204,6 @@ void EmailProgramTest::eprogFromCommand_data()
                                                    << "\"\"@ -compose\"" << false;
     QTest::newRow("empty") << ""
                            << "\"\"" << false;
-}
-
-void EmailProgramTest::eprogFromDesktop_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("eprog");
-
-    // "@" stands for the existing program's path.
-    QTest::newRow("wrapper arguments kept") << " \"@\" run --branch=stable org.example.Mail "
-                                            << "\"@\" run --branch=stable org.example.Mail";
-    QTest::newRow("percent signs left alone") << "\"@\" --zoom=50% %HERE%"
-                                              << "\"@\" --zoom=50% %HERE%";
-    QTest::newRow("unquoted program as typed") << "%HERE%/mailer -x"
-                                               << "\"@ -x\"";
-    QTest::newRow("opening quote without partner as typed") << "\"@ -x"
-                                                            << "\"\"@ -x\"";
-}
-
-void EmailProgramTest::eprogFromDesktop()
-{
-    QFETCH(QString, command);
-    QFETCH(QString, eprog);
-    command.replace(u'@', m_program);
-    eprog.replace(u'@', m_program);
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("HERE"), QFileInfo(m_program).path());
-    QCOMPARE(EprogFromDesktopCommand(command, env), eprog);
 }
 
 void EmailProgramTest::eprogFromCommand()

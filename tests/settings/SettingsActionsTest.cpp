@@ -159,6 +159,9 @@ void SettingsActionsTest::defaultMailClient_data()
         QStringLiteral("\"/usr/bin/flatpak\" run --branch=stable org.example.Mail");
     QTest::newRow("wrapper keeps its arguments")
         << true << "  " + wrapped << true << wrapped << QStringList{};
+    QTest::newRow("desktop command's percent signs left alone")
+        << true << "\"/usr/bin/mail\" --zoom=50% %MAILDIR%" << false
+        << "\"/usr/bin/mail\" --zoom=50% %MAILDIR%" << QStringList{};
     QTest::newRow("quoted path with a blank")
         << true << "\"/usr/bin/mail client\" -compose" << false
         << "\"/usr/bin/mail client\" -compose" << QStringList{};
