@@ -12,6 +12,10 @@ public:
     virtual void ClearAll() = 0;
     /// ClearAll, then the tip "Orvane - No Mail.".
     virtual void ClearAndResetTip() = 0;
+    /// The e-mail program started as the new-mail action: ClearAll, and the
+    /// tray and Quick Bar stop showing the mail even when the pass that
+    /// announced it has ended.
+    virtual void ClearAfterNewMailAction() = 0;
 };
 
 } // namespace orvane

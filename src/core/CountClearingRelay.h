@@ -24,6 +24,11 @@ public:
         if (m_target)
             m_target->ClearAndResetTip();
     }
+    void ClearAfterNewMailAction() override
+    {
+        if (m_target)
+            m_target->ClearAfterNewMailAction();
+    }
 
 private:
     CountClearing* m_target = nullptr;

@@ -171,8 +171,9 @@ void MailCore::UpdateDisplay()
                 PlaySoundOnce(m_options.GetSoundFile(), true);
             m_announced = true;
         }
-        if (m_options.RunEProg(false))
-            m_indicators.DoIdle();
+        // The program may still fail at once; the tray goes idle when the
+        // clear that follows its start comes (ClearAfterNewMailAction).
+        m_options.RunEProg(false);
         if (m_options.IsFlashScrollLockOn())
             m_indicators.Flash(true);
     } else {
@@ -211,6 +212,20 @@ void MailCore::ClearAndResetTip()
 {
     ClearAll();
     setTip(TipFor(0));
+    Q_EMIT displayChanged();
+}
+
+void MailCore::ClearAfterNewMailAction()
+{
+    const bool wasAnnounced = m_announced;
+    const bool duringPass = m_passUnderWay;
+    ClearAll();
+    if (duringPass)
+        return; // ClearAll has shown it
+    m_indicators.QuickBarSetState(1, 0);
+    m_indicators.DoIdle();
+    if (wasAnnounced)
+        setTip(QStringLiteral("Orvane - Mail Found and Checked."));
     Q_EMIT displayChanged();
 }
 

@@ -64,6 +64,7 @@ public:
     // CountClearing
     void ClearAll() override;
     void ClearAndResetTip() override;
+    void ClearAfterNewMailAction() override;
     void AfterAccountRemoved();
 
     /// "Check All Servers": announce again, then check every account.

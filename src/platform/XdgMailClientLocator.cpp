@@ -1,12 +1,12 @@
 #include "XdgMailClientLocator.h"
 
+#include "CommandLine.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
-#include <algorithm>
 #include <utility>
 
 namespace orvane {
@@ -14,9 +14,6 @@ namespace orvane {
 namespace {
 
 const QString kMailtoType = QStringLiteral("x-scheme-handler/mailto");
-// xdg-mime is a shell script that may consult the desktop's own tools; a
-// hanging one must not freeze the caller for long.
-constexpr int kXdgMimeTimeoutMs = 5000;
 
 // The folders of an XDG list variable; relative entries are invalid and
 // ignored, as the base-directory rules require.
@@ -159,11 +156,23 @@ QString withoutFieldCodes(const QString& argument, bool* removedAny)
     return out;
 }
 
-QString quotedArgument(const QString& argument)
+// The desktop ids of one line of a mimeapps.list group.
+QStringList desktopIds(const QString& value)
 {
-    const bool needsQuotes = argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
-                                                               [](QChar c) { return c.isSpace(); });
-    return needsQuotes ? u'"' + argument + u'"' : argument;
+    QStringList ids;
+    for (const QString& id : value.split(u';', Qt::SkipEmptyParts)) {
+        if (!id.trimmed().isEmpty())
+            ids << id.trimmed();
+    }
+    return ids;
+}
+
+void appendNew(QStringList& list, const QStringList& ids, const QStringList& excluded = {})
+{
+    for (const QString& id : ids) {
+        if (!list.contains(id) && !excluded.contains(id))
+            list << id;
+    }
 }
 
 } // namespace
@@ -172,14 +181,12 @@ XdgMailClientLocator::XdgMailClientLocator(QProcessEnvironment env) : m_env(std:
 
 std::optional<QString> XdgMailClientLocator::defaultMailCommand()
 {
-    const QString answer = askXdgMime();
-    if (!answer.isEmpty()) {
-        if (auto command = commandOfDesktopId(answer))
-            return command;
-    }
-    for (const QString& desktopId : mimeAppsHandlers()) {
-        if (auto command = commandOfDesktopId(desktopId))
-            return command;
+    const Handlers handlers = mailtoHandlers();
+    for (const QStringList& ids : {handlers.defaults, handlers.associated}) {
+        for (const QString& desktopId : ids) {
+            if (auto command = commandOfDesktopId(desktopId))
+                return command;
+        }
     }
     return std::nullopt;
 }
@@ -206,41 +213,13 @@ std::optional<QString> XdgMailClientLocator::commandOfDesktopId(const QString& d
 
     QString command = u'"' + resolveProgram(arguments.takeFirst()) + u'"';
     for (const QString& argument : std::as_const(arguments))
-        command += u' ' + quotedArgument(argument);
+        command += u' ' + QuoteArgument(argument);
     return command;
 }
 
-QString XdgMailClientLocator::askXdgMime() const
+XdgMailClientLocator::Handlers XdgMailClientLocator::mailtoHandlers() const
 {
-    const QString program =
-        QStandardPaths::findExecutable(QStringLiteral("xdg-mime"), searchPath());
-    if (program.isEmpty())
-        return {};
-    QProcess process;
-    process.setProcessEnvironment(m_env);
-    process.setProgram(program);
-    process.setArguments({QStringLiteral("query"), QStringLiteral("default"), kMailtoType});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForFinished(kXdgMimeTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return {};
-    const QStringList lines =
-        QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        if (!line.trimmed().isEmpty())
-            return line.trimmed();
-    }
-    return {};
-}
-
-QStringList XdgMailClientLocator::mimeAppsHandlers() const
-{
-    // Desktop-specific lists come before the general one in each folder.
+    // In each folder the desktop-specific lists come before the general one.
     QStringList fileNames;
     for (const QString& desktop :
          m_env.value(QStringLiteral("XDG_CURRENT_DESKTOP")).split(u':', Qt::SkipEmptyParts))
@@ -249,33 +228,52 @@ QStringList XdgMailClientLocator::mimeAppsHandlers() const
 
     QStringList folders;
     folders << configHome() << configDirs();
-    folders << dataHome() + QStringLiteral("/applications");
-    for (const QString& dir : dataDirs())
-        folders << dir + QStringLiteral("/applications");
+    for (const QString& folder : applicationFolders())
+        folders << folder;
 
-    QStringList handlers;
+    // Lists are read from the most to the least important. An association a
+    // list removes no longer counts in the lists after it nor in the cache.
+    Handlers handlers;
+    QStringList removed;
     for (const QString& folder : std::as_const(folders)) {
         for (const QString& fileName : std::as_const(fileNames)) {
-            const QString value = groupValue(folder + u'/' + fileName,
-                                             QStringLiteral("Default Applications"), kMailtoType);
-            for (const QString& id : value.split(u';', Qt::SkipEmptyParts)) {
-                if (!id.trimmed().isEmpty() && !handlers.contains(id.trimmed()))
-                    handlers << id.trimmed();
-            }
+            const QString path = folder + u'/' + fileName;
+            if (!QFileInfo(path).isFile())
+                continue;
+            appendNew(
+                handlers.defaults,
+                desktopIds(groupValue(path, QStringLiteral("Default Applications"), kMailtoType)));
+            appendNew(
+                handlers.associated,
+                desktopIds(groupValue(path, QStringLiteral("Added Associations"), kMailtoType)),
+                removed);
+            appendNew(removed, desktopIds(groupValue(path, QStringLiteral("Removed Associations"),
+                                                     kMailtoType)));
         }
     }
+    // The cache update-desktop-database builds from the entries' MimeType lines.
+    for (const QString& folder : applicationFolders()) {
+        appendNew(handlers.associated,
+                  desktopIds(groupValue(folder + QStringLiteral("/mimeinfo.cache"),
+                                        QStringLiteral("MIME Cache"), kMailtoType)),
+                  removed);
+    }
     return handlers;
+}
+
+QStringList XdgMailClientLocator::applicationFolders() const
+{
+    QStringList folders{dataHome() + QStringLiteral("/applications")};
+    for (const QString& dir : dataDirs())
+        folders << dir + QStringLiteral("/applications");
+    return folders;
 }
 
 QString XdgMailClientLocator::findDesktopEntry(const QString& desktopId) const
 {
     if (desktopId.contains(u'/') || !desktopId.endsWith(QLatin1String(".desktop")))
         return {};
-    QStringList folders{dataHome() + QStringLiteral("/applications")};
-    for (const QString& dir : dataDirs())
-        folders << dir + QStringLiteral("/applications");
-
-    for (const QString& folder : std::as_const(folders)) {
+    for (const QString& folder : applicationFolders()) {
         const QString direct = folder + u'/' + desktopId;
         if (QFileInfo(direct).isFile())
             return direct;

@@ -1,5 +1,7 @@
 #include "EmailProgram.h"
 
+#include "platform/CommandLine.h"
+
 #include <QFileInfo>
 
 namespace orvane {
@@ -18,6 +20,17 @@ QString ExtractProgramPath(const QString& text)
     if (closing < 0)
         return trimmed;
     return trimmed.mid(1, closing - 1).trimmed();
+}
+
+QStringList ProgramArguments(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (!trimmed.startsWith(kQuote))
+        return {};
+    const qsizetype closing = trimmed.indexOf(kQuote, 1);
+    if (closing < 0)
+        return {};
+    return SplitArguments(trimmed.mid(closing + 1));
 }
 
 QString StripQuotes(const QString& text)
@@ -51,6 +64,14 @@ QString SetEprogFromCommand(const QString& command, const QProcessEnvironment& e
     if (text.startsWith(kQuote))
         return kQuote + ExpandEnvironment(StripQuotes(text), env) + kQuote;
     return kQuote + ExpandEnvironment(text, env) + kQuote;
+}
+
+QString EprogFromDesktopCommand(const QString& command, const QProcessEnvironment& env)
+{
+    const QString text = command.trimmed();
+    if (text.startsWith(kQuote) && text.indexOf(kQuote, 1) > 0)
+        return text;
+    return SetEprogFromCommand(text, env);
 }
 
 bool ValidEProg(const QString& text)

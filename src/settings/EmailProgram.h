@@ -2,6 +2,7 @@
 
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 namespace orvane {
 
@@ -12,6 +13,11 @@ namespace orvane {
 /// its partner, or the whole trimmed text when it does not begin with a quote.
 /// An opening quote without a partner is kept, so the result names no file.
 QString ExtractProgramPath(const QString& text);
+
+/// The arguments that follow a quoted program path, split by the command
+/// argument rules; none when the path is not quoted (the whole text is the
+/// path then).
+QStringList ProgramArguments(const QString& text);
 
 /// The part of a quoted text between its first character and the next double
 /// quote; the whole text when no second quote follows.
@@ -29,6 +35,12 @@ inline constexpr int kMaxExpansionPasses = 32;
 /// alone in quotes (its arguments dropped), otherwise the whole expanded text
 /// in quotes.
 QString SetEprogFromCommand(const QString& command, const QProcessEnvironment& env);
+
+/// The e-mail program text made from the desktop's default mail client (its
+/// program quoted, its field codes removed): kept whole, since a client
+/// started through a wrapper is named by the arguments. A command whose
+/// program is not quoted is taken as SetEprogFromCommand takes it.
+QString EprogFromDesktopCommand(const QString& command, const QProcessEnvironment& env);
 
 /// True when the program path of `text` names an existing file.
 bool ValidEProg(const QString& text);

@@ -137,12 +137,19 @@ bool Settings::RunEProg(bool force)
         return false;
     if (!ValidEProg())
         return false;
-    if (!m_services.launcher.startDetached(eprogFilename))
-        return false;
-    if (force)
-        m_services.counts.ClearAndResetTip();
-    else
-        m_services.counts.ClearAll();
+    // The count stands for mail not yet read: it goes only once the program
+    // really runs, not when it could not start or ended at once with a
+    // failure (a wrapper that printed its usage).
+    CountClearing& counts = m_services.counts;
+    m_services.launcher.start(ExtractProgramPath(eprogFilename), ProgramArguments(eprogFilename),
+                              [&counts, force](bool started) {
+                                  if (!started)
+                                      return;
+                                  if (force)
+                                      counts.ClearAndResetTip();
+                                  else
+                                      counts.ClearAfterNewMailAction();
+                              });
     return true;
 }
 
@@ -170,7 +177,7 @@ void Settings::GetDefaultEprog(bool complain)
         }
         return;
     }
-    SetEprogFromCommand(*command);
+    eprogFilename = EprogFromDesktopCommand(*command, m_services.environment);
 }
 
 void Settings::SetEprogFromCommand(const QString& command)

@@ -69,10 +69,12 @@ public:
     QString GetSoundFile() const override { return waveFilename; }
     bool IsFlashScrollLockOn() const override { return flashScrollLock; }
     bool CheckOnStartup() const override { return bStartup; }
-    /// Starts the e-mail program command line as it stands, without waiting.
+    /// Starts the e-mail program, exactly the program ExtractProgramPath
+    /// finds with the rest of the text as its arguments, without waiting.
     /// Unless `force`, only when running it is the chosen new-mail action.
-    /// Once started: forced → ClearAndResetTip, otherwise ClearAll. True
-    /// when it was started.
+    /// True when the start was asked for. Once the launcher reports that it
+    /// runs: forced → ClearAndResetTip, otherwise ClearAfterNewMailAction;
+    /// a program that failed keeps the count.
     bool RunEProg(bool force) override;
     bool ValidEProg() const override;
     /// Action 0 runs the e-mail program (Quick View when it is not valid),
@@ -80,8 +82,9 @@ public:
     /// Quick View.
     void DoubleClick() override;
 
-    /// Takes the desktop's default mail client as the e-mail program; when
-    /// there is none, nothing changes and, if `complain`, the user is told.
+    /// Takes the desktop's default mail client as the e-mail program, its
+    /// arguments kept; when there is none, nothing changes and, if
+    /// `complain`, the user is told.
     void GetDefaultEprog(bool complain);
     void SetEprogFromCommand(const QString& command);
     QString StripQuotes(const QString& text) const;

@@ -26,8 +26,9 @@ bool writeFile(const QString& path, const QByteArray& body, bool executable = fa
 
 } // namespace
 
-// Every XDG folder and the PATH point into one temporary folder, so neither
-// the desktop's own settings nor an installed xdg-mime take part.
+// Every XDG folder and the PATH point into one temporary folder, so the
+// desktop's own settings take no part. The xdg-mime on that PATH answers
+// with another client and leaves a marker: the lookup must never run it.
 class MailClientLocatorTest : public QObject
 {
     Q_OBJECT
@@ -37,139 +38,161 @@ private Q_SLOTS:
     void defaultMailCommand();
 };
 
-// lists:   "<folder>=<value>", the mailto line of that folder's mimeapps.list;
-//          folder is config, configdirs, data or datadirs.
+// lists:   "<folder>[/<desktop>]:<group>=<value>", the mailto line of a group
+//          of that folder's mimeapps.list (or <desktop>-mimeapps.list);
+//          folder is config, configdirs, data or datadirs; group is default,
+//          added, removed, or cache for the folder's mimeinfo.cache.
 // entries: "<data|datadirs>/<path>:<lines>", a desktop entry of that
-//          applications folder with the given lines after its group header.
-// xdgMime: what a stand-in xdg-mime prints; null for no xdg-mime at all.
-// Every list also names other.desktop in a group that does not count, and
-// every entry has an action group with a wrong Exec line.
+//          applications folder with the given lines after its group header;
+//          every entry also has an action group with a wrong Exec line.
 // "<bin>" in the expected command stands for the folder on the PATH.
 void MailClientLocatorTest::defaultMailCommand_data()
 {
     QTest::addColumn<QStringList>("lists");
     QTest::addColumn<QStringList>("entries");
-    QTest::addColumn<QString>("xdgMime");
     QTest::addColumn<QString>("expected");
 
     const QString mailer = QStringLiteral("\"<bin>/mailer\"");
     const QStringList plain{"data/mail.desktop:Exec=mailer %u"};
+    const QStringList both{"data/mail.desktop:Exec=mailer", "datadirs/other.desktop:Exec=other"};
 
     QTest::newRow("list in config home")
-        << QStringList{"config=mail.desktop"} << plain << QString() << mailer;
+        << QStringList{"config:default=mail.desktop"} << plain << mailer;
     QTest::newRow("list in config dirs")
-        << QStringList{"configdirs=mail.desktop"} << plain << QString() << mailer;
+        << QStringList{"configdirs:default=mail.desktop"} << plain << mailer;
     QTest::newRow("list in data home")
-        << QStringList{"data=mail.desktop"} << plain << QString() << mailer;
+        << QStringList{"data:default=mail.desktop"} << plain << mailer;
     QTest::newRow("list in data dirs, entry in data dirs")
-        << QStringList{"datadirs=mail.desktop"} << QStringList{"datadirs/mail.desktop:Exec=mailer"}
-        << QString() << mailer;
+        << QStringList{"datadirs:default=mail.desktop"}
+        << QStringList{"datadirs/mail.desktop:Exec=mailer"} << mailer;
     QTest::newRow("config home wins")
-        << QStringList{"datadirs=other.desktop", "config=mail.desktop"}
-        << QStringList{"data/mail.desktop:Exec=mailer", "data/other.desktop:Exec=other"}
-        << QString() << mailer;
+        << QStringList{"datadirs:default=other.desktop", "config:default=mail.desktop"} << both
+        << mailer;
+    QTest::newRow("desktop-specific list first")
+        << QStringList{"config:default=other.desktop", "config/xfce:default=mail.desktop"} << both
+        << mailer;
+    QTest::newRow("folder order before desktop order")
+        << QStringList{"config:default=mail.desktop", "configdirs/xfce:default=other.desktop"}
+        << both << mailer;
     QTest::newRow("first installed handler of a list")
-        << QStringList{"config=gone.desktop;mail.desktop;"} << plain << QString() << mailer;
+        << QStringList{"config:default=gone.desktop;mail.desktop;"} << plain << mailer;
     QTest::newRow("next list when the first names nothing installed")
-        << QStringList{"config=gone.desktop", "datadirs=mail.desktop"} << plain << QString()
+        << QStringList{"config:default=gone.desktop", "datadirs:default=mail.desktop"} << plain
         << mailer;
     QTest::newRow("entry in a subfolder")
-        << QStringList{"config=vendor-mail.desktop"}
-        << QStringList{"datadirs/vendor/mail.desktop:Exec=mailer %U"} << QString() << mailer;
+        << QStringList{"config:default=vendor-mail.desktop"}
+        << QStringList{"datadirs/vendor/mail.desktop:Exec=mailer %U"} << mailer;
+    QTest::newRow("added association without a default")
+        << QStringList{"config:added=mail.desktop"} << plain << mailer;
+    QTest::newRow("a default anywhere beats an association")
+        << QStringList{"config:added=other.desktop", "datadirs:default=mail.desktop"} << both
+        << mailer;
+    QTest::newRow("declared in the desktop entries' cache")
+        << QStringList{"datadirs:cache=mail.desktop"} << plain << mailer;
+    QTest::newRow("removed association skipped")
+        << QStringList{"config:removed=other.desktop", "datadirs:cache=other.desktop;mail.desktop"}
+        << both << mailer;
 
     QTest::newRow("field codes removed, arguments kept")
-        << QStringList{"config=mail.desktop"}
-        << QStringList{"data/mail.desktop:Exec=mailer -compose %u %F --title=%c %i"} << QString()
+        << QStringList{"config:default=mail.desktop"}
+        << QStringList{"data/mail.desktop:Exec=mailer -compose %u %F --title=%c %i"}
         << mailer + " -compose --title=";
+    QTest::newRow("wrapper keeps what names the client")
+        << QStringList{"config:default=mail.desktop"}
+        << QStringList{"data/mail.desktop:Exec=/usr/bin/flatpak run --branch=stable "
+                       "--command=mail org.example.Mail %u"}
+        << "\"/usr/bin/flatpak\" run --branch=stable --command=mail org.example.Mail";
     QTest::newRow("double percent is a percent")
-        << QStringList{"config=mail.desktop"}
-        << QStringList{"data/mail.desktop:Exec=mailer --zoom=50%% %u"} << QString()
-        << mailer + " --zoom=50%";
-    QTest::newRow("quoted program with a blank")
-        << QStringList{"config=mail.desktop"}
-        << QStringList{"data/mail.desktop:Exec=\"/opt/My Mail/mail\" \"a b\" %u"} << QString()
-        << "\"/opt/My Mail/mail\" \"a b\"";
+        << QStringList{"config:default=mail.desktop"}
+        << QStringList{"data/mail.desktop:Exec=mailer --zoom=50%% %u"} << mailer + " --zoom=50%";
+    QTest::newRow("quoted program and argument with blanks")
+        << QStringList{"config:default=mail.desktop"}
+        << QStringList{"data/mail.desktop:Exec=\"/opt/My Mail/mail\" \"a b\" \"say "
+                       "\\\\\"hi\\\\\"\" %u"}
+        << "\"/opt/My Mail/mail\" \"a b\" \"say \\\"hi\\\"\"";
     QTest::newRow("program not on the path kept by name")
-        << QStringList{"config=mail.desktop"} << QStringList{"data/mail.desktop:Exec=nomailer %u"}
-        << QString() << "\"nomailer\"";
+        << QStringList{"config:default=mail.desktop"}
+        << QStringList{"data/mail.desktop:Exec=nomailer %u"} << "\"nomailer\"";
 
-    QTest::newRow("xdg-mime answer wins")
-        << QStringList{"config=other.desktop"}
-        << QStringList{"data/mail.desktop:Exec=mailer", "data/other.desktop:Exec=other"}
-        << "mail.desktop" << mailer;
-    QTest::newRow("xdg-mime silent, lists read")
-        << QStringList{"config=mail.desktop"} << plain << "" << mailer;
-    QTest::newRow("xdg-mime names a missing entry, lists read")
-        << QStringList{"config=mail.desktop"} << plain << "gone.desktop" << mailer;
-
-    QTest::newRow("nothing registered") << QStringList{} << plain << QString() << QString();
-    QTest::newRow("nothing registered, xdg-mime silent")
-        << QStringList{} << plain << "" << QString();
+    QTest::newRow("nothing registered") << QStringList{} << plain << QString();
     QTest::newRow("registered entry missing")
-        << QStringList{"config=gone.desktop"} << plain << QString() << QString();
-    QTest::newRow("hidden entry") << QStringList{"config=mail.desktop"}
+        << QStringList{"config:default=gone.desktop"} << plain << QString();
+    QTest::newRow("only association removed")
+        << QStringList{"config:removed=mail.desktop", "datadirs:cache=mail.desktop"} << plain
+        << QString();
+    QTest::newRow("hidden entry") << QStringList{"config:default=mail.desktop"}
                                   << QStringList{"data/mail.desktop:Exec=mailer\nHidden=true"}
-                                  << QString() << QString();
-    QTest::newRow("entry without Exec")
-        << QStringList{"config=mail.desktop"} << QStringList{"data/mail.desktop:Name=Mail"}
-        << QString() << QString();
+                                  << QString();
+    QTest::newRow("entry without Exec") << QStringList{"config:default=mail.desktop"}
+                                        << QStringList{"data/mail.desktop:Name=Mail"} << QString();
     QTest::newRow("Exec of field codes only")
-        << QStringList{"config=mail.desktop"} << QStringList{"data/mail.desktop:Exec=%u"}
-        << QString() << QString();
+        << QStringList{"config:default=mail.desktop"} << QStringList{"data/mail.desktop:Exec=%u"}
+        << QString();
 }
 
 void MailClientLocatorTest::defaultMailCommand()
 {
     QFETCH(QStringList, lists);
     QFETCH(QStringList, entries);
-    QFETCH(QString, xdgMime);
     QFETCH(QString, expected);
 
     QTemporaryDir root;
     QVERIFY(root.isValid());
     const QDir base(root.path());
     const QString bin = base.filePath(QStringLiteral("bin"));
-    QMap<QString, QString> listFiles{
-        {"config", base.filePath("config/mimeapps.list")},
-        {"configdirs", base.filePath("configdirs/mimeapps.list")},
-        {"data", base.filePath("data/applications/mimeapps.list")},
-        {"datadirs", base.filePath("datadirs/applications/mimeapps.list")}};
+    const QMap<QString, QString> folders{{"config", base.filePath("config")},
+                                         {"configdirs", base.filePath("configdirs")},
+                                         {"data", base.filePath("data/applications")},
+                                         {"datadirs", base.filePath("datadirs/applications")}};
+    const QMap<QString, QByteArray> groups{{"default", "Default Applications"},
+                                           {"added", "Added Associations"},
+                                           {"removed", "Removed Associations"},
+                                           {"cache", "MIME Cache"}};
 
+    QMap<QString, QByteArray> listFiles;
     for (const QString& list : lists) {
+        const qsizetype colon = list.indexOf(u':');
         const qsizetype equals = list.indexOf(u'=');
-        QVERIFY(listFiles.contains(list.left(equals)));
-        QVERIFY(writeFile(listFiles.value(list.left(equals)),
-                          "[Added Associations]\nx-scheme-handler/mailto=other.desktop\n"
-                          "[Default Applications]\n# the user's choice\n"
-                          "x-scheme-handler/mailto = " +
-                              list.mid(equals + 1).toUtf8() + "\n"));
+        const QStringList where = list.left(colon).split(u'/');
+        const QString group = list.mid(colon + 1, equals - colon - 1);
+        QVERIFY(folders.contains(where.first()) && groups.contains(group));
+        const QString fileName = group == QLatin1String("cache") ? QStringLiteral("mimeinfo.cache")
+                                 : where.size() > 1 ? where.at(1) + QStringLiteral("-mimeapps.list")
+                                                    : QStringLiteral("mimeapps.list");
+        listFiles[folders.value(where.first()) + u'/' + fileName] +=
+            "[" + groups.value(group) +
+            "]\n# the user's choice\nx-scheme-handler/mailto = " + list.mid(equals + 1).toUtf8() +
+            "\n";
     }
+    for (auto it = listFiles.cbegin(); it != listFiles.cend(); ++it)
+        QVERIFY(writeFile(it.key(), it.value()));
     for (const QString& entry : entries) {
         const qsizetype colon = entry.indexOf(u':');
         QString path = entry.left(colon);
         const qsizetype slash = path.indexOf(u'/');
-        path = base.filePath(path.left(slash) + QStringLiteral("/applications") + path.mid(slash));
+        path = folders.value(path.left(slash)) + path.mid(slash);
         QVERIFY(writeFile(path, "[Desktop Entry]\nType=Application\n" +
                                     entry.mid(colon + 1).toUtf8() +
                                     "\n[Desktop Action x]\n"
                                     "Exec=wrong\n"));
     }
     QVERIFY(writeFile(bin + QStringLiteral("/mailer"), "#!/bin/sh\n", true));
-    if (!xdgMime.isNull()) {
-        QVERIFY(writeFile(bin + QStringLiteral("/xdg-mime"),
-                          "#!/bin/sh\nprintf '%s' '" + xdgMime.toUtf8() + "'\n", true));
-    }
+    const QString marker = base.filePath(QStringLiteral("xdg-mime ran"));
+    QVERIFY(writeFile(bin + QStringLiteral("/xdg-mime"),
+                      "#!/bin/sh\n: > '" + marker.toUtf8() + "'\necho other.desktop\n", true));
 
     QProcessEnvironment env;
     env.insert(QStringLiteral("HOME"), base.filePath(QStringLiteral("home")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), base.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), base.filePath(QStringLiteral("configdirs")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), folders.value("config"));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), folders.value("configdirs"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), base.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_DATA_DIRS"), base.filePath(QStringLiteral("datadirs")));
+    env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("X-Generic:XFCE"));
     env.insert(QStringLiteral("PATH"), bin);
 
     XdgMailClientLocator locator(env);
     const std::optional<QString> command = locator.defaultMailCommand();
+    QVERIFY(!QFile::exists(marker));
     if (expected.isNull()) {
         QVERIFY2(!command, qPrintable(command.value_or(QString())));
     } else {

@@ -1,5 +1,7 @@
 #include "settings/EmailProgram.h"
 
+#include "platform/CommandLine.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void initTestCase();
     void programPath_data();
     void programPath();
+    void quotedArgumentsSplitBack();
     void stripQuotes_data();
     void stripQuotes();
     void expandEnvironment_data();
@@ -55,41 +58,65 @@ void EmailProgramTest::programPath_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("valid");
 
     QTest::newRow("quoted with arguments") << "\"@\" -compose"
-                                           << "@" << true;
+                                           << "@" << QStringList{"-compose"} << true;
     QTest::newRow("blanks around and inside quotes") << "   \" @ \"  -x  "
-                                                     << "@" << true;
+                                                     << "@" << QStringList{"-x"} << true;
+    QTest::newRow("quoted arguments group blanks")
+        << "\"@\" run \"--title=a b\" x\"y z\" \"\""
+        << "@" << QStringList{"run", "--title=a b", "xy z", ""} << true;
+    QTest::newRow("escapes inside quotes only")
+        << "\"@\" \"say \\\"hi\\\" \\\\ \\n\" a\\b"
+        << "@" << QStringList{"say \"hi\" \\ \\n", "a\\b"} << true;
+    QTest::newRow("unclosed argument quote runs to the end") << "\"@\" \"a b"
+                                                             << "@" << QStringList{"a b"} << true;
     QTest::newRow("unquoted alone") << "@"
-                                    << "@" << true;
-    QTest::newRow("unquoted with arguments") << "@ -compose"
-                                             << "@ -compose" << false;
+                                    << "@" << QStringList{} << true;
+    QTest::newRow("unquoted path with a blank is not split")
+        << "@ -compose"
+        << "@ -compose" << QStringList{} << false;
     QTest::newRow("opening quote without partner") << "\"@"
-                                                   << "\"@" << false;
+                                                   << "\"@" << QStringList{} << false;
     QTest::newRow("opening quote without partner, blanks") << "  \"@  "
-                                                           << "\"@" << false;
+                                                           << "\"@" << QStringList{} << false;
     QTest::newRow("quoted missing file") << "\"@.missing\""
-                                         << "@.missing" << false;
+                                         << "@.missing" << QStringList{} << false;
     QTest::newRow("folder is no program") << "\"#\""
-                                          << "#" << false;
+                                          << "#" << QStringList{} << false;
     QTest::newRow("empty quotes") << "\"\""
-                                  << "" << false;
+                                  << "" << QStringList{} << false;
     QTest::newRow("empty") << ""
-                           << "" << false;
+                           << "" << QStringList{} << false;
 }
 
 void EmailProgramTest::programPath()
 {
     QFETCH(QString, text);
     QFETCH(QString, path);
+    QFETCH(QStringList, arguments);
     QFETCH(bool, valid);
     const QString folder = QFileInfo(m_program).path();
     text.replace(u'@', m_program).replace(u'#', folder);
     path.replace(u'@', m_program).replace(u'#', folder);
 
     QCOMPARE(ExtractProgramPath(text), path);
+    QCOMPARE(ProgramArguments(text), arguments);
     QCOMPARE(ValidEProg(text), valid);
+}
+
+// What the desktop's mail client command is written with comes back whole.
+void EmailProgramTest::quotedArgumentsSplitBack()
+{
+    const QStringList arguments{"plain", "two words", "say \"hi\"", "back\\slash",
+                                "",      "\\\"",      "tab\there",  "50%"};
+    QStringList quoted;
+    for (const QString& argument : arguments)
+        quoted << QuoteArgument(argument);
+    QCOMPARE(quoted.first(), QStringLiteral("plain"));
+    QCOMPARE(ProgramArguments("\"/bin/x\" " + quoted.join(u' ')), arguments);
 }
 
 void EmailProgramTest::stripQuotes_data()

@@ -11,6 +11,7 @@ class RecordingCountClearing final : public CountClearing
 public:
     void ClearAll() override { calls << QStringLiteral("ClearAll"); }
     void ClearAndResetTip() override { calls << QStringLiteral("ClearAndResetTip"); }
+    void ClearAfterNewMailAction() override { calls << QStringLiteral("ClearAfterNewMailAction"); }
     QStringList calls;
 };
 

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace orvane {
+
+// The argument syntax of a command text after its program: blanks separate
+// arguments, double quotes group blanks into one, and inside quotes `\"` and
+// `\\` stand for a quote and a backslash. Every other character is literal,
+// so a plain path or option needs no escaping.
+
+/// The arguments of `text`; an unclosed quote runs to the end of the text.
+QStringList SplitArguments(const QString& text);
+
+/// `argument` written so that SplitArguments gives it back unchanged.
+QString QuoteArgument(const QString& argument);
+
+} // namespace orvane
