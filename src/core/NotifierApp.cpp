@@ -35,14 +35,13 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
     connect(m_stForm.get(), &stForm::clearRequested, m_core.get(), &MailCore::ClearAll);
     connect(m_stForm.get(), &stForm::checkAllRequested, m_core.get(),
             &MailCore::CheckAllAndAnnounceAgain);
-    connect(m_stForm.get(), &stForm::failedCritically, this, [this] {
-        // Ends at once without saving: what is in memory may be the fault.
-        m_shutDown = true;
-        m_stForm->RemoveTrayIcon();
-        Q_EMIT finished();
-    });
+    // A failed menu action has been reported to the user; ending without
+    // saving would lose every change since the start, so the way out is
+    // the ordinary one.
+    connect(m_stForm.get(), &stForm::failedCritically, this, &NotifierApp::Shutdown);
     connect(&m_services.instance, &ProgramInstance::shutdownRequested, this,
             &NotifierApp::Shutdown);
+    connect(&m_services.instance, &ProgramInstance::saveRequested, this, &NotifierApp::Save);
 }
 
 NotifierApp::~NotifierApp() = default;
@@ -82,6 +81,15 @@ bool NotifierApp::Start()
     if (m_parts.options.CheckOnStartup())
         m_core->CheckAll();
     return true;
+}
+
+void NotifierApp::Save()
+{
+    if (m_shutDown || !m_started)
+        return;
+    QDir().mkpath(m_programFolder + QStringLiteral("Users"));
+    WriteCompanionConfig(m_programFolder, m_logonName, m_startAtBoot);
+    AccountListFile::Save(listFilePath(), m_accounts, m_parts.blocks);
 }
 
 void NotifierApp::Shutdown()

@@ -63,6 +63,9 @@ public:
     /// The start routine. False when another instance runs: nothing was
     /// touched and the process is to end quietly.
     bool Start();
+    /// Writes the list file and the companion files as the shutdown does,
+    /// and goes on running.
+    void Save();
     /// Saves everything and ends the program; runs once however entered.
     void Shutdown();
 

@@ -11,7 +11,8 @@ namespace orvane {
 /// The real instance: owns the bus name org.orvane.Quorvel on the session bus
 /// and serves /Util there; without a session bus, a lock file in the program
 /// folder stands in for the name. SIGTERM, SIGINT, SIGHUP and the end of the
-/// desktop session are reported as shutdown requests too.
+/// desktop session are reported as shutdown requests too; the session
+/// manager's request to commit data is reported as a save request.
 class SessionInstance final : public ProgramInstance
 {
     Q_OBJECT
