@@ -16,10 +16,12 @@ ORVANE_RUN_PACKAGES=(
   dbus dbus-x11 openssl ca-certificates
 )
 
-# The end-to-end tests: a virtual X display with a tray, screenshots and
-# window tools, and real mail servers to check against.
+# The end-to-end tests: a virtual X display with trays of both kinds (trayer
+# for XEmbed, Xfce's panel for StatusNotifierItem), screenshots and window
+# tools, and real mail servers to check against.
 ORVANE_TEST_PACKAGES=(
   xvfb xauth trayer x11-utils imagemagick xdotool
+  xfce4-panel xfconf
   dovecot-pop3d dovecot-imapd
 )
 

@@ -108,6 +108,7 @@ void MailCore::BeginChecking()
     m_indicators.DoCheck();
     setCheckAllEnabled(false);
     setTip(QStringLiteral("Orvane - Checking For Mail..."));
+    reportChange();
 }
 
 void MailCore::CheckFinished()
@@ -184,7 +185,7 @@ void MailCore::UpdateDisplay()
         m_indicators.Flash(false);
     }
     m_passUnderWay = false;
-    Q_EMIT displayChanged();
+    reportChange();
 }
 
 void MailCore::ClearAll()
@@ -205,14 +206,14 @@ void MailCore::ClearAll()
     m_announced = false;
     while (!m_playedSounds.isEmpty())
         m_playedSounds.removeLast();
-    Q_EMIT displayChanged();
+    reportChange();
 }
 
 void MailCore::ClearAndResetTip()
 {
     ClearAll();
     setTip(TipFor(0));
-    Q_EMIT displayChanged();
+    reportChange();
 }
 
 void MailCore::ClearAfterNewMailAction()
@@ -280,6 +281,15 @@ void MailCore::setTip(const QString& text)
 {
     m_tip = text.left(kTipLimit);
     m_indicators.SetTrayTip(m_tip);
+}
+
+void MailCore::reportChange()
+{
+    const Reported now{m_tip, m_passUnderWay, TotalCount()};
+    if (now == m_reported)
+        return;
+    m_reported = now;
+    Q_EMIT displayChanged();
 }
 
 void MailCore::setCheckAllEnabled(bool enabled)

@@ -86,11 +86,14 @@ public:
     void resetPass();
 
 Q_SIGNALS:
-    /// Every indicator has been redrawn.
+    /// What other programs are told about the mail changed: the tip, the
+    /// pass under way or the total. A pass beginning changes the first two;
+    /// a redraw that shows what was shown before changes nothing.
     void displayChanged();
 
 private:
     void setTip(const QString& text);
+    void reportChange();
     void setCheckAllEnabled(bool enabled);
     void updatePassWatch();
     int checksInFlight();
@@ -117,6 +120,16 @@ private:
     QStringList m_playedSounds;
     QString m_tip = QString::fromLatin1(kStartTip);
     bool m_checkAllEnabled = true;
+
+    // What displayChanged last reported.
+    struct Reported
+    {
+        QString tip;
+        bool passUnderWay = false;
+        qint64 total = 0;
+        bool operator==(const Reported&) const = default;
+    };
+    Reported m_reported{QString::fromLatin1(kStartTip)};
 };
 
 } // namespace orvane

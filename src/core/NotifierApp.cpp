@@ -35,14 +35,13 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
     connect(m_stForm.get(), &stForm::clearRequested, m_core.get(), &MailCore::ClearAll);
     connect(m_stForm.get(), &stForm::checkAllRequested, m_core.get(),
             &MailCore::CheckAllAndAnnounceAgain);
-    connect(m_stForm.get(), &stForm::failedCritically, this, [this] {
-        // Ends at once without saving: what is in memory may be the fault.
-        m_shutDown = true;
-        m_stForm->RemoveTrayIcon();
-        Q_EMIT finished();
-    });
+    // A failed menu action has been reported to the user; ending without
+    // saving would lose every change since the start, so the way out is
+    // the ordinary one.
+    connect(m_stForm.get(), &stForm::failedCritically, this, &NotifierApp::Shutdown);
     connect(&m_services.instance, &ProgramInstance::shutdownRequested, this,
             &NotifierApp::Shutdown);
+    connect(&m_services.instance, &ProgramInstance::saveRequested, this, &NotifierApp::Save);
 }
 
 NotifierApp::~NotifierApp() = default;
@@ -91,6 +90,13 @@ bool NotifierApp::Start()
     return true;
 }
 
+void NotifierApp::Save()
+{
+    if (m_shutDown || !m_started)
+        return;
+    SaveFiles();
+}
+
 void NotifierApp::Shutdown()
 {
     if (m_shutDown || !m_started)
@@ -99,9 +105,7 @@ void NotifierApp::Shutdown()
     // A box still open (the start's damaged-list message, say) would keep
     // the process waiting for a click that may never come.
     m_services.messages.closeOpenBoxes();
-    QDir().mkpath(m_programFolder + QStringLiteral("Users"));
-    WriteCompanionConfig(m_programFolder, m_logonName, m_startAtBoot);
-    SaveList();
+    SaveFiles();
     m_parts.windows.UnloadWindows();
     m_stForm->RemoveTrayIcon();
     // Checks still under way end here; nothing they raise is wanted now.
@@ -110,8 +114,10 @@ void NotifierApp::Shutdown()
     Q_EMIT finished();
 }
 
-void NotifierApp::SaveList()
+void NotifierApp::SaveFiles()
 {
+    QDir().mkpath(m_programFolder + QStringLiteral("Users"));
+    WriteCompanionConfig(m_programFolder, m_logonName, m_startAtBoot);
     const QString path = listFilePath();
     if (m_keepListFile) {
         qWarning("Orvane: %s was not loaded, so it is left as it is; the changes of this session "

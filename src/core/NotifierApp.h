@@ -63,6 +63,9 @@ public:
     /// The start routine. False when another instance runs: nothing was
     /// touched and the process is to end quietly.
     bool Start();
+    /// Writes the list file and the companion files as the shutdown does,
+    /// and goes on running.
+    void Save();
     /// Saves everything and ends the program; runs once however entered.
     void Shutdown();
 
@@ -85,8 +88,9 @@ Q_SIGNALS:
     void finished();
 
 private:
-    /// Writes the list file, or says on standard error why it was not.
-    void SaveList();
+    /// Writes the companion files and the list file, or says on standard
+    /// error why the list was not written.
+    void SaveFiles();
 
     QString m_programFolder;
     NotifierServices m_services;

@@ -58,7 +58,7 @@ public:
     /// The text of the box shown for an unexpected fault.
     static QString CriticalErrorText(const QString& location, const QString& description,
                                      qint64 number);
-    /// Shows that box; the program is then to end without saving.
+    /// Shows that box; the program then saves and ends.
     void ShowCriticalError(const QString& location, const QString& description, qint64 number);
 
     bool isAdded() const { return m_added; }
@@ -81,7 +81,7 @@ Q_SIGNALS:
     void clearRequested();
     /// "Check All Servers": announce again, then check every account.
     void checkAllRequested();
-    /// An unexpected fault was reported; the program is to end at once.
+    /// An unexpected fault was reported; the program is to save and end.
     void failedCritically();
 
 private:

@@ -20,6 +20,9 @@ public:
 Q_SIGNALS:
     /// Something outside asked the program to save and end.
     void shutdownRequested();
+    /// The desktop session asked for the data to be saved (a checkpoint, or
+    /// a log-out that may still be cancelled); the program goes on running.
+    void saveRequested();
 };
 
 } // namespace orvane

@@ -1,14 +1,37 @@
 #include "QtTrayIcon.h"
 
-namespace orvane {
+#include <QDBusConnection>
+#include <QDBusInterface>
 
-QtTrayIcon::QtTrayIcon()
+namespace orvane {
+namespace {
+
+// The test Qt makes, once per process, to pick a StatusNotifierItem over an
+// XEmbed icon: a watcher on the session bus with a host registered.
+bool statusNotifierHostRegistered()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusInterface watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                           QStringLiteral("/StatusNotifierWatcher"),
+                           QStringLiteral("org.kde.StatusNotifierWatcher"), bus);
+    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+} // namespace
+
+QtTrayIcon::QtTrayIcon() : m_statusNotifierItem(statusNotifierHostRegistered())
 {
     m_icon.setContextMenu(&m_menu);
     connect(&m_menu, &QMenu::aboutToShow, this, &TrayIcon::menuAboutToShow);
     connect(&m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick)
+                // A StatusNotifierItem host has no double-click: it reports
+                // its click as an activation, so that is the gesture there.
+                // On an XEmbed tray the activation is every single click.
+                if (reason == QSystemTrayIcon::DoubleClick ||
+                    (reason == QSystemTrayIcon::Trigger && m_statusNotifierItem))
                     Q_EMIT doubleClicked();
             });
 }
@@ -48,7 +71,11 @@ void QtTrayIcon::setToolTip(const QString& text)
 
 void QtTrayIcon::setMenu(const std::vector<TrayMenuEntry>& entries)
 {
+    // clear() deletes the actions but not the submenus addMenu() made (they
+    // are children of the menu); the menu is rebuilt at every opening, so
+    // they go here or pile up for as long as the program runs.
     m_menu.clear();
+    qDeleteAll(m_menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     fill(m_menu, entries);
 }
 

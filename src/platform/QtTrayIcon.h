@@ -26,6 +26,9 @@ private:
     void fill(QMenu& menu, const std::vector<TrayMenuEntry>& entries);
 
     QSystemTrayIcon m_icon;
+    // Qt decides between the two kinds of host when m_icon is made; this is
+    // the same decision, taken right after.
+    bool m_statusNotifierItem;
     QMenu m_menu;
 };
 

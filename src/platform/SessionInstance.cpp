@@ -71,8 +71,11 @@ bool SessionInstance::claim()
     }
     watchTerminationSignals();
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(gui, &QGuiApplication::commitDataRequest, this,
-                &ProgramInstance::shutdownRequested);
+        // The session manager asks for the data at every checkpoint and
+        // before a log-out the user may still cancel, so that only saves.
+        // The session really ends by quitting the application.
+        connect(gui, &QGuiApplication::commitDataRequest, this, &ProgramInstance::saveRequested);
+        connect(gui, &QCoreApplication::aboutToQuit, this, &ProgramInstance::shutdownRequested);
     }
     return true;
 }

@@ -10,8 +10,9 @@ namespace orvane {
 /// and serves /Util there; without a session bus, a lock on a file named
 /// after the log-on name stands in for the name. The lock is the kernel's, so
 /// it ends with the process that holds it. SIGTERM, SIGINT, SIGHUP and the
-/// end of the desktop session are reported as shutdown requests too. A
-/// refused claim says why on standard error.
+/// end of the desktop session are reported as shutdown requests too; the
+/// session manager's request to commit data is reported as a save request.
+/// A refused claim says why on standard error.
 class SessionInstance final : public ProgramInstance
 {
     Q_OBJECT

@@ -39,6 +39,8 @@ public:
     virtual void setMenu(const std::vector<TrayMenuEntry>& entries) = 0;
 
 Q_SIGNALS:
+    /// A double-click on the icon, or its activation (a single click) on a
+    /// host that has no double-click.
     void doubleClicked();
     /// The menu is about to open: the owner refreshes it now (setMenu).
     void menuAboutToShow();

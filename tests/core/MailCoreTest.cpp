@@ -74,6 +74,8 @@ private Q_SLOTS:
     void accountsWithAndWithoutOwnSound();
     void checksInFlightAreBounded();
     void removedWaitingAccountIsNeverStarted();
+    void changesAreReportedOnlyWhenTheyHappen_data();
+    void changesAreReportedOnlyWhenTheyHappen();
 
 private:
     QString makeSoundFile(const QString& name)
@@ -98,15 +100,16 @@ void MailCoreTest::twoAccountsFinishingApartRedrawOnce()
     QCOMPARE(f.core.checksUnderWay(), 2);
     QCOMPARE(f.indicators.tip, QStringLiteral("Orvane - Checking For Mail..."));
     QVERIFY(!f.indicators.checkAllEnabled);
+    QCOMPARE(redraws.count(), 1); // the pass began
 
     f.checker(0).found(2);
     f.clock.advance(5000);
-    QCOMPARE(redraws.count(), 0);
+    QCOMPARE(redraws.count(), 1);
     QCOMPARE(f.indicators.count(QStringLiteral("DoFound")), 0);
     QCOMPARE(f.indicators.tip, QStringLiteral("Orvane - Checking For Mail..."));
 
     f.checker(1).found(1);
-    QCOMPARE(redraws.count(), 1);
+    QCOMPARE(redraws.count(), 2);
     QCOMPARE(f.indicators.count(QStringLiteral("DoFound")), 1);
     QCOMPARE(f.indicators.tip, QStringLiteral("Orvane - 3 Messages Found."));
     QVERIFY(f.indicators.checkAllEnabled);
@@ -268,7 +271,7 @@ void MailCoreTest::removedIdleAccountIsRepairedWithinASecond()
     QCOMPARE(f.core.checksUnderWay(), 1);
     f.checker(0).found(0);
     QCOMPARE(f.core.checksUnderWay(), 0);
-    QCOMPARE(redraws.count(), 2);
+    QCOMPARE(redraws.count(), 3);
 }
 
 void MailCoreTest::clearDuringAPass_data()
@@ -438,6 +441,49 @@ void MailCoreTest::removedWaitingAccountIsNeverStarted()
     QCOMPARE(f.checkers.count(), limit);
     QCOMPARE(f.core.checksUnderWay(), 0);
     QCOMPARE(f.indicators.tip, MailCore::TipFor(limit));
+}
+
+void MailCoreTest::changesAreReportedOnlyWhenTheyHappen_data()
+{
+    // Steps: "check" starts the next account's check (home, then work), a
+    // number answers the oldest check still waiting, "clear" and "reset" are
+    // ClearAll and ClearAndResetTip. The list holds the reports counted
+    // after each step.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<int>>("reports");
+    QTest::newRow("a pass begins, is joined and ends")
+        << QStringList{"check", "check", "2", "1"} << QList<int>{1, 1, 1, 2};
+    QTest::newRow("clear with nothing counted")
+        << QStringList{"check", "0", "clear"} << QList<int>{1, 2, 2};
+    QTest::newRow("clear drops the total, the tip stays")
+        << QStringList{"check", "3", "clear"} << QList<int>{1, 2, 3};
+    QTest::newRow("clear and reset the tip")
+        << QStringList{"check", "3", "reset", "reset"} << QList<int>{1, 2, 4, 4};
+}
+
+void MailCoreTest::changesAreReportedOnlyWhenTheyHappen()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QList<int>, reports);
+    Fixture f;
+    f.add(QStringLiteral("home"));
+    f.add(QStringLiteral("work"));
+    QSignalSpy spy(&f.core, &MailCore::displayChanged);
+    int checks = 0;
+    int answered = 0;
+    QList<int> seen;
+    for (const QString& step : steps) {
+        if (step == "check")
+            f.core.CheckAccount(f.accounts.at(checks++ % 2));
+        else if (step == "clear")
+            f.core.ClearAll();
+        else if (step == "reset")
+            f.core.ClearAndResetTip();
+        else
+            f.checker(answered++).found(step.toInt());
+        seen << int(spy.count());
+    }
+    QCOMPARE(seen, reports);
 }
 
 QTEST_GUILESS_MAIN(MailCoreTest)

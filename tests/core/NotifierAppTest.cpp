@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <stdexcept>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -31,7 +32,13 @@ struct RecordingWindows final : ProgramWindows
     void CreateWindows() override { calls << "create"; }
     void AfterListLoaded(bool listRead) override { calls << (listRead ? "loaded" : "first run"); }
     void UnloadWindows() override { calls << "unload"; }
+    void ToggleSettings() override
+    {
+        if (failToggle)
+            throw std::runtime_error("the settings window is broken");
+    }
     QStringList calls;
+    bool failToggle = false;
 };
 
 /// One notifier on doubles, in a program folder of its own.
@@ -116,6 +123,9 @@ private Q_SLOTS:
     void shutdownWhileTheDamageBoxIsUp();
     void listsNotSavedAreReported_data();
     void listsNotSavedAreReported();
+    void listIsSavedWhenAskedOrOnAFault_data();
+    void listIsSavedWhenAskedOrOnAFault();
+    void trayMenuReachesTheCheckCycle();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -326,13 +336,78 @@ void NotifierAppTest::listsNotSavedAreReported()
     QCOMPARE(rig.app().accounts().size(), loadRefused ? 0 : 1);
     for (int i = 0; i < 20; ++i)
         rig.app().accounts().append(rig.app().newAccount());
+    // A session checkpoint and the end alike.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
     {
         const FileSizeLimit limit(text.size());
+        rig.instance.requestSave();
         rig.app().Shutdown();
     }
     QCOMPARE(readAll(rig.listPath()), text);
     QCOMPARE(QDir(m_dir->filePath("Users")).entryList(QDir::Files), QStringList{"Quorvelanna.svl"});
+}
+
+void NotifierAppTest::listIsSavedWhenAskedOrOnAFault_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("session checkpoint or cancelled log-out") << "checkpoint" << false;
+    QTest::newRow("menu action that throws") << "fault" << true;
+}
+
+void NotifierAppTest::listIsSavedWhenAskedOrOnAFault()
+{
+    QFETCH(QString, way);
+    QFETCH(bool, ends);
+    Rig rig(m_dir->path());
+    QSignalSpy finished(&rig.app(), &NotifierApp::finished);
+    QVERIFY(rig.app().Start());
+    rig.app().setStartAtBoot(false); // a change made since the start
+    if (way == "checkpoint") {
+        rig.instance.requestSave();
+    } else {
+        rig.windows.failToggle = true;
+        rig.tray.trigger(QStringLiteral("stMenuSettings"));
+        QCOMPARE(rig.messages.texts().size(), 1);
+        QVERIFY(rig.messages.texts().first().startsWith("Critical Error.\r\n"));
+    }
+    QVERIFY(QFile::exists(rig.listPath()));
+    QCOMPARE(readAll(m_dir->filePath("Zarnik.cfg")), QByteArray("anna\r\nFalse\r\n"));
+    QCOMPARE(finished.count(), ends ? 1 : 0);
+    QCOMPARE(rig.tray.added, !ends);
+
+    // Saving on the way does not use up the one shutdown.
+    QVERIFY(QFile::remove(rig.listPath()));
+    rig.app().Shutdown();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(QFile::exists(rig.listPath()), !ends);
+}
+
+void NotifierAppTest::trayMenuReachesTheCheckCycle()
+{
+    QDir().mkpath(m_dir->filePath("Users"));
+    {
+        QFile file(m_dir->filePath("Users/Quorvelanna.svl"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(listWithAccounts(1));
+    }
+    Rig rig(m_dir->path());
+    QVERIFY(rig.app().Start());
+    // Each pass finds the same two messages; only the user's own "Check All
+    // Servers" announces them again.
+    for (int pass = 1; pass <= 2; ++pass) {
+        rig.tray.trigger(QStringLiteral("stMenuCheck"));
+        QCOMPARE(rig.checkers.count(), pass);
+        QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvane - Checking For Mail..."));
+        rig.checkers.last()->found(2);
+        QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvane - 2 Messages Found."));
+        QCOMPARE(rig.sound.played.size(), pass);
+    }
+    rig.tray.trigger(QStringLiteral("stMenuClear"));
+    QCOMPARE(rig.app().core().TotalCount(), 0);
+    QVERIFY(!rig.app().accounts().at(0).NewMail());
+    QVERIFY(rig.app().core().playedSounds().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(NotifierAppTest)

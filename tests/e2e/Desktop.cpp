@@ -1,6 +1,12 @@
 #include "Desktop.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -35,11 +41,11 @@ Desktop::~Desktop()
     stop();
 }
 
-bool Desktop::start()
+bool Desktop::start(Tray tray)
 {
     stop();
     m_error.clear();
-    if (startDisplay() && startTray()) {
+    if (startDisplay() && (tray == Tray::XEmbed ? startTray() : startStatusNotifierHost())) {
         return true;
     }
     const QString error = m_error;
@@ -51,7 +57,9 @@ bool Desktop::start()
 void Desktop::stop()
 {
     endProcess(m_tray);
+    endProcess(m_settingsDaemon);
     endProcess(m_xvfb);
+    m_home.reset();
     m_display.clear();
 }
 
@@ -120,6 +128,111 @@ bool Desktop::startTray()
     return true;
 }
 
+bool Desktop::startHelper(std::unique_ptr<QProcess>& process, const QString& program,
+                          const QStringList& arguments, const QProcessEnvironment& env)
+{
+    process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(env);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start(program, arguments);
+    if (!process->waitForStarted(kToolMs)) {
+        m_error = QStringLiteral("%1 did not start: %2").arg(program, process->errorString());
+        return false;
+    }
+    return true;
+}
+
+bool Desktop::startStatusNotifierHost()
+{
+    // One panel along the bottom edge holding only the notification area;
+    // with its settings already there the panel asks no first-start question.
+    m_home = std::make_unique<QTemporaryDir>();
+    const QString channels =
+        m_home->filePath(QStringLiteral(".config/xfce4/xfconf/xfce-perchannel-xml"));
+    QFile panel(channels + QStringLiteral("/xfce4-panel.xml"));
+    if (!QDir().mkpath(channels) || !panel.open(QIODevice::WriteOnly)) {
+        m_error = QStringLiteral("cannot write the panel's settings in %1").arg(m_home->path());
+        return false;
+    }
+    panel.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=8;x=0;y=0"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+)");
+    panel.close();
+
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("HOME"), m_home->path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->filePath(QStringLiteral(".config")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home->filePath(QStringLiteral(".cache")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->filePath(QStringLiteral(".local/share")));
+    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    env.remove(QStringLiteral("SESSION_MANAGER"));
+
+    // The settings daemon is not on the bus's activation path; it is started
+    // here, where the package puts it for this machine's architecture.
+    QString daemon;
+    for (const QFileInfo& lib : QDir(QStringLiteral("/usr/lib")).entryInfoList(QDir::Dirs)) {
+        const QString candidate = lib.filePath() + QStringLiteral("/xfce4/xfconf/xfconfd");
+        if (QFileInfo(candidate).isExecutable())
+            daemon = candidate;
+    }
+    if (daemon.isEmpty()) {
+        m_error = QStringLiteral("xfconfd is not installed");
+        return false;
+    }
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    if (!bus) {
+        m_error = QStringLiteral("no session bus");
+        return false;
+    }
+    if (!startHelper(m_settingsDaemon, daemon, {}, env))
+        return false;
+    const QDeadlineTimer deadline(kStartMs);
+    while (!bus->isServiceRegistered(QStringLiteral("org.xfce.Xfconf")).value()) {
+        if (m_settingsDaemon->state() == QProcess::NotRunning || deadline.hasExpired()) {
+            m_error = QStringLiteral("xfconfd did not take its bus name");
+            return false;
+        }
+        QThread::msleep(kPollMs);
+    }
+
+    if (!startHelper(m_tray, QStringLiteral("xfce4-panel"), {QStringLiteral("--disable-wm-check")},
+                     env))
+        return false;
+    // Programs started after this find a host: Qt shows their icons as
+    // StatusNotifierItems only once the watcher reports one.
+    const auto hostRegistered = [] {
+        QDBusInterface watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                               QStringLiteral("/StatusNotifierWatcher"),
+                               QStringLiteral("org.kde.StatusNotifierWatcher"));
+        return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+    };
+    while (!hostRegistered()) {
+        if (m_tray->state() == QProcess::NotRunning || deadline.hasExpired()) {
+            m_error = QStringLiteral("xfce4-panel registered no StatusNotifierItem host");
+            return false;
+        }
+        QThread::msleep(kPollMs);
+    }
+    return true;
+}
+
 QProcessEnvironment Desktop::environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -138,25 +251,50 @@ bool Desktop::screenshot(const QString& filePath) const
 
 int Desktop::trayIconCount() const
 {
+    QList<QRect> places;
+    return trayIconPlaces(places) ? int(places.size()) : -1;
+}
+
+bool Desktop::clickTrayIcon(int clicks) const
+{
+    QList<QRect> places;
+    if (!trayIconPlaces(places) || places.isEmpty()) {
+        return false;
+    }
+    const QPoint centre = places.first().center();
+    return runTool(QStringLiteral("xdotool"),
+                   {QStringLiteral("mousemove"), QString::number(centre.x()),
+                    QString::number(centre.y()), QStringLiteral("click"),
+                    QStringLiteral("--repeat"), QString::number(clicks), QStringLiteral("--delay"),
+                    QStringLiteral("80"), QStringLiteral("1")});
+}
+
+bool Desktop::trayIconPlaces(QList<QRect>& places) const
+{
     const QString panel = trayWindow();
     QByteArray listing;
     if (panel.isEmpty() ||
         !runTool(QStringLiteral("xwininfo"),
                  {QStringLiteral("-children"), QStringLiteral("-id"), panel}, &listing)) {
-        return -1;
+        return false;
     }
     // Each icon is embedded in a socket window of its own; the panel's 1x1
-    // child is trayer's helper, not an icon.
-    static const QRegularExpression child(QStringLiteral(R"(^\s+0x[0-9a-f]+ .*\s(\d+)x(\d+)[+-])"),
-                                          QRegularExpression::MultilineOption);
-    int icons = 0;
+    // child is trayer's helper, not an icon. A child's line ends with its
+    // size, its place in the panel and its place on the screen.
+    static const QRegularExpression child(
+        QStringLiteral(
+            R"(^\s+0x[0-9a-f]+ .*\s(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+([+-]-?\d+)([+-]-?\d+))"),
+        QRegularExpression::MultilineOption);
+    places.clear();
     for (auto match = child.globalMatch(QString::fromLocal8Bit(listing)); match.hasNext();) {
         const auto m = match.next();
-        if (m.captured(1).toInt() > 1 && m.captured(2).toInt() > 1) {
-            ++icons;
+        const int width = m.captured(1).toInt();
+        const int height = m.captured(2).toInt();
+        if (width > 1 && height > 1) {
+            places.append(QRect(m.captured(3).toInt(), m.captured(4).toInt(), width, height));
         }
     }
-    return icons;
+    return true;
 }
 
 bool Desktop::hasWindowTitled(const QString& title) const

@@ -16,6 +16,10 @@ struct ListSettings
     bool playSound = false;
     bool checkAtStartup = false;
     bool showPopup = false;
+    QString eprog{};
+    /// The tray's double-click action: 0 runs the e-mail program, 2 opens
+    /// Quick View.
+    int doubleClick = 2;
 };
 
 struct ListAccount

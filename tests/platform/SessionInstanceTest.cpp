@@ -1,11 +1,18 @@
-// Without a session bus, one notifier per user: the lock goes with the
-// process that holds it, and a refused start says why.
+// The real instance without a session bus: one notifier per user, the lock
+// going with the process that holds it, and a refused start saying why. And
+// the desktop session: a request to commit data (a checkpoint, or a log-out
+// the user may still cancel) only saves; the session's real end, which quits
+// the application, shuts down.
 #include "platform/SessionInstance.h"
 
 #include "FileHelpers.h"
 
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -21,6 +28,7 @@ private Q_SLOTS:
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/orvane-test-bus");
     }
     void onePerUserWithoutABus();
+    void commitDataSavesAndQuitEnds();
 };
 
 void SessionInstanceTest::onePerUserWithoutABus()
@@ -51,5 +59,28 @@ void SessionInstanceTest::onePerUserWithoutABus()
     QVERIFY(thirdAnna.claim());
 }
 
-QTEST_GUILESS_MAIN(SessionInstanceTest)
+void SessionInstanceTest::commitDataSavesAndQuitEnds()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    SessionInstance instance(QStringLiteral("carl"), dir.path());
+    QVERIFY(instance.claim());
+    QSignalSpy saves(&instance, &ProgramInstance::saveRequested);
+    QSignalSpy shutdowns(&instance, &ProgramInstance::shutdownRequested);
+
+    auto* manager = qApp->findChild<QSessionManager*>();
+    QVERIFY(manager);
+    for (int checkpoint = 1; checkpoint <= 2; ++checkpoint) {
+        Q_EMIT qApp->commitDataRequest(*manager);
+        QCOMPARE(saves.count(), checkpoint);
+        QCOMPARE(shutdowns.count(), 0);
+    }
+
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QGuiApplication::exec();
+    QCOMPARE(shutdowns.count(), 1);
+    QCOMPARE(saves.count(), 2);
+}
+
+QTEST_MAIN(SessionInstanceTest)
 #include "SessionInstanceTest.moc"

@@ -10,6 +10,7 @@ class FakeProgramInstance final : public ProgramInstance
 public:
     bool claim() override { return !otherInstanceRuns; }
     void requestShutdown() { Q_EMIT shutdownRequested(); }
+    void requestSave() { Q_EMIT saveRequested(); }
 
     bool otherInstanceRuns = false;
 };
