@@ -90,6 +90,8 @@ void MailCore::CheckAll()
 
 void MailCore::CheckAllAndAnnounceAgain()
 {
+    if (!m_checkAllEnabled)
+        return;
     m_announced = false;
     CheckAll();
 }

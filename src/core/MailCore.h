@@ -67,7 +67,9 @@ public:
     void ClearAfterNewMailAction() override;
     void AfterAccountRemoved();
 
-    /// "Check All Servers": announce again, then check every account.
+    /// "Check All Servers", from the tray or from another program: announce
+    /// again, then check every account. Ignored while a pass is under way, as
+    /// the menu item is disabled then.
     void CheckAllAndAnnounceAgain();
 
     int checksUnderWay() const { return m_checksUnderWay; }

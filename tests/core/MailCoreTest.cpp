@@ -64,6 +64,7 @@ private Q_SLOTS:
     void popupOnlyWhenTheCountRose_data();
     void popupOnlyWhenTheCountRose();
     void checkAllServersAnnouncesAgain();
+    void checkAllServersIsIgnoredDuringAPass();
     void removedIdleAccountIsRepairedWithinASecond();
     void clearDuringAPass_data();
     void clearDuringAPass();
@@ -243,6 +244,31 @@ void MailCoreTest::checkAllServersAnnouncesAgain()
     f.core.CheckAllAndAnnounceAgain();
     f.checker(2).found(1);
     QCOMPARE(f.sound.played.size(), 2);
+}
+
+// The tray and other programs ask through the same door; while a pass runs
+// the request would restart finished accounts and announce their mail again.
+void MailCoreTest::checkAllServersIsIgnoredDuringAPass()
+{
+    Fixture f;
+    f.add(QStringLiteral("home"));
+    f.add(QStringLiteral("work"));
+    f.core.CheckAll();
+    f.checker(0).found(1);
+    f.checker(1).found(0);
+    QCOMPARE(f.sound.played.size(), 1);
+
+    f.core.CheckAll();
+    f.checker(2).found(1);
+    f.core.CheckAllAndAnnounceAgain();
+    QCOMPARE(f.checkers.count(), 4);
+    QVERIFY(f.core.announced());
+    f.checker(3).found(0);
+    QCOMPARE(f.sound.played.size(), 1);
+
+    f.core.CheckAllAndAnnounceAgain();
+    QCOMPARE(f.checkers.count(), 6);
+    QVERIFY(!f.core.announced());
 }
 
 void MailCoreTest::removedIdleAccountIsRepairedWithinASecond()
