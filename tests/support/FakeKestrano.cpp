@@ -9,7 +9,7 @@ namespace orvane::test {
 
 FakeKestrano::FakeKestrano(QDBusConnection bus) : m_bus(std::move(bus))
 {
-    new FactoryAdaptor(this);
+    new KestranoFactoryAdaptor(this);
 }
 
 FakeKestrano::~FakeKestrano()
@@ -39,7 +39,7 @@ FakeRemoteChecker* FakeKestrano::makeObject()
     object->setObjectName(QStringLiteral("/Generic/%1").arg(objects.size() + 1));
     object->refuseCheck = refuseChecks;
     object->onCheck = onCheck;
-    new CheckerAdaptor(object);
+    new KestranoCheckerAdaptor(object);
     m_bus.registerObject(object->objectName(), object);
     objects.emplace_back(object);
     return object;

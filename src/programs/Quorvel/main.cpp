@@ -1,7 +1,8 @@
 // The tray notifier: wires the platform's real services, the settings, the
 // displays and the checkers into the application object.
+#include "bus/SessionInstance.h"
+#include "bus/StatusObject.h"
 #include "checkers/QuorvelCheckers.h"
-#include "core/CoreStatus.h"
 #include "core/CountClearingRelay.h"
 #include "core/GenericServer.h"
 #include "core/Indicators.h"
@@ -17,8 +18,6 @@
 #include "platform/QtProcessLauncher.h"
 #include "platform/QtTrayIcon.h"
 #include "platform/QtUrlOpener.h"
-#include "platform/SessionInstance.h"
-#include "platform/StatusService.h"
 #include "platform/SystemClock.h"
 #include "platform/XdgMailClientLocator.h"
 #include "settings/Settings.h"
@@ -64,10 +63,7 @@ int main(int argc, char* argv[])
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
-    orvane::CoreStatus statusSource(notifier.core(), notifier.accounts());
-    orvane::StatusService status(statusSource);
-    QObject::connect(&notifier.core(), &orvane::MailCore::displayChanged, &status,
-                     &orvane::StatusService::notifyChanged);
+    orvane::StatusObject status(notifier.core(), notifier.accounts());
 
     if (!notifier.Start())
         return 0; // another instance runs

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramInstance.h"
+#include "platform/ProgramInstance.h"
 
 #include <QString>
 

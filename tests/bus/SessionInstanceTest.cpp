@@ -3,7 +3,7 @@
 // the desktop session: a request to commit data (a checkpoint, or a log-out
 // the user may still cancel) only saves; the session's real end, which quits
 // the application, shuts down.
-#include "platform/SessionInstance.h"
+#include "bus/SessionInstance.h"
 
 #include "FileHelpers.h"
 
