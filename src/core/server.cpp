@@ -1,7 +1,7 @@
 #include "server.h"
 
 #include "AccountHost.h"
-#include "MailChecker.h"
+#include "GenericServer.h"
 #include "platform/AnsiText.h"
 #include "platform/Clock.h"
 #include "stTimer.h"
@@ -176,10 +176,7 @@ void server::CheckMail()
         m_clock->Activate();
     m_clock->StartTimeout();
     m_checking = true;
-    std::unique_ptr<MailChecker> checker = m_host.createDispatcher();
-    if (!checker)
-        return; // the time-out ends the check
-    m_checker = std::move(checker);
+    m_checker = std::make_unique<GenericServer>(m_host.checkerFactory());
     MailChecker* current = m_checker.get();
     connect(current, &MailChecker::UpdateStatus, this, &server::mServer_UpdateStatus);
     connect(current, &MailChecker::MailFound, this, &server::mServer_MailFound);

@@ -1,7 +1,6 @@
 #include "Settings.h"
 
 #include "EmailProgram.h"
-#include "core/CountClearing.h"
 #include "core/ProgramWindows.h"
 #include "platform/AnsiText.h"
 #include "platform/MailClientLocator.h"
@@ -131,32 +130,27 @@ bool Settings::ValidEProg() const
     return orvane::ValidEProg(eprogFilename);
 }
 
-bool Settings::RunEProg(bool force)
+bool Settings::RunEProg(bool force, std::function<void(bool started)> started)
 {
     if (!force && !wMailFound)
         return false;
     if (!ValidEProg())
         return false;
-    // The count stands for mail not yet read: it goes only once the program
-    // really runs, not when it could not start or ended at once with a
-    // failure (a wrapper that printed its usage).
-    CountClearing& counts = m_services.counts;
+    // The count stands for mail not yet read: the caller clears it only once
+    // the program really runs, not when it could not start or ended at once
+    // with a failure (a wrapper that printed its usage).
     m_services.launcher.start(ExtractProgramPath(eprogFilename), ProgramArguments(eprogFilename),
-                              [&counts, force](bool started) {
-                                  if (!started)
-                                      return;
-                                  if (force)
-                                      counts.ClearAndResetTip();
-                                  else
-                                      counts.ClearAfterNewMailAction();
+                              [started = std::move(started)](bool runs) {
+                                  if (started)
+                                      started(runs);
                               });
     return true;
 }
 
-void Settings::DoubleClick()
+void Settings::DoubleClick(const std::function<void()>& runEProg)
 {
     if (wMailClick == 0 && ValidEProg()) {
-        RunEProg(true);
+        runEProg();
     } else if (wMailClick == 1) {
         m_services.windows.ShowSettingsWindow();
     } else if (wMailClick == 3) {

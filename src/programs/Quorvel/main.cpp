@@ -2,8 +2,6 @@
 // displays and the checkers into the application object.
 #include "checkers/QuorvelCheckers.h"
 #include "core/CoreStatus.h"
-#include "core/CountClearingRelay.h"
-#include "core/GenericServer.h"
 #include "core/Indicators.h"
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
@@ -45,10 +43,7 @@ int main(int argc, char* argv[])
     orvane::QtUrlOpener urls;
 
     orvane::ProgramWindows windows;
-    // The settings store is made before the check cycle that reads it; the
-    // relay hands its clear requests on once the cycle exists.
-    orvane::CountClearingRelay counts;
-    orvane::Settings settings(folder, {mailClient, launcher, messages, counts, windows});
+    orvane::Settings settings(folder, {mailClient, launcher, messages, windows});
     orvane::QuickView quickView;
     orvane::SkinDriver skinDriver;
     orvane::QuickBar quickBar;
@@ -57,10 +52,7 @@ int main(int argc, char* argv[])
 
     orvane::NotifierApp notifier(
         folder, {clock, logon, messages, tray, instance, sound, &urls},
-        {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, [&checkers] {
-             return std::make_unique<orvane::GenericServer>(checkers);
-         }});
-    counts.bind(&notifier.core());
+        {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, checkers});
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
