@@ -7,44 +7,9 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProcessLauncher.h"
 
-#include <limits>
 #include <optional>
 
 namespace orvane {
-namespace {
-
-template <typename Int> bool readNumber(AnsiLineReader& in, Int& value)
-{
-    QString line;
-    if (!in.readLine(line))
-        return false;
-    bool ok = false;
-    const qint64 number = line.trimmed().toLongLong(&ok);
-    if (!ok || number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max())
-        return false;
-    value = Int(number);
-    return true;
-}
-
-bool readBool(AnsiLineReader& in, bool& value)
-{
-    QString line;
-    if (!in.readLine(line))
-        return false;
-    const std::optional<bool> parsed = parseBool(line);
-    if (!parsed)
-        return false;
-    value = *parsed;
-    return true;
-}
-
-bool readText(AnsiLineReader& in, QString& value)
-{
-    return in.readLine(value);
-}
-
-} // namespace
-
 Settings::Settings(QString programFolder, SettingsServices services)
     : m_programFolder(std::move(programFolder)), m_services(std::move(services))
 {}
@@ -75,18 +40,14 @@ void Settings::LoadDefaultSettings()
 
 bool Settings::ReadYourselfIn(const QString& version, AnsiLineReader& in)
 {
-    qint32 timeDisp32 = 0;
-    bool ok = readNumber(in, timeDisp32) && timeDisp32 >= std::numeric_limits<qint16>::min() &&
-              timeDisp32 <= std::numeric_limits<qint16>::max();
-    if (ok)
-        timeDisp = qint16(timeDisp32);
-    ok = ok && readNumber(in, spcName) && readNumber(in, spcMail) && readNumber(in, spcTime) &&
-         readNumber(in, spcDetail) && readText(in, waveFilename) && readText(in, eprogFilename) &&
-         readBool(in, bPlaywave) && readBool(in, bStartup) && readBool(in, animateOn) &&
-         readBool(in, wMailFound) && readNumber(in, wMailClick) && readNumber(in, selTab);
+    bool ok = in.readNumber(timeDisp) && in.readNumber(spcName) && in.readNumber(spcMail) &&
+              in.readNumber(spcTime) && in.readNumber(spcDetail) && in.readText(waveFilename) &&
+              in.readText(eprogFilename) && in.readBool(bPlaywave) && in.readBool(bStartup) &&
+              in.readBool(animateOn) && in.readBool(wMailFound) && in.readNumber(wMailClick) &&
+              in.readNumber(selTab);
     if (ok) {
         if (version != QLatin1String("1.0")) {
-            ok = readBool(in, showPopupWindow) && readBool(in, flashScrollLock);
+            ok = in.readBool(showPopupWindow) && in.readBool(flashScrollLock);
         } else {
             showPopupWindow = true;
             flashScrollLock = false;
@@ -102,27 +63,21 @@ bool Settings::ReadYourselfIn(const QString& version, AnsiLineReader& in)
 
 void Settings::WriteYourself(AnsiLineWriter& out)
 {
-    auto text = [](QString t) {
-        // A line break would shift every later line of the file.
-        t.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        t.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return t;
-    };
-    out.writeLine(QString::number(timeDisp));
-    out.writeLine(QString::number(spcName));
-    out.writeLine(QString::number(spcMail));
-    out.writeLine(QString::number(spcTime));
-    out.writeLine(QString::number(spcDetail));
-    out.writeLine(text(waveFilename));
-    out.writeLine(text(eprogFilename));
-    out.writeLine(boolText(bPlaywave));
-    out.writeLine(boolText(bStartup));
-    out.writeLine(boolText(animateOn));
-    out.writeLine(boolText(wMailFound));
-    out.writeLine(QString::number(wMailClick));
-    out.writeLine(QString::number(selTab));
-    out.writeLine(boolText(showPopupWindow));
-    out.writeLine(boolText(flashScrollLock));
+    out.writeNumber(timeDisp);
+    out.writeNumber(spcName);
+    out.writeNumber(spcMail);
+    out.writeNumber(spcTime);
+    out.writeNumber(spcDetail);
+    out.writeText(waveFilename);
+    out.writeText(eprogFilename);
+    out.writeBool(bPlaywave);
+    out.writeBool(bStartup);
+    out.writeBool(animateOn);
+    out.writeBool(wMailFound);
+    out.writeNumber(wMailClick);
+    out.writeNumber(selTab);
+    out.writeBool(showPopupWindow);
+    out.writeBool(flashScrollLock);
 }
 
 bool Settings::ValidEProg() const
