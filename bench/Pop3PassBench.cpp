@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <functional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -31,12 +32,20 @@ using namespace orvane;
 
 namespace {
 
+// POP3 checkers only; each check is watched from its start to its end.
 class Pop3Only final : public CheckerFactory
 {
 public:
     std::unique_ptr<MailChecker> createWebServer() override { return nullptr; }
     std::unique_ptr<MailChecker> createMAPI() override { return nullptr; }
-    std::unique_ptr<MailChecker> createPOP3() override { return std::make_unique<POP3>(); }
+    std::unique_ptr<MailChecker> createPOP3() override
+    {
+        auto checker = std::make_unique<POP3>();
+        if (watch)
+            watch(*checker);
+        return checker;
+    }
+    std::function<void(MailChecker&)> watch;
 };
 
 // Sampled often, so read straight from /proc rather than through QDir.
@@ -88,23 +97,21 @@ int main(int argc, char** argv)
     int failures = 0;
     const auto sample = [&] { peakSockets = std::max(peakSockets, socketsOpen()); };
 
-    MailCore core(clock, accounts, options, indicators, sound, [&]() {
-        auto dispatcher = std::make_unique<GenericServer>(pop3);
+    pop3.watch = [&](MailChecker& checker) {
         const qint64 begun = sinceStart.nsecsElapsed();
-        QObject::connect(dispatcher.get(), &MailChecker::UpdateStatus, &app, sample);
-        QObject::connect(dispatcher.get(), &MailChecker::MailFound, &app, [&, begun](qint32 count) {
+        QObject::connect(&checker, &MailChecker::UpdateStatus, &app, sample);
+        QObject::connect(&checker, &MailChecker::MailFound, &app, [&, begun](qint32 count) {
             durations.push_back(sinceStart.nsecsElapsed() - begun);
             if (count != kMessages)
                 ++failures;
         });
-        QObject::connect(dispatcher.get(), &MailChecker::error, &app,
-                         [&, begun](const QString& message) {
-                             durations.push_back(sinceStart.nsecsElapsed() - begun);
-                             if (++failures <= 5)
-                                 std::fprintf(stderr, "check failed: %s\n", qPrintable(message));
-                         });
-        return std::unique_ptr<MailChecker>(std::move(dispatcher));
-    });
+        QObject::connect(&checker, &MailChecker::error, &app, [&, begun](const QString& message) {
+            durations.push_back(sinceStart.nsecsElapsed() - begun);
+            if (++failures <= 5)
+                std::fprintf(stderr, "check failed: %s\n", qPrintable(message));
+        });
+    };
+    MailCore core(clock, accounts, options, indicators, sound, pop3);
 
     for (int i = 0; i < accountCount; ++i) {
         auto account = std::make_unique<server>(core);

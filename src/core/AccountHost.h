@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 
 namespace orvane {
 
+class CheckerFactory;
 class Clock;
-class MailChecker;
 class server;
 
 /// What an account needs from the program around it: the core's check
@@ -29,8 +28,8 @@ public:
     virtual void UpdateTableItem(const QString& name) = 0;
     /// How "Last Checked" is arranged: 0 time, 1 time date, 2 date time, 3 date.
     virtual int timeDisp() const = 0;
-    /// A new dispatcher for one check.
-    virtual std::unique_ptr<MailChecker> createDispatcher() = 0;
+    /// The checkers an account's dispatcher chooses between.
+    virtual CheckerFactory& checkerFactory() = 0;
 };
 
 } // namespace orvane

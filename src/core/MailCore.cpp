@@ -2,20 +2,21 @@
 
 #include "AccountList.h"
 #include "Indicators.h"
-#include "MailChecker.h"
 #include "NotifierOptions.h"
 #include "platform/Clock.h"
 #include "platform/SoundPlayer.h"
 #include "server.h"
 
+#include <QPointer>
+#include <utility>
 #include <vector>
 
 namespace orvane {
 
 MailCore::MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options,
-                   Indicators& indicators, SoundPlayer& sound, DispatcherFactory dispatchers)
+                   Indicators& indicators, SoundPlayer& sound, CheckerFactory& checkers)
     : m_clock(clock), m_accounts(accounts), m_options(options), m_indicators(indicators),
-      m_sound(sound), m_dispatchers(std::move(dispatchers)), m_passWatch(clock.createTimer()),
+      m_sound(sound), m_checkers(checkers), m_passWatch(clock.createTimer()),
       m_startWaiting(clock.createTimer())
 {
     connect(m_passWatch.get(), &Timer::timeout, this, &MailCore::PassEndCheck);
@@ -33,6 +34,11 @@ QString MailCore::TipFor(qint64 total)
         return QStringLiteral("Orvane - 1 Message Found.");
     return QStringLiteral("Orvane - ") + QString::number(total) +
            QStringLiteral(" Messages Found.");
+}
+
+QString MailCore::CutTip(const QString& text)
+{
+    return text.left(kTipLimit);
 }
 
 void MailCore::CheckAccount(server& account)
@@ -162,6 +168,7 @@ qint64 MailCore::TotalCount() const
 
 void MailCore::UpdateDisplay()
 {
+    m_redrawing = true;
     setCheckAllEnabled(true);
     if (AnyNewMail()) {
         m_indicators.DoFound();
@@ -174,9 +181,12 @@ void MailCore::UpdateDisplay()
                 PlaySoundOnce(m_options.GetSoundFile(), true);
             m_announced = true;
         }
-        // The program may still fail at once; the tray goes idle when the
-        // clear that follows its start comes (ClearAfterNewMailAction).
-        m_options.RunEProg(false);
+        // The program may still fail at once; the tray goes idle when its
+        // start is reported (ClearAfterNewMailAction).
+        m_options.RunEProg(false, [core = QPointer<MailCore>(this)](bool started) {
+            if (core && started)
+                core->newMailActionStarted();
+        });
         if (m_options.IsFlashScrollLockOn())
             m_indicators.Flash(true);
     } else {
@@ -187,10 +197,39 @@ void MailCore::UpdateDisplay()
         m_indicators.Flash(false);
     }
     m_passUnderWay = false;
-    reportChange();
+    m_redrawing = false;
+    // One report covers the redraw and the clear that came during it.
+    if (std::exchange(m_clearAfterRedraw, false))
+        ClearAfterNewMailAction();
+    else
+        reportChange();
+}
+
+void MailCore::newMailActionStarted()
+{
+    // A launcher that knows at once would otherwise clear in the middle of
+    // the redraw that asked for the program, and report twice.
+    if (m_redrawing)
+        m_clearAfterRedraw = true;
+    else
+        ClearAfterNewMailAction();
+}
+
+void MailCore::RunMailClient()
+{
+    m_options.RunEProg(true, [core = QPointer<MailCore>(this)](bool started) {
+        if (core && started)
+            core->ClearAndResetTip();
+    });
 }
 
 void MailCore::ClearAll()
+{
+    clearCounts();
+    reportChange();
+}
+
+void MailCore::clearCounts()
 {
     for (const auto& account : m_accounts) {
         account->ClearCount();
@@ -208,7 +247,6 @@ void MailCore::ClearAll()
     m_announced = false;
     while (!m_playedSounds.isEmpty())
         m_playedSounds.removeLast();
-    reportChange();
 }
 
 void MailCore::ClearAndResetTip()
@@ -221,15 +259,19 @@ void MailCore::ClearAndResetTip()
 void MailCore::ClearAfterNewMailAction()
 {
     const bool wasAnnounced = m_announced;
-    const bool duringPass = m_passUnderWay;
-    ClearAll();
-    if (duringPass)
-        return; // ClearAll has shown it
+    clearCounts();
+    // During a pass the clear has shown the idle tray already.
+    if (!m_passUnderWay)
+        showNewMailActionClear(wasAnnounced);
+    reportChange();
+}
+
+void MailCore::showNewMailActionClear(bool wasAnnounced)
+{
     m_indicators.QuickBarSetState(1, 0);
     m_indicators.DoIdle();
     if (wasAnnounced)
         setTip(QStringLiteral("Orvane - Mail Found and Checked."));
-    Q_EMIT displayChanged();
 }
 
 void MailCore::AfterAccountRemoved()
@@ -268,11 +310,6 @@ int MailCore::timeDisp() const
     return m_options.GetTimeDisp();
 }
 
-std::unique_ptr<MailChecker> MailCore::createDispatcher()
-{
-    return m_dispatchers ? m_dispatchers() : nullptr;
-}
-
 void MailCore::resetPass()
 {
     m_passUnderWay = false;
@@ -281,7 +318,7 @@ void MailCore::resetPass()
 
 void MailCore::setTip(const QString& text)
 {
-    m_tip = text.left(kTipLimit);
+    m_tip = CutTip(text);
     m_indicators.SetTrayTip(m_tip);
 }
 

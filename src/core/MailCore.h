@@ -1,19 +1,18 @@
 #pragma once
 
 #include "AccountHost.h"
-#include "CountClearing.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <vector>
 
 namespace orvane {
 
 class AccountList;
+class CheckerFactory;
 class Clock;
 class Indicators;
 class NotifierOptions;
@@ -24,18 +23,18 @@ class Timer;
 /// whether the accounts together have new mail, and whether it has been
 /// announced. It starts checks and redraws every indicator at the end of a
 /// check pass.
-class MailCore : public QObject, public AccountHost, public CountClearing
+class MailCore : public QObject, public AccountHost
 {
     Q_OBJECT
 public:
-    using DispatcherFactory = std::function<std::unique_ptr<MailChecker>()>;
-
     MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options, Indicators& indicators,
-             SoundPlayer& sound, DispatcherFactory dispatchers);
+             SoundPlayer& sound, CheckerFactory& checkers);
     ~MailCore() override;
 
     /// The tray keeps 64 characters of tip, the terminating NUL included.
     static constexpr int kTipLimit = 63;
+    /// `text` as the tray can show it.
+    static QString CutTip(const QString& text);
     static QString TipFor(qint64 total);
     /// Checks that may run at once. Every open connection is polled on every
     /// turn of the event loop, so a pass over many accounts runs this many
@@ -51,7 +50,7 @@ public:
     void ShowPopup(const QString& name, qint32 count) override;
     void UpdateTableItem(const QString& name) override;
     int timeDisp() const override;
-    std::unique_ptr<MailChecker> createDispatcher() override;
+    CheckerFactory& checkerFactory() override { return m_checkers; }
 
     void CheckAll();
     void BeginChecking();
@@ -61,10 +60,18 @@ public:
     void UpdateDisplay();
     bool AnyNewMail();
     qint64 TotalCount() const;
-    // CountClearing
-    void ClearAll() override;
-    void ClearAndResetTip() override;
-    void ClearAfterNewMailAction() override;
+    /// Clears every account's count and the played-sounds list.
+    void ClearAll();
+    /// ClearAll, then the tip "Orvane - No Mail.".
+    void ClearAndResetTip();
+    /// The e-mail program started as the new-mail action: ClearAll, and the
+    /// tray and Quick Bar stop showing the mail even when the pass that
+    /// announced it has ended.
+    void ClearAfterNewMailAction();
+    /// "Run E-Mail Client": starts the e-mail program; once it runs, the
+    /// count is cleared and the tip reset. A program that fails at once
+    /// keeps the count.
+    void RunMailClient();
     void AfterAccountRemoved();
 
     /// "Check All Servers", from the tray or from another program: announce
@@ -101,13 +108,16 @@ private:
     int checksInFlight();
     void startCheck(server& account);
     void startWaitingChecks();
+    void clearCounts();
+    void showNewMailActionClear(bool wasAnnounced);
+    void newMailActionStarted();
 
     Clock& m_clock;
     AccountList& m_accounts;
     NotifierOptions& m_options;
     Indicators& m_indicators;
     SoundPlayer& m_sound;
-    DispatcherFactory m_dispatchers;
+    CheckerFactory& m_checkers;
     std::unique_ptr<Timer> m_passWatch; // the one-second timer of stPeriodic
     // Started from the event loop rather than inside the finishing check,
     // which may be an account in the middle of being removed.
@@ -122,6 +132,10 @@ private:
     QStringList m_playedSounds;
     QString m_tip = QString::fromLatin1(kStartTip);
     bool m_checkAllEnabled = true;
+    // The new-mail action's program reported running while the redraw that
+    // started it was still under way: the redraw clears when it is done.
+    bool m_redrawing = false;
+    bool m_clearAfterRedraw = false;
 
     // What displayChanged last reported.
     struct Reported

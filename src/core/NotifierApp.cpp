@@ -23,18 +23,22 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
         m_programFolder += QLatin1Char('/');
     m_stForm = std::make_unique<stForm>(m_services.tray, m_services.clock, m_services.messages,
                                         m_parts.options, m_parts.windows, *this, m_services.urls,
-                                        m_programFolder);
+                                        m_programFolder, [this] {
+                                            // The form's first menu is built before the cycle.
+                                            return !m_core || m_core->checkAllEnabled();
+                                        });
     // Until skins drive the tray, the built-in pictures show the states.
     m_animation = std::make_unique<BuiltInTrayAnimation>(*m_stForm, m_services.clock);
     m_indicators = std::make_unique<IndicatorFanout>(
         std::vector<Indicators*>{m_stForm.get(), m_animation.get(), &m_parts.indicators});
     m_core = std::make_unique<MailCore>(m_services.clock, m_accounts, m_parts.options,
-                                        *m_indicators, m_services.sound, m_parts.dispatchers);
+                                        *m_indicators, m_services.sound, m_parts.checkers);
     connect(m_stForm.get(), &stForm::exitRequested, this, &NotifierApp::Shutdown);
     connect(m_stForm.get(), &stForm::trayRefused, this, &NotifierApp::Shutdown);
     connect(m_stForm.get(), &stForm::clearRequested, m_core.get(), &MailCore::ClearAll);
     connect(m_stForm.get(), &stForm::checkAllRequested, m_core.get(),
             &MailCore::CheckAllAndAnnounceAgain);
+    connect(m_stForm.get(), &stForm::runRequested, m_core.get(), &MailCore::RunMailClient);
     // A failed menu action has been reported to the user; ending without
     // saving would lose every change since the start, so the way out is
     // the ordinary one.

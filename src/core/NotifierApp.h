@@ -10,6 +10,7 @@
 
 namespace orvane {
 
+class CheckerFactory;
 class Clock;
 class Indicators;
 class LogonName;
@@ -45,8 +46,8 @@ struct NotifierParts
     ListFileBlocks blocks;
     Indicators& indicators;
     ProgramWindows& windows;
-    /// Makes the dispatcher for one check.
-    std::function<std::unique_ptr<MailChecker>()> dispatchers;
+    /// The checkers each account's dispatcher chooses between.
+    CheckerFactory& checkers;
 };
 
 /// The notifier's application object: it owns the account list, the check

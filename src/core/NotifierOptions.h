@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace orvane {
 
@@ -15,13 +16,16 @@ public:
     virtual QString GetSoundFile() const = 0;
     virtual bool IsFlashScrollLockOn() const = 0;
     virtual bool CheckOnStartup() const = 0;
-    /// Starts the e-mail program; unless forced, only when that is the
-    /// chosen new-mail action. True when it was started.
-    virtual bool RunEProg(bool force) = 0;
+    /// Starts the e-mail program without waiting for it; unless forced, only
+    /// when that is the chosen new-mail action. True when the start was asked
+    /// for; `started` then hears, once the launcher knows, whether it runs.
+    virtual bool RunEProg(bool force, std::function<void(bool started)> started) = 0;
     /// The e-mail program names an existing file.
     virtual bool ValidEProg() const { return false; }
-    /// The action the user chose for a double-click on the tray icon.
-    virtual void DoubleClick() {}
+    /// The action the user chose for a double-click on the tray icon. When
+    /// that is the e-mail program, `runEProg` starts it, so the count is
+    /// cleared the way "Run E-Mail Client" clears it.
+    virtual void DoubleClick(const std::function<void()>& /*runEProg*/) {}
 };
 
 } // namespace orvane

@@ -1,7 +1,7 @@
 #include "server.h"
 
 #include "AccountHost.h"
-#include "MailChecker.h"
+#include "GenericServer.h"
 #include "platform/AnsiText.h"
 #include "platform/Clock.h"
 #include "stTimer.h"
@@ -14,33 +14,6 @@
 namespace orvane {
 namespace {
 
-// A line break inside a value would shift every later line of the file.
-QString oneLine(QString text)
-{
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text;
-}
-
-bool readText(AnsiLineReader& in, QString& value)
-{
-    return in.readLine(value);
-}
-
-bool readInt(AnsiLineReader& in, qint32& value)
-{
-    QString line;
-    if (!in.readLine(line))
-        return false;
-    bool ok = false;
-    const qint64 number = line.trimmed().toLongLong(&ok);
-    if (!ok || number < std::numeric_limits<qint32>::min() ||
-        number > std::numeric_limits<qint32>::max())
-        return false;
-    value = qint32(number);
-    return true;
-}
-
 // Time-outs and intervals travel as 16-bit numbers (the account dialog and
 // GetInfo hand them on that way), so a larger value from a hand-edited or
 // damaged file would wrap to a negative one. Clamping keeps the account and
@@ -49,21 +22,9 @@ constexpr qint32 kLongestSeconds = std::numeric_limits<qint16>::max();
 
 bool readSeconds(AnsiLineReader& in, qint32& value)
 {
-    if (!readInt(in, value))
+    if (!in.readNumber(value))
         return false;
     value = std::clamp(value, 0, kLongestSeconds);
-    return true;
-}
-
-bool readBool(AnsiLineReader& in, bool& value)
-{
-    QString line;
-    if (!in.readLine(line))
-        return false;
-    const auto parsed = parseBool(line);
-    if (!parsed)
-        return false;
-    value = *parsed;
     return true;
 }
 
@@ -176,10 +137,7 @@ void server::CheckMail()
         m_clock->Activate();
     m_clock->StartTimeout();
     m_checking = true;
-    std::unique_ptr<MailChecker> checker = m_host.createDispatcher();
-    if (!checker)
-        return; // the time-out ends the check
-    m_checker = std::move(checker);
+    m_checker = std::make_unique<GenericServer>(m_host.checkerFactory());
     MailChecker* current = m_checker.get();
     connect(current, &MailChecker::UpdateStatus, this, &server::mServer_UpdateStatus);
     connect(current, &MailChecker::MailFound, this, &server::mServer_MailFound);
@@ -283,22 +241,22 @@ void server::UnloadYourself()
 
 bool server::SaveYourself(AnsiLineWriter& out) const
 {
-    out.writeLine(oneLine(m_name));
-    out.writeLine(oneLine(m_address));
-    out.writeLine(QString::number(m_timeout));
-    out.writeLine(QString::number(m_interval));
-    out.writeLine(oneLine(m_userName));
+    out.writeText(m_name);
+    out.writeText(m_address);
+    out.writeNumber(m_timeout);
+    out.writeNumber(m_interval);
+    out.writeText(m_userName);
     out.writeLine(EncodePassword(m_password));
-    out.writeLine(boolText(m_active));
+    out.writeBool(m_active);
     out.writeLine(FormatSavedTime(m_lastTime));
     out.writeLine(FormatSavedDate(m_lastDate));
-    out.writeLine(boolText(m_checkedOnce));
-    out.writeLine(QString::number(m_baseline));
-    out.writeLine(QString::number(m_minCount));
-    out.writeLine(boolText(m_minOn));
-    out.writeLine(boolText(m_customSoundOn));
-    out.writeLine(oneLine(m_customSound));
-    return out.writeLine(boolText(m_newMailOnly));
+    out.writeBool(m_checkedOnce);
+    out.writeNumber(m_baseline);
+    out.writeNumber(m_minCount);
+    out.writeBool(m_minOn);
+    out.writeBool(m_customSoundOn);
+    out.writeText(m_customSound);
+    return out.writeBool(m_newMailOnly);
 }
 
 bool server::ReadYourselfIn(AnsiLineReader& in)
@@ -307,12 +265,12 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
     QString timeText;
     QString dateText;
     bool active = false;
-    if (!readText(in, m_name) || !readText(in, m_address) || !readSeconds(in, m_timeout) ||
-        !readSeconds(in, m_interval) || !readText(in, m_userName) || !readText(in, password) ||
-        !readBool(in, active) || !readText(in, timeText) || !readText(in, dateText) ||
-        !readBool(in, m_checkedOnce) || !readInt(in, m_baseline) || !readInt(in, m_minCount) ||
-        !readBool(in, m_minOn) || !readBool(in, m_customSoundOn) || !readText(in, m_customSound) ||
-        !readBool(in, m_newMailOnly))
+    if (!in.readText(m_name) || !in.readText(m_address) || !readSeconds(in, m_timeout) ||
+        !readSeconds(in, m_interval) || !in.readText(m_userName) || !in.readText(password) ||
+        !in.readBool(active) || !in.readText(timeText) || !in.readText(dateText) ||
+        !in.readBool(m_checkedOnce) || !in.readNumber(m_baseline) || !in.readNumber(m_minCount) ||
+        !in.readBool(m_minOn) || !in.readBool(m_customSoundOn) || !in.readText(m_customSound) ||
+        !in.readBool(m_newMailOnly))
         return false;
     bool ok = false;
     m_password = DecodePassword(password, &ok);
@@ -325,115 +283,6 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
     m_clock->Setup(m_timeout, m_interval);
     Activate();
     return true;
-}
-
-QString EncodePassword(const QString& password)
-{
-    // Digit count and code per byte of the UTF-8 text: an ASCII password
-    // reads as it always did.
-    QString out;
-    for (const char byte : password.toUtf8()) {
-        const QString code = QString::number(static_cast<unsigned char>(byte));
-        out += QString::number(code.size()) + code;
-    }
-    return out;
-}
-
-QString DecodePassword(const QString& encoded, bool* ok)
-{
-    QByteArray bytes;
-    qsizetype at = 0;
-    *ok = false;
-    while (at < encoded.size()) {
-        const int digits = encoded.at(at).digitValue();
-        if (digits < 1 || digits > 3 || at + 1 + digits > encoded.size())
-            return {};
-        bool numberOk = false;
-        const int code = encoded.mid(at + 1, digits).toInt(&numberOk);
-        if (!numberOk || code < 0 || code > 255)
-            return {};
-        bytes += char(code);
-        at += 1 + digits;
-    }
-    *ok = true;
-    // Earlier versions wrote the Windows-1252 codes of the characters.
-    return decodeText(bytes);
-}
-
-QString FormatSavedTime(const QTime& time)
-{
-    return time.toString(QStringLiteral("HH:mm:ss"));
-}
-
-QString FormatSavedDate(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
-
-QTime ParseSavedTime(const QString& text)
-{
-    const QString t = text.trimmed();
-    static const char* const formats[] = {"HH:mm:ss", "H:mm:ss",    "H:mm",   "h:mm:ss AP",
-                                          "h:mm AP",  "h:mm:ss ap", "h:mm ap"};
-    for (const char* format : formats) {
-        const QTime time = QTime::fromString(t, QLatin1String(format));
-        if (time.isValid())
-            return time;
-    }
-    // A combined date and time, as some regional settings write it.
-    const QDateTime both = QDateTime::fromString(t, Qt::ISODate);
-    if (both.isValid())
-        return both.time();
-    return QLocale::system().toTime(t, QLocale::ShortFormat);
-}
-
-namespace {
-
-// Qt reads a two-digit year into 1900-1999; a saved date lies closer to now.
-QDate withCenturyWindow(QDate date, const QString& format)
-{
-    if (date.isValid() && !format.contains(QLatin1String("yyyy")) && date.year() < 1950)
-        date = date.addYears(100);
-    return date;
-}
-
-QDate dateInFormat(const QString& text, const QString& format)
-{
-    return withCenturyWindow(QDate::fromString(text, format), format);
-}
-
-} // namespace
-
-QDate ParseSavedDate(const QString& text)
-{
-    const QString t = text.trimmed();
-    QDate date = QDate::fromString(t, Qt::ISODate);
-    if (date.isValid())
-        return date;
-
-    // Earlier files were written in the short form of the regional settings,
-    // with a two- or a four-digit year whatever the form says.
-    QString localForm = QLocale().dateFormat(QLocale::ShortFormat);
-    localForm.replace(QLatin1String("dd"), QLatin1String("d"));
-    localForm.replace(QLatin1String("MM"), QLatin1String("M"));
-    localForm.replace(QLatin1String("yyyy"), QLatin1String("yy"));
-    QString localLong = localForm;
-    localLong.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    for (const QString& format : {localLong, localForm}) {
-        date = dateInFormat(t, format);
-        if (date.isValid())
-            return date;
-    }
-
-    // Month first is the form most often written, then the other common ones.
-    static const char* const formats[] = {"M/d/yyyy", "M/d/yy",   "d/M/yyyy", "d.M.yyyy",
-                                          "d.M.yy",   "d-M-yyyy", "yyyy/M/d"};
-    for (const char* format : formats) {
-        date = dateInFormat(t, QLatin1String(format));
-        if (date.isValid())
-            return date;
-    }
-    return {};
 }
 
 } // namespace orvane

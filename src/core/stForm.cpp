@@ -55,10 +55,10 @@ TrayMenuEntry submenu(const char* id, const char* caption, std::vector<TrayMenuE
 
 stForm::stForm(TrayIcon& tray, Clock& clock, MessageBoxes& messages, NotifierOptions& actions,
                ProgramWindows& windows, StartAtBoot& startup, UrlOpener* urls,
-               QString programFolder, QObject* parent)
+               QString programFolder, std::function<bool()> checkAllEnabled, QObject* parent)
     : QObject(parent), m_tray(tray), m_messages(messages), m_actions(actions), m_windows(windows),
       m_startup(startup), m_urls(urls), m_programFolder(std::move(programFolder)),
-      m_retry(clock.createTimer())
+      m_retry(clock.createTimer()), m_checkAllEnabled(std::move(checkAllEnabled))
 {
     m_retry->setSingleShot(true);
     connect(m_retry.get(), &Timer::timeout, this, &stForm::tryAdd);
@@ -86,9 +86,8 @@ QString stForm::PageFor(const QString& menuId)
 
 void stForm::AddTrayIcon()
 {
-    m_tip = QString::fromLatin1(MailCore::kStartTip);
     m_tray.setIcon(QIcon(ResourcePath(m_iconResource)));
-    m_tray.setToolTip(m_tip);
+    m_tray.setToolTip(QString::fromLatin1(MailCore::kStartTip));
     m_triesLeft = kTrayWaitSeconds;
     tryAdd();
 }
@@ -134,8 +133,7 @@ void stForm::SetTrayIconFromFile(const QString& path)
 
 void stForm::SetTrayTip(const QString& text)
 {
-    m_tip = text.left(MailCore::kTipLimit);
-    m_tray.setToolTip(m_tip);
+    m_tray.setToolTip(text);
 }
 
 void stForm::OpenDocument(const QString& target)
@@ -178,7 +176,7 @@ std::vector<TrayMenuEntry> stForm::BuildMenu() const
         separator("Seperator2"),
         item("stMenuClear", "Clear Mail Count"),
         item("stMenuRun", "Run E-Mail Client", m_actions.ValidEProg()),
-        item("stMenuCheck", "Check All Servers", m_checkAllEnabled),
+        item("stMenuCheck", "Check All Servers", m_checkAllEnabled()),
         separator("Seperator4"),
         item("stMenuSettings", "Orvane Settings", true, m_windows.IsSettingsVisible()),
         item("stMenuQuick", "Quick View", true, m_windows.IsQuickViewVisible()),
@@ -203,7 +201,7 @@ void stForm::doubleClicked()
 {
     if (m_windows.IsNoticeShowing())
         return;
-    m_actions.DoubleClick();
+    m_actions.DoubleClick([this] { Q_EMIT runRequested(); });
 }
 
 void stForm::menuTriggered(const QString& id)
@@ -235,9 +233,9 @@ void stForm::runMenuItem(const QString& id)
     } else if (id == QLatin1String("stMenuClear")) {
         Q_EMIT clearRequested();
     } else if (id == QLatin1String("stMenuRun")) {
-        m_actions.RunEProg(true);
+        Q_EMIT runRequested();
     } else if (id == QLatin1String("stMenuCheck")) {
-        if (m_checkAllEnabled)
+        if (m_checkAllEnabled())
             Q_EMIT checkAllRequested();
     } else if (id == QLatin1String("stMenuSettings")) {
         m_windows.ToggleSettings();

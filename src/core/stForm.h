@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,8 +21,10 @@ class UrlOpener;
 struct TrayMenuEntry;
 
 /// The tray form: the icon in the notification area, its tooltip and its
-/// menu. It keeps the icon's picture and tip so they survive a re-add, and
-/// works out the menu's enabled states and check marks each time it opens.
+/// menu. It keeps the icon's picture so it survives a re-add, and works out
+/// the menu's enabled states and check marks each time it opens. The tip and
+/// whether "Check All Servers" may run are the check cycle's: the form shows
+/// them as they are decided and keeps no copy.
 class stForm : public QObject, public Indicators
 {
     Q_OBJECT
@@ -32,12 +35,13 @@ public:
     /// How long to wait for a tray host that is not up yet (log-on races).
     static constexpr int kTrayWaitSeconds = 60;
 
-    /// `actions` is the settings store (valid e-mail program, running it,
-    /// the double-click action); `urls` may be null, then no page opens.
+    /// `actions` is the settings store (valid e-mail program, the
+    /// double-click action); `urls` may be null, then no page opens.
     /// `programFolder` ends with a slash; the menu's pages live there.
+    /// `checkAllEnabled` reads the check cycle's decision when the menu opens.
     stForm(TrayIcon& tray, Clock& clock, MessageBoxes& messages, NotifierOptions& actions,
            ProgramWindows& windows, StartAtBoot& startup, UrlOpener* urls, QString programFolder,
-           QObject* parent = nullptr);
+           std::function<bool()> checkAllEnabled, QObject* parent = nullptr);
     ~stForm() override;
 
     /// Adds the icon with the tip "Orvane - No mail". When no tray host is
@@ -47,8 +51,8 @@ public:
     void RemoveTrayIcon();
     void SetTrayIconFromResource(int id);
     void SetTrayIconFromFile(const QString& path);
+    /// Shows the check cycle's tip, already within the tray's limit.
     void SetTrayTip(const QString& text) override;
-    void SetCheckAllEnabled(bool enabled) override { m_checkAllEnabled = enabled; }
     /// Opens a document or folder of the program folder; failures ignored.
     void OpenDocument(const QString& target);
 
@@ -63,8 +67,6 @@ public:
 
     bool isAdded() const { return m_added; }
     int iconResource() const { return m_iconResource; }
-    QString tip() const { return m_tip; }
-    bool checkAllEnabled() const { return m_checkAllEnabled; }
 
     /// The picture of an icon resource (101 to 107).
     static QString ResourcePath(int id);
@@ -81,6 +83,8 @@ Q_SIGNALS:
     void clearRequested();
     /// "Check All Servers": announce again, then check every account.
     void checkAllRequested();
+    /// "Run E-Mail Client", or the double-click when that is its action.
+    void runRequested();
     /// An unexpected fault was reported; the program is to save and end.
     void failedCritically();
 
@@ -102,8 +106,7 @@ private:
     int m_triesLeft = 0;
     bool m_added = false;
     int m_iconResource = 101;
-    QString m_tip;
-    bool m_checkAllEnabled = true;
+    std::function<bool()> m_checkAllEnabled;
 };
 
 } // namespace orvane

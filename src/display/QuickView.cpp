@@ -2,8 +2,6 @@
 
 #include "platform/AnsiText.h"
 
-#include <limits>
-
 namespace orvane {
 
 void QuickView::LoadDefaultSettings()
@@ -17,15 +15,10 @@ void QuickView::LoadDefaultSettings()
 bool QuickView::ReadYourselfIn(const QString& /*version*/, AnsiLineReader& in)
 {
     for (qint32& width : m_widths) {
-        QString line;
-        bool ok = in.readLine(line);
-        const qint64 number = line.trimmed().toLongLong(&ok);
-        if (!ok || number < std::numeric_limits<qint32>::min() ||
-            number > std::numeric_limits<qint32>::max()) {
+        if (!in.readNumber(width)) {
             LoadDefaultSettings();
             return false;
         }
-        width = qint32(number);
     }
     m_defaultsApplied = true;
     return true;
@@ -34,7 +27,7 @@ bool QuickView::ReadYourselfIn(const QString& /*version*/, AnsiLineReader& in)
 void QuickView::WriteYourself(AnsiLineWriter& out)
 {
     for (qint32 width : m_widths)
-        out.writeLine(QString::number(width));
+        out.writeNumber(width);
 }
 
 } // namespace orvane

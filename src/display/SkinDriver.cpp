@@ -8,7 +8,7 @@ bool SkinDriver::ReadYourselfIn(const QString& /*version*/, AnsiLineReader& in)
 {
     m_choiceRead = true;
     QString line;
-    if (!in.readLine(line))
+    if (!in.readText(line))
         return false;
     UseSkin(line.trimmed());
     return true;
@@ -16,7 +16,7 @@ bool SkinDriver::ReadYourselfIn(const QString& /*version*/, AnsiLineReader& in)
 
 void SkinDriver::WriteYourself(AnsiLineWriter& out)
 {
-    out.writeLine(m_activeSkin);
+    out.writeText(m_activeSkin);
 }
 
 void SkinDriver::UseSkin(const QString& name)

@@ -3,7 +3,10 @@
 #include "SafeFiles.h"
 
 #include <QIODevice>
+#include <QLocale>
 #include <array>
+#include <cmath>
+#include <limits>
 
 namespace orvane {
 namespace Windows1252 {
@@ -135,6 +138,76 @@ bool AnsiLineWriter::writeLine(const QString& line)
     return m_ok;
 }
 
+namespace {
+
+template <typename Int> bool readWholeNumber(AnsiLineReader& in, Int& value)
+{
+    QString line;
+    if (!in.readLine(line))
+        return false;
+    bool ok = false;
+    const qint64 number = line.trimmed().toLongLong(&ok);
+    if (!ok || number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max())
+        return false;
+    value = Int(number);
+    return true;
+}
+
+} // namespace
+
+bool AnsiLineReader::readNumber(qint16& value)
+{
+    return readWholeNumber(*this, value);
+}
+
+bool AnsiLineReader::readNumber(qint32& value)
+{
+    return readWholeNumber(*this, value);
+}
+
+bool AnsiLineReader::readBool(bool& value)
+{
+    QString line;
+    if (!readLine(line))
+        return false;
+    const std::optional<bool> parsed = parseBool(line);
+    if (!parsed)
+        return false;
+    value = *parsed;
+    return true;
+}
+
+bool AnsiLineReader::readTwips(qint32& value)
+{
+    QString line;
+    if (!readLine(line))
+        return false;
+    bool ok = false;
+    const double number = line.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(number) || number < std::numeric_limits<qint32>::min() ||
+        number > std::numeric_limits<qint32>::max())
+        return false;
+    value = qint32(std::lround(number));
+    return true;
+}
+
+bool AnsiLineWriter::writeText(QString text)
+{
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return writeLine(text);
+}
+
+bool AnsiLineWriter::writeNumber(qint64 value)
+{
+    return writeLine(QString::number(value));
+}
+
+bool AnsiLineWriter::writeBool(bool value)
+{
+    return writeLine(boolText(value));
+}
+
 QString boolText(bool value)
 {
     return value ? QStringLiteral("True") : QStringLiteral("False");
@@ -160,6 +233,115 @@ QByteArray encodeLines(const QStringList& lines)
     for (const QString& line : lines)
         contents += line.toUtf8() + "\r\n";
     return contents;
+}
+
+QString EncodePassword(const QString& password)
+{
+    // Digit count and code per byte of the UTF-8 text: an ASCII password
+    // reads as it always did.
+    QString out;
+    for (const char byte : password.toUtf8()) {
+        const QString code = QString::number(static_cast<unsigned char>(byte));
+        out += QString::number(code.size()) + code;
+    }
+    return out;
+}
+
+QString DecodePassword(const QString& encoded, bool* ok)
+{
+    QByteArray bytes;
+    qsizetype at = 0;
+    *ok = false;
+    while (at < encoded.size()) {
+        const int digits = encoded.at(at).digitValue();
+        if (digits < 1 || digits > 3 || at + 1 + digits > encoded.size())
+            return {};
+        bool numberOk = false;
+        const int code = encoded.mid(at + 1, digits).toInt(&numberOk);
+        if (!numberOk || code < 0 || code > 255)
+            return {};
+        bytes += char(code);
+        at += 1 + digits;
+    }
+    *ok = true;
+    // Earlier versions wrote the Windows-1252 codes of the characters.
+    return decodeText(bytes);
+}
+
+QString FormatSavedTime(const QTime& time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString FormatSavedDate(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QTime ParseSavedTime(const QString& text)
+{
+    const QString t = text.trimmed();
+    static const char* const formats[] = {"HH:mm:ss", "H:mm:ss",    "H:mm",   "h:mm:ss AP",
+                                          "h:mm AP",  "h:mm:ss ap", "h:mm ap"};
+    for (const char* format : formats) {
+        const QTime time = QTime::fromString(t, QLatin1String(format));
+        if (time.isValid())
+            return time;
+    }
+    // A combined date and time, as some regional settings write it.
+    const QDateTime both = QDateTime::fromString(t, Qt::ISODate);
+    if (both.isValid())
+        return both.time();
+    return QLocale::system().toTime(t, QLocale::ShortFormat);
+}
+
+namespace {
+
+// Qt reads a two-digit year into 1900-1999; a saved date lies closer to now.
+QDate withCenturyWindow(QDate date, const QString& format)
+{
+    if (date.isValid() && !format.contains(QLatin1String("yyyy")) && date.year() < 1950)
+        date = date.addYears(100);
+    return date;
+}
+
+QDate dateInFormat(const QString& text, const QString& format)
+{
+    return withCenturyWindow(QDate::fromString(text, format), format);
+}
+
+} // namespace
+
+QDate ParseSavedDate(const QString& text)
+{
+    const QString t = text.trimmed();
+    QDate date = QDate::fromString(t, Qt::ISODate);
+    if (date.isValid())
+        return date;
+
+    // Earlier files were written in the short form of the regional settings,
+    // with a two- or a four-digit year whatever the form says.
+    QString localForm = QLocale().dateFormat(QLocale::ShortFormat);
+    localForm.replace(QLatin1String("dd"), QLatin1String("d"));
+    localForm.replace(QLatin1String("MM"), QLatin1String("M"));
+    localForm.replace(QLatin1String("yyyy"), QLatin1String("yy"));
+    QString localLong = localForm;
+    localLong.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    for (const QString& format : {localLong, localForm}) {
+        date = dateInFormat(t, format);
+        if (date.isValid())
+            return date;
+    }
+
+    // Month first is the form most often written, then the other common ones.
+    static const char* const formats[] = {"M/d/yyyy", "M/d/yy",   "d/M/yyyy", "d.M.yyyy",
+                                          "d.M.yy",   "d-M-yyyy", "yyyy/M/d"};
+    for (const char* format : formats) {
+        date = dateInFormat(t, QLatin1String(format));
+        if (date.isValid())
+            return date;
+    }
+    return {};
 }
 
 } // namespace orvane

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 #include <optional>
 
 class QIODevice;
@@ -45,6 +47,19 @@ public:
     /// True when nothing but blank lines is left.
     bool onlyBlankLinesLeft() const;
 
+    // The values a saved block holds, one to a line. Each is false when the
+    // line is missing or is not such a value; `value` then may have changed
+    // only for text.
+    bool readText(QString& value) { return readLine(value); }
+    /// A whole number, blanks around it allowed, within the type's range.
+    bool readNumber(qint16& value);
+    bool readNumber(qint32& value);
+    /// As parseBool reads it.
+    bool readBool(bool& value);
+    /// A screen position in twips, written as a single-precision number:
+    /// a whole number, or in older files a fraction, which is rounded.
+    bool readTwips(qint32& value);
+
 private:
     QByteArray m_bytes;
     qsizetype m_next = 0;
@@ -59,6 +74,11 @@ class AnsiLineWriter
 public:
     explicit AnsiLineWriter(QIODevice& device);
     bool writeLine(const QString& line);
+    /// One value of a saved block. A line break inside text would shift
+    /// every later line of the file, so it is written as a blank.
+    bool writeText(QString text);
+    bool writeNumber(qint64 value);
+    bool writeBool(bool value);
     bool ok() const { return m_ok; }
 
 private:
@@ -73,5 +93,19 @@ std::optional<bool> parseBool(const QString& text);
 
 /// The lines as a text file writes them: UTF-8, each ended by CR LF.
 QByteArray encodeLines(const QStringList& lines);
+
+/// The password as the list file keeps it: per byte of its UTF-8 text, the
+/// number of digits of the byte's value, then the value. Decoding reads
+/// Windows-1252 where the bytes are not valid UTF-8, as older files hold.
+QString EncodePassword(const QString& password);
+/// The reverse; nullopt-like failure is reported through `ok`.
+QString DecodePassword(const QString& encoded, bool* ok);
+
+/// The list file writes times and dates in one fixed form (ISO 8601) and
+/// reads that form and the common short forms of earlier files.
+QString FormatSavedTime(const QTime& time);
+QString FormatSavedDate(const QDate& date);
+QTime ParseSavedTime(const QString& text);
+QDate ParseSavedDate(const QString& text);
 
 } // namespace orvane

@@ -1,51 +1,15 @@
 #include "Settings.h"
 
 #include "EmailProgram.h"
-#include "core/CountClearing.h"
 #include "core/ProgramWindows.h"
 #include "platform/AnsiText.h"
 #include "platform/MailClientLocator.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProcessLauncher.h"
 
-#include <limits>
 #include <optional>
 
 namespace orvane {
-namespace {
-
-template <typename Int> bool readNumber(AnsiLineReader& in, Int& value)
-{
-    QString line;
-    if (!in.readLine(line))
-        return false;
-    bool ok = false;
-    const qint64 number = line.trimmed().toLongLong(&ok);
-    if (!ok || number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max())
-        return false;
-    value = Int(number);
-    return true;
-}
-
-bool readBool(AnsiLineReader& in, bool& value)
-{
-    QString line;
-    if (!in.readLine(line))
-        return false;
-    const std::optional<bool> parsed = parseBool(line);
-    if (!parsed)
-        return false;
-    value = *parsed;
-    return true;
-}
-
-bool readText(AnsiLineReader& in, QString& value)
-{
-    return in.readLine(value);
-}
-
-} // namespace
-
 Settings::Settings(QString programFolder, SettingsServices services)
     : m_programFolder(std::move(programFolder)), m_services(std::move(services))
 {}
@@ -76,18 +40,14 @@ void Settings::LoadDefaultSettings()
 
 bool Settings::ReadYourselfIn(const QString& version, AnsiLineReader& in)
 {
-    qint32 timeDisp32 = 0;
-    bool ok = readNumber(in, timeDisp32) && timeDisp32 >= std::numeric_limits<qint16>::min() &&
-              timeDisp32 <= std::numeric_limits<qint16>::max();
-    if (ok)
-        timeDisp = qint16(timeDisp32);
-    ok = ok && readNumber(in, spcName) && readNumber(in, spcMail) && readNumber(in, spcTime) &&
-         readNumber(in, spcDetail) && readText(in, waveFilename) && readText(in, eprogFilename) &&
-         readBool(in, bPlaywave) && readBool(in, bStartup) && readBool(in, animateOn) &&
-         readBool(in, wMailFound) && readNumber(in, wMailClick) && readNumber(in, selTab);
+    bool ok = in.readNumber(timeDisp) && in.readNumber(spcName) && in.readNumber(spcMail) &&
+              in.readNumber(spcTime) && in.readNumber(spcDetail) && in.readText(waveFilename) &&
+              in.readText(eprogFilename) && in.readBool(bPlaywave) && in.readBool(bStartup) &&
+              in.readBool(animateOn) && in.readBool(wMailFound) && in.readNumber(wMailClick) &&
+              in.readNumber(selTab);
     if (ok) {
         if (version != QLatin1String("1.0")) {
-            ok = readBool(in, showPopupWindow) && readBool(in, flashScrollLock);
+            ok = in.readBool(showPopupWindow) && in.readBool(flashScrollLock);
         } else {
             showPopupWindow = true;
             flashScrollLock = false;
@@ -103,27 +63,21 @@ bool Settings::ReadYourselfIn(const QString& version, AnsiLineReader& in)
 
 void Settings::WriteYourself(AnsiLineWriter& out)
 {
-    auto text = [](QString t) {
-        // A line break would shift every later line of the file.
-        t.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        t.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return t;
-    };
-    out.writeLine(QString::number(timeDisp));
-    out.writeLine(QString::number(spcName));
-    out.writeLine(QString::number(spcMail));
-    out.writeLine(QString::number(spcTime));
-    out.writeLine(QString::number(spcDetail));
-    out.writeLine(text(waveFilename));
-    out.writeLine(text(eprogFilename));
-    out.writeLine(boolText(bPlaywave));
-    out.writeLine(boolText(bStartup));
-    out.writeLine(boolText(animateOn));
-    out.writeLine(boolText(wMailFound));
-    out.writeLine(QString::number(wMailClick));
-    out.writeLine(QString::number(selTab));
-    out.writeLine(boolText(showPopupWindow));
-    out.writeLine(boolText(flashScrollLock));
+    out.writeNumber(timeDisp);
+    out.writeNumber(spcName);
+    out.writeNumber(spcMail);
+    out.writeNumber(spcTime);
+    out.writeNumber(spcDetail);
+    out.writeText(waveFilename);
+    out.writeText(eprogFilename);
+    out.writeBool(bPlaywave);
+    out.writeBool(bStartup);
+    out.writeBool(animateOn);
+    out.writeBool(wMailFound);
+    out.writeNumber(wMailClick);
+    out.writeNumber(selTab);
+    out.writeBool(showPopupWindow);
+    out.writeBool(flashScrollLock);
 }
 
 bool Settings::ValidEProg() const
@@ -131,32 +85,27 @@ bool Settings::ValidEProg() const
     return orvane::ValidEProg(eprogFilename);
 }
 
-bool Settings::RunEProg(bool force)
+bool Settings::RunEProg(bool force, std::function<void(bool started)> started)
 {
     if (!force && !wMailFound)
         return false;
     if (!ValidEProg())
         return false;
-    // The count stands for mail not yet read: it goes only once the program
-    // really runs, not when it could not start or ended at once with a
-    // failure (a wrapper that printed its usage).
-    CountClearing& counts = m_services.counts;
+    // The count stands for mail not yet read: the caller clears it only once
+    // the program really runs, not when it could not start or ended at once
+    // with a failure (a wrapper that printed its usage).
     m_services.launcher.start(ExtractProgramPath(eprogFilename), ProgramArguments(eprogFilename),
-                              [&counts, force](bool started) {
-                                  if (!started)
-                                      return;
-                                  if (force)
-                                      counts.ClearAndResetTip();
-                                  else
-                                      counts.ClearAfterNewMailAction();
+                              [started = std::move(started)](bool runs) {
+                                  if (started)
+                                      started(runs);
                               });
     return true;
 }
 
-void Settings::DoubleClick()
+void Settings::DoubleClick(const std::function<void()>& runEProg)
 {
     if (wMailClick == 0 && ValidEProg()) {
-        RunEProg(true);
+        runEProg();
     } else if (wMailClick == 1) {
         m_services.windows.ShowSettingsWindow();
     } else if (wMailClick == 3) {

@@ -8,7 +8,6 @@
 
 namespace orvane {
 
-class CountClearing;
 class MailClientLocator;
 class MessageBoxes;
 class ProcessLauncher;
@@ -20,8 +19,6 @@ struct SettingsServices
     MailClientLocator& mailClient;
     ProcessLauncher& launcher;
     MessageBoxes& messages;
-    /// The check cycle's clear operations (see CountClearingRelay).
-    CountClearing& counts;
     ProgramWindows& windows;
     /// Where "%NAME%" in a mail client's command is looked up.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -72,15 +69,14 @@ public:
     /// Starts the e-mail program, exactly the program ExtractProgramPath
     /// finds with the rest of the text as its arguments, without waiting.
     /// Unless `force`, only when running it is the chosen new-mail action.
-    /// True when the start was asked for. Once the launcher reports that it
-    /// runs: forced → ClearAndResetTip, otherwise ClearAfterNewMailAction;
-    /// a program that failed keeps the count.
-    bool RunEProg(bool force) override;
+    /// True when the start was asked for; `started` then hears whether the
+    /// program runs (false also for one that ended at once with a failure).
+    bool RunEProg(bool force, std::function<void(bool started)> started) override;
     bool ValidEProg() const override;
-    /// Action 0 runs the e-mail program (Quick View when it is not valid),
-    /// 1 the settings window, 3 opens or closes the Quick Bar, anything else
-    /// Quick View.
-    void DoubleClick() override;
+    /// Action 0 runs the e-mail program through `runEProg` (Quick View when
+    /// it is not valid), 1 the settings window, 3 opens or closes the Quick
+    /// Bar, anything else Quick View.
+    void DoubleClick(const std::function<void()>& runEProg) override;
 
     /// Takes the desktop's default mail client as the e-mail program, its
     /// arguments kept; when there is none, nothing changes and, if

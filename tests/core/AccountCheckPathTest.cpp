@@ -57,9 +57,7 @@ struct Rig
     Indicators indicators;
     RecordingSoundPlayer sound;
     PathCheckers checkers;
-    MailCore core{clock,   accounts,
-                  options, indicators,
-                  sound,   [this] { return std::make_unique<GenericServer>(checkers); }};
+    MailCore core{clock, accounts, options, indicators, sound, checkers};
 
     server& add(const QString& address)
     {

@@ -24,7 +24,7 @@ struct NoActions final : NotifierOptions
     QString GetSoundFile() const override { return {}; }
     bool IsFlashScrollLockOn() const override { return false; }
     bool CheckOnStartup() const override { return false; }
-    bool RunEProg(bool) override { return false; }
+    bool RunEProg(bool, std::function<void(bool)>) override { return false; }
 };
 
 struct NoBoot final : StartAtBoot
@@ -36,7 +36,8 @@ struct NoBoot final : StartAtBoot
 struct Fixture
 {
     Fixture()
-        : form(tray, clock, messages, actions, windows, boot, nullptr, QStringLiteral("/")),
+        : form(tray, clock, messages, actions, windows, boot, nullptr, QStringLiteral("/"),
+               [] { return true; }),
           animation(form, clock)
     {}
     FakeTrayIcon tray;

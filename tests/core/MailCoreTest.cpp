@@ -23,7 +23,7 @@ namespace {
 
 struct Fixture
 {
-    Fixture() : core(clock, accounts, options, indicators, sound, checkers.factory()) {}
+    Fixture() : core(clock, accounts, options, indicators, sound, checkers) {}
 
     server& add(const QString& name, const QString& customSound = {})
     {
@@ -58,6 +58,8 @@ private Q_SLOTS:
     void twoAccountsFinishingApartRedrawOnce();
     void tipShowsTheTotal_data();
     void tipShowsTheTotal();
+    void tipIsCut_data();
+    void tipIsCut();
     void soundsOnNewMail_data();
     void soundsOnNewMail();
     void customSoundPlaysAgainAfterClear();
@@ -69,6 +71,8 @@ private Q_SLOTS:
     void clearDuringAPass_data();
     void clearDuringAPass();
     void newMailActionShowsIdleOnceTheProgramRuns();
+    void newMailActionClearsOnceItsProgramRuns_data();
+    void newMailActionClearsOnceItsProgramRuns();
     void quickBarAndLightAtPassStartAndEnd_data();
     void quickBarAndLightAtPassStartAndEnd();
     void accountsWithAndWithoutOwnSound_data();
@@ -142,6 +146,23 @@ void MailCoreTest::tipShowsTheTotal()
     QCOMPARE(f.indicators.tip, tip);
     QCOMPARE(f.core.toolTip(), tip);
     QVERIFY(tip.size() <= MailCore::kTipLimit);
+}
+
+void MailCoreTest::tipIsCut_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("63") << 63 << 63;
+    QTest::newRow("64") << 64 << 63;
+    QTest::newRow("100") << 100 << 63;
+}
+
+void MailCoreTest::tipIsCut()
+{
+    QFETCH(int, length);
+    QFETCH(int, shown);
+    const QString text = QStringLiteral("Orvane - ").leftJustified(length, QLatin1Char('x'));
+    QCOMPARE(MailCore::CutTip(text), text.left(shown));
 }
 
 void MailCoreTest::soundsOnNewMail_data()
@@ -355,6 +376,49 @@ void MailCoreTest::newMailActionShowsIdleOnceTheProgramRuns()
     QVERIFY(f.indicators.calls.contains(QStringLiteral("QuickBar:1,0")));
     QVERIFY(f.indicators.calls.contains(QStringLiteral("DoIdle")));
     QCOMPARE(f.indicators.tip, QStringLiteral("Orvane - Mail Found and Checked."));
+}
+
+void MailCoreTest::newMailActionClearsOnceItsProgramRuns_data()
+{
+    QTest::addColumn<bool>("atOnce"); // the start is reported inside the redraw
+    QTest::addColumn<bool>("runs");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<QString>("tip");
+    const QString checked = QStringLiteral("Orvane - Mail Found and Checked.");
+    const QString found = QStringLiteral("Orvane - 2 Messages Found.");
+    QTest::newRow("reported later, runs") << false << true << qint64(0) << checked;
+    QTest::newRow("reported later, failed") << false << false << qint64(2) << found;
+    QTest::newRow("reported at once, runs") << true << true << qint64(0) << checked;
+    QTest::newRow("reported at once, failed") << true << false << qint64(2) << found;
+}
+
+// However soon the launcher answers, the clear follows the redraw that
+// started the program, and the pass's end is reported once.
+void MailCoreTest::newMailActionClearsOnceItsProgramRuns()
+{
+    QFETCH(bool, atOnce);
+    QFETCH(bool, runs);
+    QFETCH(qint64, total);
+    QFETCH(QString, tip);
+    Fixture f;
+    f.options.runResult = true;
+    if (atOnce)
+        f.options.reportAtOnce = runs;
+    f.add(QStringLiteral("home"));
+    f.core.CheckAll();
+    QSignalSpy changed(&f.core, &MailCore::displayChanged);
+    f.indicators.calls.clear();
+    f.checker(0).found(2);
+    f.options.reportRuns(runs);
+
+    QCOMPARE(f.core.TotalCount(), total);
+    QCOMPARE(f.indicators.tip, tip);
+    QCOMPARE(changed.count(), runs && !atOnce ? 2 : 1);
+    const qsizetype shownFound = f.indicators.calls.indexOf(QStringLiteral("DoFound"));
+    const qsizetype shownIdle = f.indicators.calls.indexOf(QStringLiteral("DoIdle"));
+    QVERIFY(shownFound >= 0);
+    QCOMPARE(shownIdle > shownFound, runs);
+    QCOMPARE(f.indicators.calls.count(QStringLiteral("DoIdle")), runs ? 1 : 0);
 }
 
 void MailCoreTest::quickBarAndLightAtPassStartAndEnd_data()

@@ -55,7 +55,7 @@ struct Rig
                               {settings, quickView, skinDriver, quickBar},
                               indicators,
                               windows,
-                              checkers.factory()});
+                              checkers});
         }
         return *notifier;
     }
@@ -400,14 +400,27 @@ void NotifierAppTest::trayMenuReachesTheCheckCycle()
         rig.tray.trigger(QStringLiteral("stMenuCheck"));
         QCOMPARE(rig.checkers.count(), pass);
         QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvane - Checking For Mail..."));
+        QVERIFY(!rig.tray.entry(QStringLiteral("stMenuCheck"))->enabled);
         rig.checkers.last()->found(2);
         QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvane - 2 Messages Found."));
+        QVERIFY(rig.tray.entry(QStringLiteral("stMenuCheck"))->enabled);
         QCOMPARE(rig.sound.played.size(), pass);
     }
     rig.tray.trigger(QStringLiteral("stMenuClear"));
     QCOMPARE(rig.app().core().TotalCount(), 0);
     QVERIFY(!rig.app().accounts().at(0).NewMail());
     QVERIFY(rig.app().core().playedSounds().isEmpty());
+
+    // "Run E-Mail Client" clears what a later pass found once the program runs.
+    rig.tray.trigger(QStringLiteral("stMenuCheck"));
+    rig.checkers.last()->found(3);
+    rig.options.runResult = true;
+    rig.tray.trigger(QStringLiteral("stMenuRun"));
+    QCOMPARE(rig.options.runCalls.back(), true);
+    QCOMPARE(rig.app().core().TotalCount(), 3);
+    rig.options.reportRuns(true);
+    QCOMPARE(rig.app().core().TotalCount(), 0);
+    QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvane - No Mail."));
 }
 
 QTEST_GUILESS_MAIN(NotifierAppTest)

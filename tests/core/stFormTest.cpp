@@ -26,15 +26,21 @@ public:
     QString GetSoundFile() const override { return {}; }
     bool IsFlashScrollLockOn() const override { return false; }
     bool CheckOnStartup() const override { return false; }
-    bool RunEProg(bool force) override
+    bool RunEProg(bool force, std::function<void(bool)>) override
     {
         calls << QStringLiteral("RunEProg(%1)").arg(force ? "true" : "false");
         return true;
     }
     bool ValidEProg() const override { return valid; }
-    void DoubleClick() override { calls << QStringLiteral("DoubleClick"); }
+    void DoubleClick(const std::function<void()>& runEProg) override
+    {
+        calls << QStringLiteral("DoubleClick");
+        if (doubleClickRuns)
+            runEProg();
+    }
 
     bool valid = false;
+    bool doubleClickRuns = false;
     QStringList calls;
 };
 
@@ -49,12 +55,14 @@ public:
 struct Fixture
 {
     Fixture()
-        : form(tray, clock, messages, actions, windows, boot, &urls, QStringLiteral("/opt/orvane/"))
+        : form(tray, clock, messages, actions, windows, boot, &urls, QStringLiteral("/opt/orvane/"),
+               [this] { return checkAllEnabled; })
     {
         // Everything the form asks of others lands in one log, in order.
         QObject::connect(&form, &stForm::clearRequested, [this] { log << "clearRequested"; });
         QObject::connect(&form, &stForm::checkAllRequested, [this] { log << "checkAllRequested"; });
         QObject::connect(&form, &stForm::exitRequested, [this] { log << "exitRequested"; });
+        QObject::connect(&form, &stForm::runRequested, [this] { log << "runRequested"; });
     }
 
     QStringList everything() const
@@ -72,6 +80,7 @@ struct Fixture
     RecordingProgramWindows windows;
     BootFlag boot;
     RecordingUrlOpener urls;
+    bool checkAllEnabled = true; // as the check cycle decided
     stForm form;
     QStringList log;
 };
@@ -106,8 +115,6 @@ private Q_SLOTS:
     void waitsForTheTray_data();
     void waitsForTheTray();
     void refusedTrayIsReportedAtOnce();
-    void tipIsCut_data();
-    void tipIsCut();
     void criticalErrorBox();
 };
 
@@ -190,7 +197,7 @@ void stFormTest::menuStateIsReadWhenItOpens()
     f.windows.quickBarOnTop = state == QLatin1String("onTop");
     f.boot.on = state == QLatin1String("boot");
     if (state == QLatin1String("pass"))
-        f.form.SetCheckAllEnabled(false);
+        f.checkAllEnabled = false;
 
     const TrayMenuEntry* entry = f.tray.entry(item);
     QVERIFY(entry);
@@ -213,7 +220,7 @@ void stFormTest::menuItemsAct_data()
     QTest::newRow("on top") << "stMenuOnTop" << QStringList{"SwitchQuickBarOnTop"};
     QTest::newRow("reset position") << "stMenuResetPos" << QStringList{"ResetQuickBarPos"};
     QTest::newRow("clear") << "stMenuClear" << QStringList{"clearRequested"};
-    QTest::newRow("run") << "stMenuRun" << QStringList{"RunEProg(true)"};
+    QTest::newRow("run") << "stMenuRun" << QStringList{"runRequested"};
     QTest::newRow("check") << "stMenuCheck" << QStringList{"checkAllRequested"};
     QTest::newRow("settings") << "stMenuSettings" << QStringList{"ToggleSettings"};
     QTest::newRow("quick view") << "stMenuQuick" << QStringList{"ToggleQuickView"};
@@ -234,10 +241,10 @@ void stFormTest::menuItemsAct()
 void stFormTest::checkAllIsIgnoredWhileDisabled()
 {
     Fixture f;
-    f.form.SetCheckAllEnabled(false);
+    f.checkAllEnabled = false;
     f.tray.trigger(QStringLiteral("stMenuCheck"));
     QVERIFY(f.everything().isEmpty());
-    f.form.SetCheckAllEnabled(true);
+    f.checkAllEnabled = true;
     f.tray.trigger(QStringLiteral("stMenuCheck"));
     QCOMPARE(f.everything(), QStringList{"checkAllRequested"});
 }
@@ -259,6 +266,12 @@ void stFormTest::doubleClickRunsTheChosenAction()
     Fixture f;
     Q_EMIT f.tray.doubleClicked();
     QCOMPARE(f.everything(), QStringList{"DoubleClick"});
+    // The e-mail program as the action starts the way the menu item does,
+    // so its start clears the count.
+    f.actions.calls.clear();
+    f.actions.doubleClickRuns = true;
+    Q_EMIT f.tray.doubleClicked();
+    QCOMPARE(f.everything(), (QStringList{"runRequested", "DoubleClick"}));
 }
 
 void stFormTest::aboutNoticeSilencesTheTray()
@@ -319,25 +332,6 @@ void stFormTest::refusedTrayIsReportedAtOnce()
     f.form.AddTrayIcon();
     QCOMPARE(refused.count(), 1);
     QCOMPARE(f.messages.texts(), QStringList{"Critical Error: Unable to add icon to System Tray."});
-}
-
-void stFormTest::tipIsCut_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("shown");
-    QTest::newRow("63") << 63 << 63;
-    QTest::newRow("64") << 64 << 63;
-    QTest::newRow("100") << 100 << 63;
-}
-
-void stFormTest::tipIsCut()
-{
-    QFETCH(int, length);
-    QFETCH(int, shown);
-    Fixture f;
-    const QString text = QStringLiteral("Orvane - ").leftJustified(length, QLatin1Char('x'));
-    f.form.SetTrayTip(text);
-    QCOMPARE(f.tray.toolTip, text.left(shown));
 }
 
 void stFormTest::criticalErrorBox()

@@ -20,6 +20,17 @@ private Q_SLOTS:
     void readerAcceptsCrLfAndLf();
     void booleans_data();
     void booleans();
+    void savedValues_data();
+    void savedValues();
+    void textValuesStayOnOneLine();
+    void passwordEncoding_data();
+    void passwordEncoding();
+    void damagedPasswordIsRejected_data();
+    void damagedPasswordIsRejected();
+    void savedTimesAndDates_data();
+    void savedTimesAndDates();
+    void savedDatesByRegion_data();
+    void savedDatesByRegion();
 };
 
 void AnsiTextTest::filesAreUtf8OrElseWindows1252_data()
@@ -138,6 +149,209 @@ void AnsiTextTest::booleans()
     QCOMPARE(parsed.has_value(), value >= 0);
     if (parsed)
         QCOMPARE(*parsed, value == 1);
+}
+
+void AnsiTextTest::savedValues_data()
+{
+    // One value of a saved block: the line read, the value it gives ("!"
+    // when it is refused), and for values written, the line written back.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("read");
+    const auto row = [](const char* tag, const char* kind, const char* line, const char* read) {
+        QTest::newRow(tag) << QString(kind) << QByteArray(line) << QString(read);
+    };
+    row("number with blanks", "int32", " 42 ", "42");
+    row("negative number", "int32", "-7", "-7");
+    row("largest 32-bit", "int32", "2147483647", "2147483647");
+    row("beyond 32 bits", "int32", "2147483648", "!");
+    row("fraction is no number", "int32", "1.5", "!");
+    row("empty is no number", "int32", "", "!");
+    row("largest 16-bit", "int16", "32767", "32767");
+    row("beyond 16 bits", "int16", "32768", "!");
+    row("below 16 bits", "int16", "-32769", "!");
+    row("True", "bool", "True", "1");
+    row("number as Boolean", "bool", "-1", "1");
+    row("word is no Boolean", "bool", "Yes", "!");
+    row("whole twips", "twips", "1440", "1440");
+    row("fraction of twips rounds", "twips", "1439.6", "1440");
+    row("twips beyond 32 bits", "twips", "3e10", "!");
+    row("twips not a number", "twips", "nan", "!");
+    row("text kept as written", "text", " a b ", " a b ");
+}
+
+void AnsiTextTest::savedValues()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, line);
+    QFETCH(QString, read);
+
+    AnsiLineReader in(line + "\r\n");
+    QString got = QStringLiteral("!");
+    if (kind == QLatin1String("int32")) {
+        qint32 v = 0;
+        if (in.readNumber(v))
+            got = QString::number(v);
+    } else if (kind == QLatin1String("int16")) {
+        qint16 v = 0;
+        if (in.readNumber(v))
+            got = QString::number(v);
+    } else if (kind == QLatin1String("bool")) {
+        bool v = false;
+        if (in.readBool(v))
+            got = QString::number(int(v));
+    } else if (kind == QLatin1String("twips")) {
+        qint32 v = 0;
+        if (in.readTwips(v))
+            got = QString::number(v);
+    } else {
+        QString v;
+        if (in.readText(v))
+            got = v;
+    }
+    QCOMPARE(got, read);
+
+    // Nothing left to read is refused like a bad value.
+    qint32 number = 0;
+    bool flag = false;
+    QString text;
+    QVERIFY(!in.readNumber(number));
+    QVERIFY(!in.readBool(flag));
+    QVERIFY(!in.readText(text));
+}
+
+void AnsiTextTest::textValuesStayOnOneLine()
+{
+    // A line break inside a name would shift every later line of the file.
+    QBuffer buffer;
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    AnsiLineWriter out(buffer);
+    QVERIFY(out.writeText(QStringLiteral("two\r\nlines\n")));
+    QVERIFY(out.writeNumber(-5));
+    QVERIFY(out.writeBool(false));
+    QCOMPARE(buffer.data(), QByteArray("two  lines \r\n-5\r\nFalse\r\n"));
+}
+
+void AnsiTextTest::passwordEncoding_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("encoded");
+    // How earlier versions wrote it (Windows-1252 codes), still read.
+    QTest::addColumn<QString>("older");
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
+    QTest::newRow("abc") << "abc"
+                         << "297298299"
+                         << "297298299";
+    QTest::newRow("capital A") << "A"
+                               << "265"
+                               << "265";
+    QTest::newRow("tab, below 10") << "\t"
+                                   << "19"
+                                   << "19";
+    QTest::newRow("codes of every width") << QString("\tA\u00e9") << "1926531953169"
+                                          << "192653233";
+    QTest::newRow("euro sign") << QString("\u20ac") << "322631303172"
+                               << "3128";
+    QTest::newRow("digits") << "007"
+                            << "248248255"
+                            << "248248255";
+    QTest::newRow("Cyrillic and an emoji")
+        << QString::fromUtf8("Жх\xF0\x9F\x93\xAC") << "32083150320931333240315931473172"
+        << "";
+}
+
+void AnsiTextTest::passwordEncoding()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, encoded);
+    QFETCH(QString, older);
+    QCOMPARE(EncodePassword(password), encoded);
+    bool ok = false;
+    QCOMPARE(DecodePassword(encoded, &ok), password);
+    QVERIFY(ok);
+    if (!older.isEmpty()) {
+        QCOMPARE(DecodePassword(older, &ok), password);
+        QVERIFY(ok);
+    }
+}
+
+void AnsiTextTest::damagedPasswordIsRejected_data()
+{
+    QTest::addColumn<QString>("encoded");
+    QTest::newRow("length digit 4") << "4123";
+    QTest::newRow("length digit 0") << "0";
+    QTest::newRow("cut short") << "29";
+    QTest::newRow("not a number") << "2x1";
+    QTest::newRow("code above 255") << "3999";
+}
+
+void AnsiTextTest::damagedPasswordIsRejected()
+{
+    QFETCH(QString, encoded);
+    bool ok = true;
+    DecodePassword(encoded, &ok);
+    QVERIFY(!ok);
+}
+
+void AnsiTextTest::savedTimesAndDates_data()
+{
+    QTest::addColumn<QString>("timeText");
+    QTest::addColumn<QString>("dateText");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QDate>("date");
+    QTest::newRow("fixed form") << "16:33:18"
+                                << "2026-12-07" << QTime(16, 33, 18) << QDate(2026, 12, 7);
+    QTest::newRow("US short forms") << "4:33:18 PM"
+                                    << "12/7/2026" << QTime(16, 33, 18) << QDate(2026, 12, 7);
+    QTest::newRow("midnight, day zero") << "12:00:00 AM"
+                                        << "12/30/1899" << QTime(0, 0, 0) << QDate(1899, 12, 30);
+    QTest::newRow("day first with dots") << "09:05:00"
+                                         << "7.12.2026" << QTime(9, 5, 0) << QDate(2026, 12, 7);
+    QTest::newRow("day first with slashes")
+        << "9:05"
+        << "25/12/2026" << QTime(9, 5, 0) << QDate(2026, 12, 25);
+}
+
+void AnsiTextTest::savedTimesAndDates()
+{
+    QFETCH(QString, timeText);
+    QFETCH(QString, dateText);
+    QFETCH(QTime, time);
+    QFETCH(QDate, date);
+    QCOMPARE(ParseSavedTime(timeText), time);
+    QCOMPARE(ParseSavedDate(dateText), date);
+    // What is read is written back in the fixed form.
+    QCOMPARE(ParseSavedTime(FormatSavedTime(time)), time);
+    QCOMPARE(ParseSavedDate(FormatSavedDate(date)), date);
+}
+
+void AnsiTextTest::savedDatesByRegion_data()
+{
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+    const auto row = [](const char* tag, const char* region, const char* text, QDate date) {
+        QTest::newRow(tag) << QString(region) << QString(text) << date;
+    };
+    row("ISO first", "de_DE", "2026-07-12", QDate(2026, 7, 12));
+    row("British day first", "en_GB", "07/12/2026", QDate(2026, 12, 7));
+    row("German two-digit year", "de_DE", "7.12.26", QDate(2026, 12, 7));
+    row("US two-digit year", "en_US", "1/2/26", QDate(2026, 1, 2));
+    row("window ends at 2049", "en_US", "12/31/49", QDate(2049, 12, 31));
+    row("window starts at 1950", "en_US", "1/2/50", QDate(1950, 1, 2));
+    row("month first after the region's form", "en_GB", "12/30/1899", QDate(1899, 12, 30));
+}
+
+void AnsiTextTest::savedDatesByRegion()
+{
+    QFETCH(QString, region);
+    QFETCH(QString, text);
+    QLocale::setDefault(QLocale(region));
+    const QDate read = ParseSavedDate(text);
+    QLocale::setDefault(QLocale::system());
+    QTEST(read, "date");
 }
 
 QTEST_GUILESS_MAIN(AnsiTextTest)

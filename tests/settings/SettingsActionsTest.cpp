@@ -6,7 +6,6 @@
 #include "SettingsFakes.h"
 #include "VirtualClock.h"
 #include "core/AccountList.h"
-#include "core/CountClearingRelay.h"
 #include "core/MailCore.h"
 #include "core/server.h"
 #include "settings/Settings.h"
@@ -55,34 +54,32 @@ void SettingsActionsTest::runEProg_data()
     QTest::addColumn<bool>("force");
     QTest::addColumn<QStringList>("start"); // program and arguments; empty: none
     QTest::addColumn<bool>("runs");         // what the launcher reports
-    QTest::addColumn<QStringList>("clears");
+    QTest::addColumn<QList<bool>>("heard"); // what the caller is told
 
     const QString quoted = QStringLiteral("\"<prog>\" -compose");
     const QStringList started{"<prog>", "-compose"};
-    QTest::newRow("forced") << quoted << false << true << started << true
-                            << QStringList{"ClearAndResetTip"};
+    QTest::newRow("forced") << quoted << false << true << started << true << QList<bool>{true};
     QTest::newRow("new-mail action runs it")
-        << quoted << true << false << started << true << QStringList{"ClearAfterNewMailAction"};
+        << quoted << true << false << started << true << QList<bool>{true};
     QTest::newRow("forced, program failed at once")
-        << quoted << false << true << started << false << QStringList{};
+        << quoted << false << true << started << false << QList<bool>{false};
     QTest::newRow("new-mail action, program failed at once")
-        << quoted << true << false << started << false << QStringList{};
+        << quoted << true << false << started << false << QList<bool>{false};
     QTest::newRow("new-mail action shows the icon")
-        << quoted << false << false << QStringList{} << true << QStringList{};
+        << quoted << false << false << QStringList{} << true << QList<bool>{};
     QTest::newRow("unquoted path with a blank is one program")
-        << "  <prog> " << false << true << QStringList{"<prog>"} << true
-        << QStringList{"ClearAndResetTip"};
+        << "  <prog> " << false << true << QStringList{"<prog>"} << true << QList<bool>{true};
     QTest::newRow("wrapper arguments kept, quotes group")
         << "\"<prog>\" run \"--title=a b\" org.example.Mail" << false << true
         << QStringList{"<prog>", "run", "--title=a b", "org.example.Mail"} << true
-        << QStringList{"ClearAndResetTip"};
+        << QList<bool>{true};
     QTest::newRow("program missing")
-        << "\"/nonexistent/mailer\"" << true << true << QStringList{} << true << QStringList{};
+        << "\"/nonexistent/mailer\"" << true << true << QStringList{} << true << QList<bool>{};
     QTest::newRow("opening quote without partner")
-        << "\"<prog>" << true << true << QStringList{} << true << QStringList{};
+        << "\"<prog>" << true << true << QStringList{} << true << QList<bool>{};
     QTest::newRow("arguments inside the quotes")
-        << "\"<prog> -compose\"" << true << true << QStringList{} << true << QStringList{};
-    QTest::newRow("empty") << "" << true << true << QStringList{} << true << QStringList{};
+        << "\"<prog> -compose\"" << true << true << QStringList{} << true << QList<bool>{};
+    QTest::newRow("empty") << "" << true << true << QStringList{} << true << QList<bool>{};
 }
 
 void SettingsActionsTest::runEProg()
@@ -92,7 +89,7 @@ void SettingsActionsTest::runEProg()
     QFETCH(bool, force);
     QFETCH(QStringList, start);
     QFETCH(bool, runs);
-    QFETCH(QStringList, clears);
+    QFETCH(QList<bool>, heard);
 
     SettingsFakes fakes;
     Settings settings(m_dir.path() + QLatin1Char('/'), fakes.services());
@@ -100,13 +97,15 @@ void SettingsActionsTest::runEProg()
     settings.wMailFound = wMailFound;
     start.replaceInStrings(QStringLiteral("<prog>"), m_program);
 
-    QCOMPARE(settings.RunEProg(force), !start.isEmpty());
+    QList<bool> told;
+    QCOMPARE(settings.RunEProg(force, [&told](bool started) { told << started; }),
+             !start.isEmpty());
     QCOMPARE(fakes.launcher.starts,
              start.isEmpty() ? QList<QStringList>{} : QList<QStringList>{start});
-    // Nothing is cleared before the launcher knows how the start went.
-    QCOMPARE(fakes.counts.calls, QStringList{});
+    // Nothing is told before the launcher knows how the start went.
+    QCOMPARE(told, QList<bool>{});
     fakes.launcher.reportAll(runs);
-    QCOMPARE(fakes.counts.calls, clears);
+    QCOMPARE(told, heard);
 }
 
 void SettingsActionsTest::doubleClick_data()
@@ -114,18 +113,15 @@ void SettingsActionsTest::doubleClick_data()
     QTest::addColumn<int>("action");
     QTest::addColumn<bool>("validProgram");
     QTest::addColumn<QStringList>("windows");
-    QTest::addColumn<QStringList>("clears");
+    QTest::addColumn<bool>("runsProgram");
 
-    QTest::newRow("0 runs the e-mail program")
-        << 0 << true << QStringList{} << QStringList{"ClearAndResetTip"};
+    QTest::newRow("0 runs the e-mail program") << 0 << true << QStringList{} << true;
     QTest::newRow("0 without a valid program opens Quick View")
-        << 0 << false << QStringList{"ShowQuickViewWindow"} << QStringList{};
-    QTest::newRow("1 settings") << 1 << true << QStringList{"ShowSettingsWindow"} << QStringList{};
-    QTest::newRow("2 Quick View") << 2 << true << QStringList{"ShowQuickViewWindow"}
-                                  << QStringList{};
-    QTest::newRow("3 Quick Bar") << 3 << true << QStringList{"ToggleQuickBar"} << QStringList{};
-    QTest::newRow("unknown as 2") << 9 << true << QStringList{"ShowQuickViewWindow"}
-                                  << QStringList{};
+        << 0 << false << QStringList{"ShowQuickViewWindow"} << false;
+    QTest::newRow("1 settings") << 1 << true << QStringList{"ShowSettingsWindow"} << false;
+    QTest::newRow("2 Quick View") << 2 << true << QStringList{"ShowQuickViewWindow"} << false;
+    QTest::newRow("3 Quick Bar") << 3 << true << QStringList{"ToggleQuickBar"} << false;
+    QTest::newRow("unknown as 2") << 9 << true << QStringList{"ShowQuickViewWindow"} << false;
 }
 
 void SettingsActionsTest::doubleClick()
@@ -133,17 +129,17 @@ void SettingsActionsTest::doubleClick()
     QFETCH(int, action);
     QFETCH(bool, validProgram);
     QFETCH(QStringList, windows);
-    QFETCH(QStringList, clears);
+    QFETCH(bool, runsProgram);
 
     SettingsFakes fakes;
     Settings settings(m_dir.path() + QLatin1Char('/'), fakes.services());
     settings.wMailClick = action;
     settings.eprogFilename = validProgram ? QLatin1Char('"') + m_program + QLatin1Char('"')
                                           : QStringLiteral("\"/nonexistent/mailer\"");
-    settings.DoubleClick();
-    fakes.launcher.reportAll(true);
+    int runs = 0;
+    settings.DoubleClick([&runs] { ++runs; });
     QCOMPARE(fakes.windows.calls, windows);
-    QCOMPARE(fakes.counts.calls, clears);
+    QCOMPARE(runs, runsProgram ? 1 : 0);
 }
 
 void SettingsActionsTest::defaultMailClient_data()
@@ -196,34 +192,42 @@ void SettingsActionsTest::defaultMailClient()
 
 void SettingsActionsTest::newMailActionClearsTheCheckCycle_data()
 {
+    QTest::addColumn<bool>("forced"); // "Run E-Mail Client" rather than the new-mail action
     QTest::addColumn<bool>("runs");
     QTest::addColumn<qint64>("count");
     QTest::addColumn<QString>("tip");
-    QTest::newRow("program runs") << true << qint64(0) << "Orvane - Mail Found and Checked.";
-    QTest::newRow("program failed at once") << false << qint64(3) << "Orvane - 3 Messages Found.";
+    QTest::addColumn<bool>("idle");
+    QTest::newRow("program runs") << false << true << qint64(0)
+                                  << "Orvane - Mail Found and Checked." << true;
+    QTest::newRow("program failed at once")
+        << false << false << qint64(3) << "Orvane - 3 Messages Found." << false;
+    QTest::newRow("forced, program runs")
+        << true << true << qint64(0) << "Orvane - No Mail." << false;
+    QTest::newRow("forced, program failed at once")
+        << true << false << qint64(3) << "Orvane - 3 Messages Found." << false;
 }
 
-// The real store bound to the real check cycle the way the program binds
-// them: new mail runs the e-mail program, and its start clears the count.
+// The real store and the real check cycle, wired as the program wires them:
+// the cycle runs the e-mail program through the store, and clears the count
+// once the launcher reports that it runs.
 void SettingsActionsTest::newMailActionClearsTheCheckCycle()
 {
+    QFETCH(bool, forced);
     QFETCH(bool, runs);
     QFETCH(qint64, count);
     QFETCH(QString, tip);
+    QFETCH(bool, idle);
 
     SettingsFakes fakes;
-    CountClearingRelay relay;
-    Settings settings(m_dir.path() + QLatin1Char('/'),
-                      {fakes.mailClient, fakes.launcher, fakes.messages, relay, fakes.windows});
+    Settings settings(m_dir.path() + QLatin1Char('/'), fakes.services());
     settings.eprogFilename = QLatin1Char('"') + m_program + QLatin1Char('"');
-    settings.wMailFound = true;
+    settings.wMailFound = !forced;
     VirtualClock clock;
     AccountList accounts;
     RecordingIndicators indicators;
     RecordingSoundPlayer sound;
     ScriptedCheckers checkers;
-    MailCore core(clock, accounts, settings, indicators, sound, checkers.factory());
-    relay.bind(&core);
+    MailCore core(clock, accounts, settings, indicators, sound, checkers);
     auto account = std::make_unique<server>(core);
     account->CreateServer(QStringLiteral("home"), QStringLiteral("pop.example.org"), 60, 600,
                           QStringLiteral("user"), QString(), false, 0, false, QString(), false);
@@ -231,13 +235,15 @@ void SettingsActionsTest::newMailActionClearsTheCheckCycle()
 
     core.CheckAll();
     checkers.last()->found(3);
+    if (forced)
+        core.RunMailClient();
     QCOMPARE(fakes.launcher.starts, QList<QStringList>{{m_program}});
     QCOMPARE(core.TotalCount(), 3);
     indicators.calls.clear();
     fakes.launcher.reportAll(runs);
     QCOMPARE(core.TotalCount(), count);
     QCOMPARE(indicators.tip, tip);
-    QCOMPARE(indicators.calls.contains(QStringLiteral("DoIdle")), runs);
+    QCOMPARE(indicators.calls.contains(QStringLiteral("DoIdle")), idle);
 }
 
 QTEST_GUILESS_MAIN(SettingsActionsTest)

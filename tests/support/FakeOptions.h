@@ -2,6 +2,9 @@
 
 #include "core/NotifierOptions.h"
 
+#include <optional>
+#include <vector>
+
 namespace orvane::test {
 
 /// Options the test sets field by field.
@@ -13,10 +16,22 @@ public:
     QString GetSoundFile() const override { return soundFile; }
     bool IsFlashScrollLockOn() const override { return flash; }
     bool CheckOnStartup() const override { return checkOnStartup; }
-    bool RunEProg(bool force) override
+    bool RunEProg(bool force, std::function<void(bool)> started) override
     {
         runCalls.push_back(force);
+        if (runResult && reportAtOnce)
+            started(*reportAtOnce);
+        else if (runResult)
+            runReports.push_back(std::move(started));
         return runResult;
+    }
+    /// Tells every start asked for so far how it went.
+    void reportRuns(bool started)
+    {
+        auto reports = std::move(runReports);
+        runReports.clear();
+        for (const auto& report : reports)
+            report(started);
     }
 
     int timeDisp = 0;
@@ -26,6 +41,10 @@ public:
     bool checkOnStartup = false;
     bool runResult = false;
     std::vector<bool> runCalls;
+    std::vector<std::function<void(bool)>> runReports;
+    /// Set: a start is reported inside RunEProg, as a launcher that knows
+    /// at once would.
+    std::optional<bool> reportAtOnce;
 };
 
 } // namespace orvane::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/GenericServer.h"
 #include "core/MailChecker.h"
 
 #include <QPointer>
@@ -42,9 +43,14 @@ public:
     std::function<void(ScriptedChecker&)> onCheck;
 };
 
-class ScriptedCheckers
+/// Every kind of checker is a scripted one.
+class ScriptedCheckers final : public CheckerFactory
 {
 public:
+    std::unique_ptr<MailChecker> createWebServer() override { return make(); }
+    std::unique_ptr<MailChecker> createMAPI() override { return make(); }
+    std::unique_ptr<MailChecker> createPOP3() override { return make(); }
+
     std::unique_ptr<MailChecker> make()
     {
         auto checker = std::make_unique<ScriptedChecker>();
@@ -52,10 +58,6 @@ public:
             checker->onCheck = onCheck;
         made.emplace_back(checker.get());
         return checker;
-    }
-    std::function<std::unique_ptr<MailChecker>()> factory()
-    {
-        return [this] { return make(); };
     }
     /// The last checker made (null when it was destroyed).
     ScriptedChecker* last() const { return made.empty() ? nullptr : made.back().data(); }

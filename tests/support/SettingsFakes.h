@@ -2,7 +2,6 @@
 
 #include "FakeMailClientLocator.h"
 #include "FakeProcessLauncher.h"
-#include "RecordingCountClearing.h"
 #include "RecordingMessageBoxes.h"
 #include "RecordingProgramWindows.h"
 #include "settings/Settings.h"
@@ -13,15 +12,11 @@ namespace orvane::test {
 ///   SettingsFakes fakes; Settings settings(folder, fakes.services());
 struct SettingsFakes
 {
-    SettingsServices services()
-    {
-        return {mailClient, launcher, messages, counts, windows, environment};
-    }
+    SettingsServices services() { return {mailClient, launcher, messages, windows, environment}; }
 
     FakeMailClientLocator mailClient;
     FakeProcessLauncher launcher;
     RecordingMessageBoxes messages;
-    RecordingCountClearing counts;
     RecordingProgramWindows windows;
     QProcessEnvironment environment;
 };

@@ -34,7 +34,7 @@ public:
     }
     void UpdateTableItem(const QString& name) override { rowUpdates << name; }
     int timeDisp() const override { return timeDispMode; }
-    std::unique_ptr<MailChecker> createDispatcher() override { return checkers.make(); }
+    CheckerFactory& checkerFactory() override { return checkers; }
 
     VirtualClock virtualClock;
     ScriptedCheckers checkers;

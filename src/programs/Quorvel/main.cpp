@@ -3,8 +3,6 @@
 #include "bus/SessionInstance.h"
 #include "bus/StatusObject.h"
 #include "checkers/QuorvelCheckers.h"
-#include "core/CountClearingRelay.h"
-#include "core/GenericServer.h"
 #include "core/Indicators.h"
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
@@ -44,10 +42,7 @@ int main(int argc, char* argv[])
     orvane::QtUrlOpener urls;
 
     orvane::ProgramWindows windows;
-    // The settings store is made before the check cycle that reads it; the
-    // relay hands its clear requests on once the cycle exists.
-    orvane::CountClearingRelay counts;
-    orvane::Settings settings(folder, {mailClient, launcher, messages, counts, windows});
+    orvane::Settings settings(folder, {mailClient, launcher, messages, windows});
     orvane::QuickView quickView;
     orvane::SkinDriver skinDriver;
     orvane::QuickBar quickBar;
@@ -56,10 +51,7 @@ int main(int argc, char* argv[])
 
     orvane::NotifierApp notifier(
         folder, {clock, logon, messages, tray, instance, sound, &urls},
-        {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, [&checkers] {
-             return std::make_unique<orvane::GenericServer>(checkers);
-         }});
-    counts.bind(&notifier.core());
+        {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, checkers});
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
