@@ -37,7 +37,7 @@ const QString kInterface = QStringLiteral("org.orvane.Quorvel.Status");
 // A check cycle on virtual time with two accounts, "home" and "work".
 struct Fixture
 {
-    Fixture() : core(clock, accounts, options, indicators, sound, checkers.factory())
+    Fixture() : core(clock, accounts, options, indicators, sound, checkers)
     {
         for (const auto* name : {"home", "work"}) {
             auto account = std::make_unique<server>(core);
