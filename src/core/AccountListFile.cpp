@@ -31,13 +31,13 @@ QString notLoadedMessage(const QString& path, const FileContents& file)
 
 } // namespace
 
-QString AccountListFile::PathFor(const QString& programFolder, const QString& logonName)
+QString AccountListFile::pathFor(const QString& programFolder, const QString& logonName)
 {
     const QString name = logonName.trimmed();
     return programFolder + QStringLiteral("Users/Quorvel") + name + QStringLiteral(".svl");
 }
 
-bool AccountListFile::Save(const QString& path, const AccountList& accounts,
+bool AccountListFile::save(const QString& path, const AccountList& accounts,
                            const ListFileBlocks& blocks, QString* error)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -63,18 +63,18 @@ bool AccountListFile::Save(const QString& path, const AccountList& accounts,
 }
 
 AccountListFile::LoadResult
-AccountListFile::Load(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
+AccountListFile::load(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
                       const std::function<std::unique_ptr<server>()>& newAccount,
                       MessageBoxes& messages, const QString& title)
 {
-    const LoadOutcome outcome = Read(path, accounts, blocks, newAccount);
+    const LoadOutcome outcome = read(path, accounts, blocks, newAccount);
     if (!outcome.message.isEmpty())
         messages.showMessage(title, outcome.message, outcome.icon);
     return outcome.result;
 }
 
 AccountListFile::LoadOutcome
-AccountListFile::Read(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
+AccountListFile::read(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
                       const std::function<std::unique_ptr<server>()>& newAccount)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -32,13 +32,13 @@ public:
         "Corrupt or invalid save file.  Not all of the servers were restored.";
 
     /// `programFolder` ends with a slash.
-    static QString PathFor(const QString& programFolder, const QString& logonName);
+    static QString pathFor(const QString& programFolder, const QString& logonName);
 
     /// Writes the whole list through a temporary file that replaces the old
     /// list only when every line was written; false leaves the old file and
     /// puts the reason into `error`. A file of another user under the name
     /// is never replaced.
-    static bool Save(const QString& path, const AccountList& accounts, const ListFileBlocks& blocks,
+    static bool save(const QString& path, const AccountList& accounts, const ListFileBlocks& blocks,
                      QString* error = nullptr);
 
     enum class LoadResult
@@ -63,11 +63,11 @@ public:
     /// Reads the list into `accounts`. A damaged file keeps the accounts read
     /// before the damage and is kept as it was next to itself; a file that
     /// cannot be read or trusted is left alone. Shows nothing.
-    static LoadOutcome Read(const QString& path, AccountList& accounts,
+    static LoadOutcome read(const QString& path, AccountList& accounts,
                             const ListFileBlocks& blocks,
                             const std::function<std::unique_ptr<server>()>& newAccount);
-    /// `Read`, then its message in a box.
-    static LoadResult Load(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
+    /// `read`, then its message in a box.
+    static LoadResult load(const QString& path, AccountList& accounts, const ListFileBlocks& blocks,
                            const std::function<std::unique_ptr<server>()>& newAccount,
                            MessageBoxes& messages, const QString& title);
 };

@@ -36,7 +36,7 @@ QString MailCore::TipFor(qint64 total)
            QStringLiteral(" Messages Found.");
 }
 
-QString MailCore::CutTip(const QString& text)
+QString MailCore::cutTip(const QString& text)
 {
     return text.left(kTipLimit);
 }
@@ -182,7 +182,7 @@ void MailCore::UpdateDisplay()
             m_announced = true;
         }
         // The program may still fail at once; the tray goes idle when its
-        // start is reported (ClearAfterNewMailAction).
+        // start is reported (clearAfterNewMailAction).
         m_options.RunEProg(false, [core = QPointer<MailCore>(this)](bool started) {
             if (core && started)
                 core->newMailActionStarted();
@@ -200,7 +200,7 @@ void MailCore::UpdateDisplay()
     m_redrawing = false;
     // One report covers the redraw and the clear that came during it.
     if (std::exchange(m_clearAfterRedraw, false))
-        ClearAfterNewMailAction();
+        clearAfterNewMailAction();
     else
         reportChange();
 }
@@ -212,10 +212,10 @@ void MailCore::newMailActionStarted()
     if (m_redrawing)
         m_clearAfterRedraw = true;
     else
-        ClearAfterNewMailAction();
+        clearAfterNewMailAction();
 }
 
-void MailCore::RunMailClient()
+void MailCore::runMailClient()
 {
     m_options.RunEProg(true, [core = QPointer<MailCore>(this)](bool started) {
         if (core && started)
@@ -256,7 +256,7 @@ void MailCore::ClearAndResetTip()
     reportChange();
 }
 
-void MailCore::ClearAfterNewMailAction()
+void MailCore::clearAfterNewMailAction()
 {
     const bool wasAnnounced = m_announced;
     clearCounts();
@@ -318,7 +318,7 @@ void MailCore::resetPass()
 
 void MailCore::setTip(const QString& text)
 {
-    m_tip = CutTip(text);
+    m_tip = cutTip(text);
     m_indicators.SetTrayTip(m_tip);
 }
 

@@ -34,7 +34,7 @@ public:
     /// The tray keeps 64 characters of tip, the terminating NUL included.
     static constexpr int kTipLimit = 63;
     /// `text` as the tray can show it.
-    static QString CutTip(const QString& text);
+    static QString cutTip(const QString& text);
     static QString TipFor(qint64 total);
     /// Checks that may run at once. Every open connection is polled on every
     /// turn of the event loop, so a pass over many accounts runs this many
@@ -67,11 +67,11 @@ public:
     /// The e-mail program started as the new-mail action: ClearAll, and the
     /// tray and Quick Bar stop showing the mail even when the pass that
     /// announced it has ended.
-    void ClearAfterNewMailAction();
+    void clearAfterNewMailAction();
     /// "Run E-Mail Client": starts the e-mail program; once it runs, the
     /// count is cleared and the tip reset. A program that fails at once
     /// keeps the count.
-    void RunMailClient();
+    void runMailClient();
     void AfterAccountRemoved();
 
     /// "Check All Servers", from the tray or from another program: announce

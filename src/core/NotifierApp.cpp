@@ -29,30 +29,30 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
                                         });
     // Until skins drive the tray, the built-in pictures show the states.
     m_animation = std::make_unique<BuiltInTrayAnimation>(*m_stForm, m_services.clock);
-    m_indicators = std::make_unique<IndicatorFanout>(
-        std::vector<Indicators*>{m_stForm.get(), m_animation.get(), &m_parts.indicators});
-    m_core = std::make_unique<MailCore>(m_services.clock, m_accounts, m_parts.options,
-                                        *m_indicators, m_services.sound, m_parts.checkers);
+    m_fanout = std::make_unique<IndicatorFanout>(
+        std::vector<Indicators*>{m_stForm.get(), m_animation.get(), &m_parts.displays});
+    m_core = std::make_unique<MailCore>(m_services.clock, m_accounts, m_parts.options, *m_fanout,
+                                        m_services.sound, m_parts.checkers);
     connect(m_stForm.get(), &stForm::exitRequested, this, &NotifierApp::Shutdown);
     connect(m_stForm.get(), &stForm::trayRefused, this, &NotifierApp::Shutdown);
     connect(m_stForm.get(), &stForm::clearRequested, m_core.get(), &MailCore::ClearAll);
     connect(m_stForm.get(), &stForm::checkAllRequested, m_core.get(),
             &MailCore::CheckAllAndAnnounceAgain);
-    connect(m_stForm.get(), &stForm::runRequested, m_core.get(), &MailCore::RunMailClient);
+    connect(m_stForm.get(), &stForm::runRequested, m_core.get(), &MailCore::runMailClient);
     // A failed menu action has been reported to the user; ending without
     // saving would lose every change since the start, so the way out is
     // the ordinary one.
     connect(m_stForm.get(), &stForm::failedCritically, this, &NotifierApp::Shutdown);
     connect(&m_services.instance, &ProgramInstance::shutdownRequested, this,
             &NotifierApp::Shutdown);
-    connect(&m_services.instance, &ProgramInstance::saveRequested, this, &NotifierApp::Save);
+    connect(&m_services.instance, &ProgramInstance::saveRequested, this, &NotifierApp::save);
 }
 
 NotifierApp::~NotifierApp() = default;
 
 QString NotifierApp::listFilePath() const
 {
-    return AccountListFile::PathFor(m_programFolder, m_logonName);
+    return AccountListFile::pathFor(m_programFolder, m_logonName);
 }
 
 std::unique_ptr<server> NotifierApp::newAccount()
@@ -66,13 +66,13 @@ bool NotifierApp::Start()
         return false;
     m_started = true;
     m_logonName = m_services.logon.logonName();
-    m_startAtBoot = ReadCompanionConfig(m_programFolder, m_logonName);
+    m_startAtLogon = ReadCompanionConfig(m_programFolder, m_logonName);
     m_core->setAnnounced(false);
     m_parts.blocks.settings.LoadDefaultSettings();
     m_parts.windows.CreateWindows();
 
     QDir().mkpath(m_programFolder + QStringLiteral("Users"));
-    const auto loaded = AccountListFile::Read(listFilePath(), m_accounts, m_parts.blocks,
+    const auto loaded = AccountListFile::read(listFilePath(), m_accounts, m_parts.blocks,
                                               [this] { return newAccount(); });
     // Decided before the box: a shutdown may be asked for while it is up.
     m_keepListFile = loaded.result == AccountListFile::LoadResult::Refused;
@@ -94,11 +94,11 @@ bool NotifierApp::Start()
     return true;
 }
 
-void NotifierApp::Save()
+void NotifierApp::save()
 {
     if (m_shutDown || !m_started)
         return;
-    SaveFiles();
+    saveFiles();
 }
 
 void NotifierApp::Shutdown()
@@ -109,7 +109,7 @@ void NotifierApp::Shutdown()
     // A box still open (the start's damaged-list message, say) would keep
     // the process waiting for a click that may never come.
     m_services.messages.closeOpenBoxes();
-    SaveFiles();
+    saveFiles();
     m_parts.windows.UnloadWindows();
     m_stForm->RemoveTrayIcon();
     // Checks still under way end here; nothing they raise is wanted now.
@@ -118,10 +118,10 @@ void NotifierApp::Shutdown()
     Q_EMIT finished();
 }
 
-void NotifierApp::SaveFiles()
+void NotifierApp::saveFiles()
 {
     QDir().mkpath(m_programFolder + QStringLiteral("Users"));
-    WriteCompanionConfig(m_programFolder, m_logonName, m_startAtBoot);
+    WriteCompanionConfig(m_programFolder, m_logonName, m_startAtLogon);
     const QString path = listFilePath();
     if (m_keepListFile) {
         qWarning("Orvane: %s was not loaded, so it is left as it is; the changes of this session "
@@ -130,7 +130,7 @@ void NotifierApp::SaveFiles()
         return;
     }
     QString error;
-    if (!AccountListFile::Save(path, m_accounts, m_parts.blocks, &error)) {
+    if (!AccountListFile::save(path, m_accounts, m_parts.blocks, &error)) {
         qWarning("Orvane: the list of accounts could not be saved to %s: %s.  The file keeps the "
                  "accounts of the last save.",
                  qPrintable(path), qPrintable(error));

@@ -2,7 +2,7 @@
 
 #include "AccountList.h"
 #include "AccountListFile.h"
-#include "StartAtBoot.h"
+#include "StartAtLogon.h"
 
 #include <QObject>
 #include <QString>
@@ -44,7 +44,9 @@ struct NotifierParts
 {
     NotifierOptions& options;
     ListFileBlocks blocks;
-    Indicators& indicators;
+    /// The displays outside the core (Quick Bar, keyboard light, popup,
+    /// tables); the check cycle redraws them with the tray form.
+    Indicators& displays;
     ProgramWindows& windows;
     /// The checkers each account's dispatcher chooses between.
     CheckerFactory& checkers;
@@ -53,7 +55,7 @@ struct NotifierParts
 /// The notifier's application object: it owns the account list, the check
 /// cycle and the tray form, runs the start routine and the one shutdown
 /// routine, and hands references down.
-class NotifierApp : public QObject, public StartAtBoot
+class NotifierApp : public QObject, public StartAtLogon
 {
     Q_OBJECT
 public:
@@ -66,20 +68,20 @@ public:
     bool Start();
     /// Writes the list file and the companion files as the shutdown does,
     /// and goes on running.
-    void Save();
+    void save();
     /// Saves everything and ends the program; runs once however entered.
     void Shutdown();
 
     QString programFolder() const { return m_programFolder; }
     QString logonName() const { return m_logonName; }
     QString listFilePath() const;
-    bool startAtBoot() const override { return m_startAtBoot; }
-    void setStartAtBoot(bool on) override { m_startAtBoot = on; }
+    bool startAtLogon() const override { return m_startAtLogon; }
+    void setStartAtLogon(bool on) override { m_startAtLogon = on; }
     bool isShutDown() const { return m_shutDown; }
 
     AccountList& accounts() { return m_accounts; }
     MailCore& core() { return *m_core; }
-    stForm& tray() { return *m_stForm; }
+    stForm& trayForm() { return *m_stForm; }
 
     /// A new account bound to this program's check cycle.
     std::unique_ptr<server> newAccount();
@@ -91,13 +93,13 @@ Q_SIGNALS:
 private:
     /// Writes the companion files and the list file, or says on standard
     /// error why the list was not written.
-    void SaveFiles();
+    void saveFiles();
 
     QString m_programFolder;
     NotifierServices m_services;
     NotifierParts m_parts;
     QString m_logonName;
-    bool m_startAtBoot = true;
+    bool m_startAtLogon = true;
     bool m_shutDown = false;
     bool m_started = false;
     /// The list file was not loaded (or was damaged and could not be kept):
@@ -106,7 +108,8 @@ private:
     AccountList m_accounts;
     std::unique_ptr<stForm> m_stForm;
     std::unique_ptr<BuiltInTrayAnimation> m_animation;
-    std::unique_ptr<IndicatorFanout> m_indicators;
+    /// Hands every redraw to the tray form, its animation and the displays.
+    std::unique_ptr<IndicatorFanout> m_fanout;
     std::unique_ptr<MailCore> m_core;
 };
 

@@ -3,7 +3,7 @@
 #include "MailCore.h"
 #include "NotifierOptions.h"
 #include "ProgramWindows.h"
-#include "StartAtBoot.h"
+#include "StartAtLogon.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/TrayIcon.h"
@@ -54,10 +54,10 @@ TrayMenuEntry submenu(const char* id, const char* caption, std::vector<TrayMenuE
 } // namespace
 
 stForm::stForm(TrayIcon& tray, Clock& clock, MessageBoxes& messages, NotifierOptions& actions,
-               ProgramWindows& windows, StartAtBoot& startup, UrlOpener* urls,
+               ProgramWindows& windows, StartAtLogon& startAtLogon, UrlOpener* urls,
                QString programFolder, std::function<bool()> checkAllEnabled, QObject* parent)
     : QObject(parent), m_tray(tray), m_messages(messages), m_actions(actions), m_windows(windows),
-      m_startup(startup), m_urls(urls), m_programFolder(std::move(programFolder)),
+      m_startAtLogon(startAtLogon), m_urls(urls), m_programFolder(std::move(programFolder)),
       m_retry(clock.createTimer()), m_checkAllEnabled(std::move(checkAllEnabled))
 {
     m_retry->setSingleShot(true);
@@ -172,7 +172,7 @@ std::vector<TrayMenuEntry> stForm::BuildMenu() const
             "stMenuQBS", "Preferences",
             {item("stMenuOnTop", "Quick Bar - Always On Top", true, m_windows.IsQuickBarOnTop()),
              item("stMenuResetPos", "Reset Quick Bar Position"),
-             item("stMenuLOS", "Load Orvane On Startup", true, m_startup.startAtBoot())}),
+             item("stMenuLOS", "Load Orvane On Startup", true, m_startAtLogon.startAtLogon())}),
         separator("Seperator2"),
         item("stMenuClear", "Clear Mail Count"),
         item("stMenuRun", "Run E-Mail Client", m_actions.ValidEProg()),
@@ -229,7 +229,7 @@ void stForm::runMenuItem(const QString& id)
     } else if (id == QLatin1String("stMenuResetPos")) {
         m_windows.ResetQuickBarPos();
     } else if (id == QLatin1String("stMenuLOS")) {
-        m_startup.setStartAtBoot(!m_startup.startAtBoot());
+        m_startAtLogon.setStartAtLogon(!m_startAtLogon.startAtLogon());
     } else if (id == QLatin1String("stMenuClear")) {
         Q_EMIT clearRequested();
     } else if (id == QLatin1String("stMenuRun")) {

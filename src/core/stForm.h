@@ -14,7 +14,7 @@ class Clock;
 class MessageBoxes;
 class NotifierOptions;
 class ProgramWindows;
-class StartAtBoot;
+class StartAtLogon;
 class Timer;
 class TrayIcon;
 class UrlOpener;
@@ -40,8 +40,8 @@ public:
     /// `programFolder` ends with a slash; the menu's pages live there.
     /// `checkAllEnabled` reads the check cycle's decision when the menu opens.
     stForm(TrayIcon& tray, Clock& clock, MessageBoxes& messages, NotifierOptions& actions,
-           ProgramWindows& windows, StartAtBoot& startup, UrlOpener* urls, QString programFolder,
-           std::function<bool()> checkAllEnabled, QObject* parent = nullptr);
+           ProgramWindows& windows, StartAtLogon& startAtLogon, UrlOpener* urls,
+           QString programFolder, std::function<bool()> checkAllEnabled, QObject* parent = nullptr);
     ~stForm() override;
 
     /// Adds the icon with the tip "Orvane - No mail". When no tray host is
@@ -99,7 +99,7 @@ private:
     MessageBoxes& m_messages;
     NotifierOptions& m_actions;
     ProgramWindows& m_windows;
-    StartAtBoot& m_startup;
+    StartAtLogon& m_startAtLogon;
     UrlOpener* m_urls;
     QString m_programFolder;
     std::unique_ptr<Timer> m_retry;

@@ -7,7 +7,7 @@
 #include "ScriptedChecker.h"
 #include "ScriptedPop3Server.h"
 #include "VirtualClock.h"
-#include "checkers/QuorvelCheckers.h"
+#include "checkers/NotifierCheckers.h"
 #include "core/AccountList.h"
 #include "core/GenericServer.h"
 #include "core/Indicators.h"
@@ -45,7 +45,7 @@ public:
     ScriptedCheckers scripted;
 
 private:
-    QuorvelCheckers m_real{QDBusConnection(QStringLiteral("no bus"))};
+    NotifierCheckers m_real{QDBusConnection(QStringLiteral("no bus"))};
 };
 
 // Everything a check passes through, wired as the notifier wires it.

@@ -36,7 +36,7 @@ struct Reader
 
     AccountListFile::LoadResult load(const QString& path)
     {
-        return AccountListFile::Load(
+        return AccountListFile::load(
             path, accounts, blocks.refs(), [this] { return std::make_unique<server>(host); },
             messages, "Orvane");
     }
@@ -110,7 +110,7 @@ void AccountListFileTest::pathFollowsTheLogonName_data()
 void AccountListFileTest::pathFollowsTheLogonName()
 {
     QFETCH(QString, logon);
-    QTEST(AccountListFile::PathFor(QStringLiteral("/opt/orvane/"), logon), "path");
+    QTEST(AccountListFile::pathFor(QStringLiteral("/opt/orvane/"), logon), "path");
 }
 
 void AccountListFileTest::roundTripKeepsEveryAccountField()
@@ -126,7 +126,7 @@ void AccountListFileTest::roundTripKeepsEveryAccountField()
     first.ClearCount();
     first.Deactivate(); // the active line is written but every loaded account is active
     Blocks blocks;
-    QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
+    QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
 
     Reader reader;
     QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
@@ -165,7 +165,7 @@ void AccountListFileTest::zeroAccountsWriteTheFrameAndBlocks()
 {
     AccountList accounts;
     Blocks blocks;
-    QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
+    QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
     QCOMPARE(readAll(path()), QByteArray("1.6\r\n0\r\ns1\r\ns2\r\n2000\r\n1000\r\n2000\r\n2800\r\n"
                                          "<No Skin>\r\n<Default>\r\nFalse\r\n0\r\n0\r\nFalse\r\n"));
     Reader reader;
@@ -188,7 +188,7 @@ void AccountListFileTest::damagedFiles_data()
     Blocks blocks;
     QTemporaryDir dir;
     const QString file = dir.filePath("Users/x.svl");
-    AccountListFile::Save(file, accounts, blocks.refs());
+    AccountListFile::save(file, accounts, blocks.refs());
     const QByteArray good = readAll(file);
     QList<QByteArray> lines = good.split('\n');
     const int header = 2 + 2 + 4 + 1 + 5;
@@ -276,7 +276,7 @@ void AccountListFileTest::trailingBlankLinesAreNoDamage()
 {
     AccountList accounts;
     Blocks blocks;
-    QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
+    QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
     writeAll(path(), readAll(path()) + "\r\n\r\n");
     Reader reader;
     QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
@@ -302,7 +302,7 @@ void AccountListFileTest::refusedFilesAreLeftAlone()
     AccountList accounts;
     Blocks blocks;
     const QString good = m_dir->filePath("good.svl");
-    QVERIFY(AccountListFile::Save(good, accounts, blocks.refs()));
+    QVERIFY(AccountListFile::save(good, accounts, blocks.refs()));
     switch (planted) {
     case 0:
         writeFile(path(), readAll(good), 0666);
@@ -347,7 +347,7 @@ void AccountListFileTest::textOutsideWindows1252SurvivesASave()
     accounts.append(std::move(account));
     Blocks blocks;
     blocks.settings.lines = {"/home/Иван/Orvane/notify.wav"};
-    QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
+    QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
     QVERIFY(readAll(path()).contains(QString::fromUtf8("/home/Иван/").toUtf8()));
 
     Reader reader;
@@ -397,7 +397,7 @@ void AccountListFileTest::savedFileIsPrivateAndCrLf()
     AccountList accounts;
     addAccount(host, accounts, "a", "pw");
     Blocks blocks;
-    QVERIFY(AccountListFile::Save(path(), accounts, blocks.refs()));
+    QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
     QCOMPARE(QFile::permissions(path()) & 0x0077, 0); // nothing for group and others
     QVERIFY(QFile::permissions(path()) & QFileDevice::ReadOwner);
     const QByteArray bytes = readAll(path());
@@ -419,7 +419,7 @@ void AccountListFileTest::failedSaveLeavesTheOldFile()
     {
         // The disk is "full" part way through the list, whoever runs the test.
         const FileSizeLimit limit(512);
-        ok = AccountListFile::Save(path(), accounts, blocks.refs(), &error);
+        ok = AccountListFile::save(path(), accounts, blocks.refs(), &error);
     }
     QVERIFY2(error.contains("large"), qPrintable(error));
     QVERIFY(!ok);

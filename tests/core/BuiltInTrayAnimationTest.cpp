@@ -7,7 +7,7 @@
 #include "RecordingProgramWindows.h"
 #include "VirtualClock.h"
 #include "core/NotifierOptions.h"
-#include "core/StartAtBoot.h"
+#include "core/StartAtLogon.h"
 #include "core/stForm.h"
 
 #include <QTest>
@@ -27,10 +27,10 @@ struct NoActions final : NotifierOptions
     bool RunEProg(bool, std::function<void(bool)>) override { return false; }
 };
 
-struct NoBoot final : StartAtBoot
+struct NoBoot final : StartAtLogon
 {
-    bool startAtBoot() const override { return false; }
-    void setStartAtBoot(bool) override {}
+    bool startAtLogon() const override { return false; }
+    void setStartAtLogon(bool) override {}
 };
 
 struct Fixture

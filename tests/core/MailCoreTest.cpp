@@ -162,7 +162,7 @@ void MailCoreTest::tipIsCut()
     QFETCH(int, length);
     QFETCH(int, shown);
     const QString text = QStringLiteral("Orvane - ").leftJustified(length, QLatin1Char('x'));
-    QCOMPARE(MailCore::CutTip(text), text.left(shown));
+    QCOMPARE(MailCore::cutTip(text), text.left(shown));
 }
 
 void MailCoreTest::soundsOnNewMail_data()
@@ -371,7 +371,7 @@ void MailCoreTest::newMailActionShowsIdleOnceTheProgramRuns()
     QVERIFY(!f.core.passUnderWay());
 
     f.indicators.calls.clear();
-    f.core.ClearAfterNewMailAction();
+    f.core.clearAfterNewMailAction();
     QVERIFY(!home.NewMail());
     QVERIFY(f.indicators.calls.contains(QStringLiteral("QuickBar:1,0")));
     QVERIFY(f.indicators.calls.contains(QStringLiteral("DoIdle")));

@@ -363,7 +363,7 @@ void NotifierAppTest::listIsSavedWhenAskedOrOnAFault()
     Rig rig(m_dir->path());
     QSignalSpy finished(&rig.app(), &NotifierApp::finished);
     QVERIFY(rig.app().Start());
-    rig.app().setStartAtBoot(false); // a change made since the start
+    rig.app().setStartAtLogon(false); // a change made since the start
     if (way == "checkpoint") {
         rig.instance.requestSave();
     } else {

@@ -8,7 +8,7 @@
 #include "RecordingUrlOpener.h"
 #include "VirtualClock.h"
 #include "core/NotifierOptions.h"
-#include "core/StartAtBoot.h"
+#include "core/StartAtLogon.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -44,11 +44,11 @@ public:
     QStringList calls;
 };
 
-class BootFlag final : public StartAtBoot
+class BootFlag final : public StartAtLogon
 {
 public:
-    bool startAtBoot() const override { return on; }
-    void setStartAtBoot(bool value) override { on = value; }
+    bool startAtLogon() const override { return on; }
+    void setStartAtLogon(bool value) override { on = value; }
     bool on = false;
 };
 

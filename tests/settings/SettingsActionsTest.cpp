@@ -236,7 +236,7 @@ void SettingsActionsTest::newMailActionClearsTheCheckCycle()
     core.CheckAll();
     checkers.last()->found(3);
     if (forced)
-        core.RunMailClient();
+        core.runMailClient();
     QCOMPARE(fakes.launcher.starts, QList<QStringList>{{m_program}});
     QCOMPARE(core.TotalCount(), 3);
     indicators.calls.clear();

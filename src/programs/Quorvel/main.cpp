@@ -2,7 +2,7 @@
 // displays and the checkers into the application object.
 #include "bus/SessionInstance.h"
 #include "bus/StatusObject.h"
-#include "checkers/QuorvelCheckers.h"
+#include "checkers/NotifierCheckers.h"
 #include "core/Indicators.h"
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
@@ -46,8 +46,10 @@ int main(int argc, char* argv[])
     orvane::QuickView quickView;
     orvane::SkinDriver skinDriver;
     orvane::QuickBar quickBar;
+    // The Quick Bar, popup, keyboard light and tables do not exist yet: the
+    // base class's defaults show nothing.
     orvane::Indicators displays;
-    orvane::QuorvelCheckers checkers;
+    orvane::NotifierCheckers checkers;
 
     orvane::NotifierApp notifier(
         folder, {clock, logon, messages, tray, instance, sound, &urls},

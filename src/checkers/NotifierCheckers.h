@@ -8,10 +8,10 @@ namespace orvane {
 
 /// The checkers the tray notifier hands its accounts to. Web-mail checks go
 /// to the web-mail checker server on `bus`.
-class QuorvelCheckers final : public CheckerFactory
+class NotifierCheckers final : public CheckerFactory
 {
 public:
-    explicit QuorvelCheckers(QDBusConnection bus = QDBusConnection::sessionBus());
+    explicit NotifierCheckers(QDBusConnection bus = QDBusConnection::sessionBus());
 
     std::unique_ptr<MailChecker> createWebServer() override;
     std::unique_ptr<MailChecker> createMAPI() override;
