@@ -2,9 +2,13 @@
 
 #include "core/NotifierOptions.h"
 
+#include <QStringList>
+#include <vector>
+
 namespace orvane::test {
 
-/// Options the test sets field by field.
+/// Options the test sets field by field; the actions asked of them are
+/// recorded by name in `calls` (and each RunEProg's `force` in `runCalls`).
 class FakeOptions final : public NotifierOptions
 {
 public:
@@ -16,8 +20,12 @@ public:
     bool RunEProg(bool force) override
     {
         runCalls.push_back(force);
+        calls << QStringLiteral("RunEProg(%1)")
+                     .arg(force ? QStringLiteral("true") : QStringLiteral("false"));
         return runResult;
     }
+    bool ValidEProg() const override { return validEProg; }
+    void DoubleClick() override { calls << QStringLiteral("DoubleClick"); }
 
     int timeDisp = 0;
     bool playSound = true;
@@ -25,7 +33,9 @@ public:
     bool flash = false;
     bool checkOnStartup = false;
     bool runResult = false;
+    bool validEProg = false;
     std::vector<bool> runCalls;
+    QStringList calls;
 };
 
 } // namespace orvane::test
