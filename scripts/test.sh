@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Orvane and runs every test on a private session bus.
-# ORVANE_BUILD_DIR picks another build folder; arguments go on to ctest
-# (for example: scripts/test.sh -R QuorvelLifecycleTest).
+# ORVANE_BUILD_DIR picks another build folder, ORVANE_BUILD_TYPE another build
+# type (Release by default), ORVANE_CMAKE_ARGS adds options to the configure
+# step; arguments go on to ctest (for example: scripts/test.sh -R POP3Test).
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -13,7 +14,9 @@ orvane_install_packages "${ORVANE_BUILD_PACKAGES[@]}" "${ORVANE_RUN_PACKAGES[@]}
 orvane_stop_system_dovecot
 
 build=${ORVANE_BUILD_DIR:-$repo/build}
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+read -ra cmake_args <<<"${ORVANE_CMAKE_ARGS:-}"
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${ORVANE_BUILD_TYPE:-Release}" \
+  "${cmake_args[@]}"
 cmake --build "$build"
 
 # The bus activates programs from the service files the build generates.

@@ -2,6 +2,7 @@
 // served from this process on a connection of its own.
 #include "checkers/KestranoChecker.h"
 
+#include "CheckerEventLog.h"
 #include "FakeKestrano.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,6 @@ using namespace orvane::test;
 
 namespace {
 
-const QString kMissing = QStringLiteral("Missing Webmail service, cannot continue.");
 constexpr int kBounded = 10000;
 
 // A bus name of this test run only, so runs side by side do not meet.
@@ -23,21 +23,6 @@ QString testService(const char* what)
         .arg(QLatin1String(what))
         .arg(QCoreApplication::applicationPid());
 }
-
-struct EventLog
-{
-    QStringList events;
-
-    explicit EventLog(MailChecker& checker)
-    {
-        QObject::connect(&checker, &MailChecker::UpdateStatus, &checker,
-                         [this](const QString& s) { events << QStringLiteral("status ") + s; });
-        QObject::connect(&checker, &MailChecker::MailFound, &checker,
-                         [this](qint32 n) { events << QStringLiteral("count %1").arg(n); });
-        QObject::connect(&checker, &MailChecker::error, &checker,
-                         [this](const QString& s) { events << QStringLiteral("error ") + s; });
-    }
-};
 
 } // namespace
 
@@ -100,13 +85,13 @@ void KestranoCheckerTest::unreachableServer()
     const QDBusConnection bus =
         connected ? QDBusConnection::sessionBus() : QDBusConnection(QStringLiteral("no bus"));
     KestranoChecker checker(bus, m_service);
-    EventLog log(checker);
+    CheckerEventLog log(checker);
     checker.CheckForMail(QStringLiteral("HOTMAIL.COM"), QStringLiteral("me"),
                          QStringLiteral("secret"), false);
 
     QTRY_VERIFY_WITH_TIMEOUT(!log.events.isEmpty(), kBounded);
     QTest::qWait(50);
-    QCOMPARE(log.events, QStringList{QStringLiteral("error ") + kMissing});
+    QCOMPARE(log.events, QStringList{QStringLiteral("error ") + kMissingService});
 }
 
 void KestranoCheckerTest::relaysTheCheck_data()
@@ -130,7 +115,7 @@ void KestranoCheckerTest::relaysTheCheck()
     QVERIFY(m_server->serve(m_service));
 
     auto checker = std::make_unique<KestranoChecker>(QDBusConnection::sessionBus(), m_service);
-    EventLog log(*checker);
+    CheckerEventLog log(*checker);
     checker->CheckForMail(QStringLiteral("HotMail.com"), QStringLiteral("me@example.org"),
                           QStringLiteral("p|w d"), false);
 
@@ -160,8 +145,8 @@ void KestranoCheckerTest::keepsChecksApart()
     QVERIFY(m_server->serve(m_service));
     KestranoChecker first(QDBusConnection::sessionBus(), m_service);
     KestranoChecker second(QDBusConnection::sessionBus(), m_service);
-    EventLog firstLog(first);
-    EventLog secondLog(second);
+    CheckerEventLog firstLog(first);
+    CheckerEventLog secondLog(second);
     first.CheckForMail(QStringLiteral("mail.yahoo.com"), QStringLiteral("a"), {}, false);
     QTRY_COMPARE_WITH_TIMEOUT(int(m_server->objects.size()), 1, kBounded);
     second.CheckForMail(QStringLiteral("HOTMAIL.COM"), QStringLiteral("b"), {}, false);
@@ -194,13 +179,13 @@ void KestranoCheckerTest::refusedCheck()
     QVERIFY(m_server->serve(m_service));
 
     KestranoChecker checker(QDBusConnection::sessionBus(), m_service);
-    EventLog log(checker);
+    CheckerEventLog log(checker);
     checker.CheckForMail(QStringLiteral("HOTMAIL.COM"), QStringLiteral("me"),
                          QStringLiteral("secret"), false);
 
     QTRY_VERIFY_WITH_TIMEOUT(!log.events.isEmpty(), kBounded);
     QTest::qWait(50);
-    QCOMPARE(log.events, QStringList{QStringLiteral("error ") + kMissing});
+    QCOMPARE(log.events, QStringList{QStringLiteral("error ") + kMissingService});
 }
 
 void KestranoCheckerTest::droppedBeforeTheObjectCame()
@@ -210,7 +195,7 @@ void KestranoCheckerTest::droppedBeforeTheObjectCame()
     m_server->answer = FakeKestrano::Answer::Later;
     QVERIFY(m_server->serve(m_service));
     auto checker = std::make_unique<KestranoChecker>(QDBusConnection::sessionBus(), m_service);
-    EventLog log(*checker);
+    CheckerEventLog log(*checker);
     checker->CheckForMail(QStringLiteral("HOTMAIL.COM"), {}, {}, false);
     QTRY_COMPARE_WITH_TIMEOUT(m_server->classNames.size(), 1, kBounded);
     checker.reset();

@@ -1,5 +1,6 @@
 #include "checkers/POP3.h"
 
+#include "CheckerEventLog.h"
 #include "ScriptedPop3Server.h"
 
 #include <QAbstractSocket>
@@ -8,6 +9,7 @@
 #include <QtTest>
 
 using namespace orvane;
+using namespace orvane::test;
 
 using Script = QList<ScriptedPop3Server::Step>;
 using Peer = ScriptedPop3Server;
@@ -21,35 +23,17 @@ const QString Lost = QStringLiteral("Error: Connection with host was lost.");
 const QString PortBusy = QStringLiteral("Cannot connect to host.  Port may be busy.");
 constexpr int Bounded = 5000;
 
-// One ordered log of everything a check raised, so both the texts and their
-// order (status lines before the end, close before the count) are asserted.
-struct CheckLog
+// The check's events, and the socket's state at each count: the connection is
+// closed before the count is told.
+struct CheckLog : CheckerEventLog
 {
-    QStringList events;
     QList<QAbstractSocket::SocketState> socketStateAtCount;
 
-    explicit CheckLog(POP3& checker)
+    explicit CheckLog(POP3& checker) : CheckerEventLog(checker)
     {
         auto* socket = checker.findChild<QAbstractSocket*>();
-        QObject::connect(&checker, &POP3::UpdateStatus, &checker, [this](const QString& text) {
-            events << QStringLiteral("status ") + text;
-        });
-        QObject::connect(&checker, &POP3::MailFound, &checker, [this, socket](qint32 count) {
-            events << QStringLiteral("count %1").arg(count);
-            socketStateAtCount << socket->state();
-        });
-        QObject::connect(&checker, &POP3::error, &checker, [this](const QString& text) {
-            events << QStringLiteral("error ") + text;
-        });
-    }
-
-    bool ended() const
-    {
-        return !events.isEmpty() && !events.constLast().startsWith(QLatin1String("status "));
-    }
-    QStringList errors() const
-    {
-        return events.filter(QRegularExpression(QStringLiteral("^error ")));
+        QObject::connect(&checker, &POP3::MailFound, &checker,
+                         [this, socket](qint32) { socketStateAtCount << socket->state(); });
     }
 };
 

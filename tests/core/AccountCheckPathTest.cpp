@@ -2,6 +2,7 @@
 // classes: account, core, dispatcher and the notifier's checkers, with a real
 // POP3 client talking to a scripted peer on loopback. Time is virtual; only
 // the socket steps wait, bounded, for the event loop.
+#include "CheckerEventLog.h"
 #include "FakeOptions.h"
 #include "RecordingSoundPlayer.h"
 #include "ScriptedChecker.h"
@@ -24,7 +25,6 @@ namespace {
 constexpr int kSocketMs = 5000;
 constexpr int kInterval = 60;
 constexpr int kTimeout = 30;
-const QString kMissing = QStringLiteral("Missing Webmail service, cannot continue.");
 const QString kTimedOut = QStringLiteral("Server timed out.");
 
 using Peer = ScriptedPop3Server;
@@ -229,7 +229,7 @@ void AccountCheckPathTest::missingCheckerEndsAtOnce()
 
     rig.clock.advanceSeconds(kInterval);
     QVERIFY(!account.IsChecking());
-    QCOMPARE(account.GetLastDetail(), kMissing);
+    QCOMPARE(account.GetLastDetail(), kMissingService);
     QCOMPARE(rig.core.checksUnderWay(), 0);
     QCOMPARE(QDateTime(account.lastDate(), account.lastTime()), rig.clock.now());
 
@@ -239,7 +239,7 @@ void AccountCheckPathTest::missingCheckerEndsAtOnce()
     QCOMPARE(QDateTime(account.lastDate(), account.lastTime()), first);
     rig.clock.advanceSeconds(1);
     QCOMPARE(QDateTime(account.lastDate(), account.lastTime()), rig.clock.now());
-    QCOMPARE(account.GetLastDetail(), kMissing);
+    QCOMPARE(account.GetLastDetail(), kMissingService);
 }
 
 QTEST_GUILESS_MAIN(AccountCheckPathTest)

@@ -42,11 +42,6 @@ struct Reader
     }
 };
 
-QByteArray readAll(const QString& path)
-{
-    return readFile(path);
-}
-
 void writeAll(const QString& path, const QByteArray& bytes)
 {
     writeFile(path, bytes, 0600);
@@ -166,8 +161,9 @@ void AccountListFileTest::zeroAccountsWriteTheFrameAndBlocks()
     AccountList accounts;
     Blocks blocks;
     QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
-    QCOMPARE(readAll(path()), QByteArray("1.6\r\n0\r\ns1\r\ns2\r\n2000\r\n1000\r\n2000\r\n2800\r\n"
-                                         "<No Skin>\r\n<Default>\r\nFalse\r\n0\r\n0\r\nFalse\r\n"));
+    QCOMPARE(readFile(path()),
+             QByteArray("1.6\r\n0\r\ns1\r\ns2\r\n2000\r\n1000\r\n2000\r\n2800\r\n"
+                        "<No Skin>\r\n<Default>\r\nFalse\r\n0\r\n0\r\nFalse\r\n"));
     Reader reader;
     QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
     QVERIFY(reader.messages.shown.empty());
@@ -189,7 +185,7 @@ void AccountListFileTest::damagedFiles_data()
     QTemporaryDir dir;
     const QString file = dir.filePath("Users/x.svl");
     AccountListFile::save(file, accounts, blocks.refs());
-    const QByteArray good = readAll(file);
+    const QByteArray good = readFile(file);
     QList<QByteArray> lines = good.split('\n');
     const int header = 2 + 2 + 4 + 1 + 5;
     auto joined = [&](int count) { return lines.mid(0, count).join('\n') + '\n'; };
@@ -245,8 +241,8 @@ void AccountListFileTest::damagedFiles()
                          "\n\nThe file as it was is kept as \"" +
                          kept + "\"."});
     // Reading never changes the file, and the next save cannot lose it.
-    QCOMPARE(readAll(path()), contents);
-    QCOMPARE(readAll(kept), contents);
+    QCOMPARE(readFile(path()), contents);
+    QCOMPARE(readFile(kept), contents);
     QCOMPARE(QFile::permissions(kept) & 0x0077, 0);
 }
 
@@ -259,8 +255,8 @@ void AccountListFileTest::aSecondDamageIsKeptUnderANewName()
     Reader second;
     QCOMPARE(second.load(path()), AccountListFile::LoadResult::Damaged);
     QVERIFY(second.messages.texts().value(0).endsWith(".damaged.1\"."));
-    QCOMPARE(readAll(path() + ".damaged"), QByteArray("1.6\r\nfirst\r\n"));
-    QCOMPARE(readAll(path() + ".damaged.1"), QByteArray("1.6\r\nsecond\r\n"));
+    QCOMPARE(readFile(path() + ".damaged"), QByteArray("1.6\r\nfirst\r\n"));
+    QCOMPARE(readFile(path() + ".damaged.1"), QByteArray("1.6\r\nsecond\r\n"));
 
     // A list far larger than any real one is damaged, not read into memory.
     QFile huge(path());
@@ -277,7 +273,7 @@ void AccountListFileTest::trailingBlankLinesAreNoDamage()
     AccountList accounts;
     Blocks blocks;
     QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
-    writeAll(path(), readAll(path()) + "\r\n\r\n");
+    writeAll(path(), readFile(path()) + "\r\n\r\n");
     Reader reader;
     QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
     QVERIFY(reader.messages.shown.empty());
@@ -305,7 +301,7 @@ void AccountListFileTest::refusedFilesAreLeftAlone()
     QVERIFY(AccountListFile::save(good, accounts, blocks.refs()));
     switch (planted) {
     case 0:
-        writeFile(path(), readAll(good), 0666);
+        writeFile(path(), readFile(good), 0666);
         break;
     case 1:
         QVERIFY(QDir().mkpath(m_dir->filePath("Users")));
@@ -314,7 +310,7 @@ void AccountListFileTest::refusedFilesAreLeftAlone()
     case 2:
         if (!runsAsRoot())
             QSKIP("Only root can give a file to another user.");
-        writeFile(path(), readAll(good), 0600);
+        writeFile(path(), readFile(good), 0600);
         QCOMPARE(::chown(QFile::encodeName(path()).constData(), nobodyUid(), gid_t(-1)), 0);
         break;
     case 3:
@@ -348,7 +344,7 @@ void AccountListFileTest::textOutsideWindows1252SurvivesASave()
     Blocks blocks;
     blocks.settings.lines = {"/home/Иван/Orvane/notify.wav"};
     QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
-    QVERIFY(readAll(path()).contains(QString::fromUtf8("/home/Иван/").toUtf8()));
+    QVERIFY(readFile(path()).contains(QString::fromUtf8("/home/Иван/").toUtf8()));
 
     Reader reader;
     reader.blocks.settings.lines = blocks.settings.lines;
@@ -400,7 +396,7 @@ void AccountListFileTest::savedFileIsPrivateAndCrLf()
     QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
     QCOMPARE(QFile::permissions(path()) & 0x0077, 0); // nothing for group and others
     QVERIFY(QFile::permissions(path()) & QFileDevice::ReadOwner);
-    const QByteArray bytes = readAll(path());
+    const QByteArray bytes = readFile(path());
     QCOMPARE(bytes.count("\r\n"), bytes.count('\n'));
     QVERIFY(bytes.contains("\r\n31123119\r\n")); // "pw" encoded
     QVERIFY(!bytes.contains("pw\r\n"));
@@ -423,7 +419,7 @@ void AccountListFileTest::failedSaveLeavesTheOldFile()
     }
     QVERIFY2(error.contains("large"), qPrintable(error));
     QVERIFY(!ok);
-    QCOMPARE(readAll(path()), QByteArray("1.6\r\n0\r\nold\r\n"));
+    QCOMPARE(readFile(path()), QByteArray("1.6\r\n0\r\nold\r\n"));
     QCOMPARE(QDir(m_dir->filePath("Users")).entryList(QDir::Files), QStringList{"Quorvelanna.svl"});
 }
 

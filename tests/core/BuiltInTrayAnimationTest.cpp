@@ -2,36 +2,21 @@
 // timer left running once the check is over.
 #include "core/BuiltInTrayAnimation.h"
 
+#include "FakeOptions.h"
+#include "FakeStartAtLogon.h"
 #include "FakeTrayIcon.h"
 #include "RecordingMessageBoxes.h"
 #include "RecordingProgramWindows.h"
 #include "VirtualClock.h"
-#include "core/NotifierOptions.h"
-#include "core/StartAtLogon.h"
 #include "core/stForm.h"
 
+#include <QImage>
 #include <QTest>
 
 using namespace orvane;
 using namespace orvane::test;
 
 namespace {
-
-struct NoActions final : NotifierOptions
-{
-    int GetTimeDisp() const override { return 0; }
-    bool PlaySound() const override { return false; }
-    QString GetSoundFile() const override { return {}; }
-    bool IsFlashScrollLockOn() const override { return false; }
-    bool CheckOnStartup() const override { return false; }
-    bool RunEProg(bool, std::function<void(bool)>) override { return false; }
-};
-
-struct NoBoot final : StartAtLogon
-{
-    bool startAtLogon() const override { return false; }
-    void setStartAtLogon(bool) override {}
-};
 
 struct Fixture
 {
@@ -43,9 +28,9 @@ struct Fixture
     FakeTrayIcon tray;
     VirtualClock clock;
     RecordingMessageBoxes messages;
-    NoActions actions;
+    FakeOptions actions;
     RecordingProgramWindows windows;
-    NoBoot boot;
+    FakeStartAtLogon boot;
     stForm form;
     BuiltInTrayAnimation animation;
 };
@@ -61,7 +46,16 @@ private Q_SLOTS:
     void endOfCheckStopsTheCycle_data();
     void endOfCheckStopsTheCycle();
     void anotherCheckStartingKeepsTheCycleGoing();
+    void everyPictureIsBuiltIn();
 };
+
+// The pictures come with the core library that names them: a program linking
+// the core must not have to list them again to get a tray icon.
+void BuiltInTrayAnimationTest::everyPictureIsBuiltIn()
+{
+    for (int id = BuiltInTrayAnimation::kIdleIcon; id <= BuiltInTrayAnimation::kLastCheckIcon; ++id)
+        QVERIFY2(!QImage(stForm::ResourcePath(id)).isNull(), qPrintable(stForm::ResourcePath(id)));
+}
 
 void BuiltInTrayAnimationTest::checkingCyclesTheFrames()
 {

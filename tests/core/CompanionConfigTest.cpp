@@ -1,5 +1,7 @@
 #include "core/CompanionConfig.h"
 
+#include "FileHelpers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,6 +11,7 @@
 #include <unistd.h>
 
 using namespace orvane;
+using namespace orvane::test;
 
 namespace {
 
@@ -17,18 +20,9 @@ const QString kDefault = QStringLiteral("ZarnikD.cfg");
 const QString kTemporary = QStringLiteral("ZarnikTmp.cfg");
 
 // A null array stands for a missing file.
-QByteArray contentsOf(const QString& path)
+bool writeUnlessNull(const QString& path, const QByteArray& contents)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& contents)
-{
-    if (contents.isNull())
-        return true;
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+    return contents.isNull() || saveFile(path, contents);
 }
 
 int modeOf(const QString& path)
@@ -107,8 +101,8 @@ void CompanionConfigTest::read()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString folder = dir.path() + u'/';
-    QVERIFY(writeFile(folder + kPerUser, perUser));
-    QVERIFY(writeFile(folder + kDefault, fallback));
+    QVERIFY(writeUnlessNull(folder + kPerUser, perUser));
+    QVERIFY(writeUnlessNull(folder + kDefault, fallback));
 
     QCOMPARE(ReadCompanionConfig(folder, logon), choice);
     QCOMPARE(ShouldStartAtLogon(folder, logon), startAtLogon);
@@ -162,12 +156,12 @@ void CompanionConfigTest::write()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString folder = dir.path() + u'/';
-    QVERIFY(writeFile(folder + kPerUser, before));
+    QVERIFY(writeUnlessNull(folder + kPerUser, before));
     // A leftover of an interrupted rewrite must not get in the way.
-    QVERIFY(writeFile(folder + kTemporary, "stale\r\n"));
+    QVERIFY(saveFile(folder + kTemporary, "stale\r\n"));
 
     QVERIFY(WriteCompanionConfig(folder, logon, choice));
-    QCOMPARE(contentsOf(folder + kPerUser), after);
+    QCOMPARE(readFile(folder + kPerUser), after);
     QVERIFY(!QFile::exists(folder + kTemporary));
     QCOMPARE(ReadCompanionConfig(folder, logon), choice);
 }
@@ -177,15 +171,15 @@ void CompanionConfigTest::defaultFile()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString folder = dir.path() + u'/';
-    QVERIFY(writeFile(folder + kDefault, "True\r\nextra\r\n"));
+    QVERIFY(saveFile(folder + kDefault, "True\r\nextra\r\n"));
 
     QVERIFY(WriteCompanionConfig(folder, QString(), false));
-    QCOMPARE(contentsOf(folder + kDefault), QByteArray("False\r\n"));
-    QCOMPARE(contentsOf(folder + kPerUser), QByteArray("\r\nFalse\r\n"));
+    QCOMPARE(readFile(folder + kDefault), QByteArray("False\r\n"));
+    QCOMPARE(readFile(folder + kPerUser), QByteArray("\r\nFalse\r\n"));
 
     // A named user leaves the default file alone.
     QVERIFY(WriteCompanionConfig(folder, QStringLiteral("anna"), true));
-    QCOMPARE(contentsOf(folder + kDefault), QByteArray("False\r\n"));
+    QCOMPARE(readFile(folder + kDefault), QByteArray("False\r\n"));
     QCOMPARE(ReadCompanionConfig(folder, QString()), false);
 }
 
@@ -236,7 +230,7 @@ void CompanionConfigTest::twoUsersShareOneFolder()
     QCOMPARE(ReadCompanionConfig(folder, QStringLiteral("nobody")), false);
     QVERIFY(WriteCompanionConfig(folder, QStringLiteral("root"), true));
     QCOMPARE(asNobody({}), QStringLiteral("False"));
-    QCOMPARE(contentsOf(folder + kPerUser), QByteArray("root\r\nTrue\r\nnobody\r\nFalse\r\n"));
+    QCOMPARE(readFile(folder + kPerUser), QByteArray("root\r\nTrue\r\nnobody\r\nFalse\r\n"));
 }
 
 void CompanionConfigTest::failedRewriteKeepsOldFile_data()
@@ -254,7 +248,7 @@ void CompanionConfigTest::failedRewriteKeepsOldFile()
     QVERIFY(dir.isValid());
     const QString folder = dir.path() + u'/';
     const QByteArray old("anna\r\nTrue\r\nben\r\nTrue\r\n");
-    QVERIFY(writeFile(folder + kPerUser, old));
+    QVERIFY(saveFile(folder + kPerUser, old));
 
     if (obstacle == QLatin1String("tmpfolder")) {
         QVERIFY(QDir(folder).mkpath(kTemporary + QStringLiteral("/inside")));
@@ -272,7 +266,7 @@ void CompanionConfigTest::failedRewriteKeepsOldFile()
     ::chmod(QFile::encodeName(folder + kPerUser).constData(), 0600);
 
     QVERIFY(!written);
-    QCOMPARE(contentsOf(folder + kPerUser), old);
+    QCOMPARE(readFile(folder + kPerUser), old);
 }
 
 QTEST_GUILESS_MAIN(CompanionConfigTest)

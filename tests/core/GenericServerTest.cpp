@@ -2,6 +2,7 @@
 // checker says reaches the account unchanged, and only while it is wanted.
 #include "core/GenericServer.h"
 
+#include "CheckerEventLog.h"
 #include "ScriptedChecker.h"
 
 #include <QtTest>
@@ -11,8 +12,6 @@ using namespace orvane;
 using namespace orvane::test;
 
 namespace {
-
-const QString kMissing = QStringLiteral("Missing Webmail service, cannot continue.");
 
 using Script = std::function<void(ScriptedChecker&)>;
 
@@ -51,17 +50,6 @@ private:
         return checkers.make();
     }
 };
-
-// Every event the dispatcher raised, in order, as one readable line each.
-void record(GenericServer& dispatcher, QObject& context, QStringList& log)
-{
-    QObject::connect(&dispatcher, &MailChecker::UpdateStatus, &context,
-                     [&log](const QString& s) { log << QStringLiteral("status ") + s; });
-    QObject::connect(&dispatcher, &MailChecker::MailFound, &context,
-                     [&log](qint32 n) { log << QStringLiteral("count %1").arg(n); });
-    QObject::connect(&dispatcher, &MailChecker::error, &context,
-                     [&log](const QString& s) { log << QStringLiteral("error ") + s; });
-}
 
 // A checker that still speaks while it goes, as a socket closing under a
 // POP3 check would.
@@ -183,14 +171,12 @@ void GenericServerTest::relaysEventsUnchanged()
     if (duringTheCall)
         factory.checkers.onCheck = script;
     GenericServer dispatcher(factory);
-    QObject context;
-    QStringList log;
-    record(dispatcher, context, log);
+    CheckerEventLog log(dispatcher);
     dispatcher.CheckForMail(QStringLiteral("pop.example.org"), {}, {}, false);
     if (!duringTheCall)
         script(*factory.checkers.last());
 
-    QCOMPARE(log, expected);
+    QCOMPARE(log.events, expected);
 }
 
 void GenericServerTest::missingCheckerEndsTheCheck_data()
@@ -213,26 +199,23 @@ void GenericServerTest::missingCheckerEndsTheCheck()
     factory.missing = {Route::Web, Route::MAPI, Route::POP3};
     factory.throwing = throwing;
     GenericServer dispatcher(factory);
-    QObject context;
-    QStringList log;
-    record(dispatcher, context, log);
+    CheckerEventLog log(dispatcher);
     dispatcher.CheckForMail(address, QStringLiteral("me"), QStringLiteral("secret"), false);
 
-    QCOMPARE(log, QStringList{QStringLiteral("error ") + kMissing});
+    QCOMPARE(log.events, QStringList{QStringLiteral("error ") + kMissingService});
 }
 
 void GenericServerTest::droppedDispatcherSilencesItsChecker()
 {
     RoutingFactory factory;
     factory.custom = [] { return std::make_unique<ChattyOnExit>(); };
-    QObject context;
-    QStringList log;
+    CheckerEventLog log;
     {
         GenericServer dispatcher(factory);
-        record(dispatcher, context, log);
+        log.watch(dispatcher);
         dispatcher.CheckForMail(QStringLiteral("pop.example.org"), {}, {}, false);
     }
-    QCOMPARE(log, QStringList());
+    QCOMPARE(log.events, QStringList());
 
     // And the checker goes with its dispatcher.
     factory.custom = nullptr;

@@ -7,6 +7,7 @@
 #include "FileHelpers.h"
 #include "LineBlock.h"
 #include "RecordingMessageBoxes.h"
+#include "RecordingProgramWindows.h"
 #include "RecordingSoundPlayer.h"
 #include "ScriptedChecker.h"
 #include "VirtualClock.h"
@@ -26,20 +27,6 @@ using namespace orvane;
 using namespace orvane::test;
 
 namespace {
-
-struct RecordingWindows final : ProgramWindows
-{
-    void CreateWindows() override { calls << "create"; }
-    void AfterListLoaded(bool listRead) override { calls << (listRead ? "loaded" : "first run"); }
-    void UnloadWindows() override { calls << "unload"; }
-    void ToggleSettings() override
-    {
-        if (failToggle)
-            throw std::runtime_error("the settings window is broken");
-    }
-    QStringList calls;
-    bool failToggle = false;
-};
 
 /// One notifier on doubles, in a program folder of its own.
 struct Rig
@@ -74,16 +61,10 @@ struct Rig
     LineBlock skinDriver{{"<No Skin>"}};
     LineBlock quickBar{{"<Default>", "False", "0", "0", "False"}};
     Indicators indicators;
-    RecordingWindows windows;
+    RecordingProgramWindows windows;
     ScriptedCheckers checkers;
     std::unique_ptr<NotifierApp> notifier;
 };
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray listWithAccounts(int count)
 {
@@ -153,16 +134,16 @@ void NotifierAppTest::firstStartForANewUser()
     QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvane - No mail"));
     QCOMPARE(rig.app().accounts().size(), 0);
     QVERIFY(rig.messages.shown.empty());
-    QCOMPARE(rig.windows.calls, (QStringList{"create", "first run"}));
+    QCOMPARE(rig.windows.calls, (QStringList{"CreateWindows", "AfterListLoaded(false)"}));
 
     rig.tray.trigger(QStringLiteral("stMenuExit"));
     QCOMPARE(finished.count(), 1);
     QVERIFY(!rig.tray.added);
-    QCOMPARE(readAll(rig.listPath()),
+    QCOMPARE(readFile(rig.listPath()),
              QByteArray("1.6\r\n0\r\nsettings\r\n1\r\n2\r\n3\r\n4\r\n<No Skin>\r\n<Default>\r\n"
                         "False\r\n0\r\n0\r\nFalse\r\n"));
-    QCOMPARE(readAll(m_dir->filePath("Zarnik.cfg")), QByteArray("anna\r\nTrue\r\n"));
-    QCOMPARE(rig.windows.calls.last(), QStringLiteral("unload"));
+    QCOMPARE(readFile(m_dir->filePath("Zarnik.cfg")), QByteArray("anna\r\nTrue\r\n"));
+    QCOMPARE(rig.windows.calls.last(), QStringLiteral("UnloadWindows"));
 }
 
 void NotifierAppTest::shutdownRunsOnceWhicheverWayItIsEntered_data()
@@ -194,7 +175,7 @@ void NotifierAppTest::shutdownRunsOnceWhicheverWayItIsEntered()
         enter(QString::fromLatin1(way));
     QCOMPARE(finished.count(), 1);
     QVERIFY(!QFile::exists(rig.listPath()));
-    QCOMPARE(rig.windows.calls.count("unload"), 1);
+    QCOMPARE(rig.windows.calls.count("UnloadWindows"), 1);
 }
 
 void NotifierAppTest::refusedTraySavesAndEnds()
@@ -272,7 +253,7 @@ void NotifierAppTest::accountsAreCheckedAtStartWhenChosen()
         QCOMPARE(rig.checkers.last()->password, QStringLiteral("p"));
         QCOMPARE(rig.app().core().checksUnderWay(), 3);
     }
-    QCOMPARE(rig.windows.calls, (QStringList{"create", "loaded"}));
+    QCOMPARE(rig.windows.calls, (QStringList{"CreateWindows", "AfterListLoaded(true)"}));
 }
 
 void NotifierAppTest::damagedListKeepsWhatWasReadAndSavesIt()
@@ -291,8 +272,8 @@ void NotifierAppTest::damagedListKeepsWhatWasReadAndSavesIt()
     QVERIFY(rig.messages.texts().value(0).startsWith(
         "Corrupt or invalid save file.  Not all of the servers were restored."));
     rig.app().Shutdown();
-    QCOMPARE(readAll(rig.listPath()).left(8), QByteArray("1.6\r\n2\r\n"));
-    QCOMPARE(readAll(rig.listPath() + ".damaged"), text);
+    QCOMPARE(readFile(rig.listPath()).left(8), QByteArray("1.6\r\n2\r\n"));
+    QCOMPARE(readFile(rig.listPath() + ".damaged"), text);
 }
 
 void NotifierAppTest::shutdownWhileTheDamageBoxIsUp()
@@ -312,8 +293,8 @@ void NotifierAppTest::shutdownWhileTheDamageBoxIsUp()
     QVERIFY(rig.app().isShutDown());
     // The start does not go on after the box.
     QCOMPARE(rig.tray.addCalls, 0);
-    QCOMPARE(readAll(rig.listPath()).left(8), QByteArray("1.6\r\n3\r\n"));
-    QCOMPARE(readAll(rig.listPath() + ".damaged"), text);
+    QCOMPARE(readFile(rig.listPath()).left(8), QByteArray("1.6\r\n3\r\n"));
+    QCOMPARE(readFile(rig.listPath() + ".damaged"), text);
 }
 
 void NotifierAppTest::listsNotSavedAreReported_data()
@@ -344,7 +325,7 @@ void NotifierAppTest::listsNotSavedAreReported()
         rig.instance.requestSave();
         rig.app().Shutdown();
     }
-    QCOMPARE(readAll(rig.listPath()), text);
+    QCOMPARE(readFile(rig.listPath()), text);
     QCOMPARE(QDir(m_dir->filePath("Users")).entryList(QDir::Files), QStringList{"Quorvelanna.svl"});
 }
 
@@ -373,7 +354,7 @@ void NotifierAppTest::listIsSavedWhenAskedOrOnAFault()
         QVERIFY(rig.messages.texts().first().startsWith("Critical Error.\r\n"));
     }
     QVERIFY(QFile::exists(rig.listPath()));
-    QCOMPARE(readAll(m_dir->filePath("Zarnik.cfg")), QByteArray("anna\r\nFalse\r\n"));
+    QCOMPARE(readFile(m_dir->filePath("Zarnik.cfg")), QByteArray("anna\r\nFalse\r\n"));
     QCOMPARE(finished.count(), ends ? 1 : 0);
     QCOMPARE(rig.tray.added, !ends);
 

@@ -2,13 +2,13 @@
 // waiting for a tray host and the critical-error box.
 #include "core/stForm.h"
 
+#include "FakeOptions.h"
+#include "FakeStartAtLogon.h"
 #include "FakeTrayIcon.h"
 #include "RecordingMessageBoxes.h"
 #include "RecordingProgramWindows.h"
 #include "RecordingUrlOpener.h"
 #include "VirtualClock.h"
-#include "core/NotifierOptions.h"
-#include "core/StartAtLogon.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -17,40 +17,6 @@ using namespace orvane;
 using namespace orvane::test;
 
 namespace {
-
-class TrayActions final : public NotifierOptions
-{
-public:
-    int GetTimeDisp() const override { return 0; }
-    bool PlaySound() const override { return true; }
-    QString GetSoundFile() const override { return {}; }
-    bool IsFlashScrollLockOn() const override { return false; }
-    bool CheckOnStartup() const override { return false; }
-    bool RunEProg(bool force, std::function<void(bool)>) override
-    {
-        calls << QStringLiteral("RunEProg(%1)").arg(force ? "true" : "false");
-        return true;
-    }
-    bool ValidEProg() const override { return valid; }
-    void DoubleClick(const std::function<void()>& runEProg) override
-    {
-        calls << QStringLiteral("DoubleClick");
-        if (doubleClickRuns)
-            runEProg();
-    }
-
-    bool valid = false;
-    bool doubleClickRuns = false;
-    QStringList calls;
-};
-
-class BootFlag final : public StartAtLogon
-{
-public:
-    bool startAtLogon() const override { return on; }
-    void setStartAtLogon(bool value) override { on = value; }
-    bool on = false;
-};
 
 struct Fixture
 {
@@ -76,9 +42,9 @@ struct Fixture
     FakeTrayIcon tray;
     VirtualClock clock;
     RecordingMessageBoxes messages;
-    TrayActions actions;
+    FakeOptions actions;
     RecordingProgramWindows windows;
-    BootFlag boot;
+    FakeStartAtLogon boot;
     RecordingUrlOpener urls;
     bool checkAllEnabled = true; // as the check cycle decided
     stForm form;
@@ -190,7 +156,7 @@ void stFormTest::menuStateIsReadWhenItOpens()
 
     Fixture f;
     Q_EMIT f.tray.menuAboutToShow(); // opened once before the change
-    f.actions.valid = state == QLatin1String("valid");
+    f.actions.validEProg = state == QLatin1String("valid");
     f.windows.quickBarVisible = state == QLatin1String("quickBar");
     f.windows.settingsVisible = state == QLatin1String("settings");
     f.windows.quickViewVisible = state == QLatin1String("quickView");

@@ -4,6 +4,7 @@
 // accounts on shutdown.
 #include "Desktop.h"
 #include "DovecotServer.h"
+#include "FileHelpers.h"
 #include "ProgramFolder.h"
 #include "QuorvelBus.h"
 
@@ -121,12 +122,8 @@ void QuorvelPop3Test::cleanupTestCase()
 // its bus name.
 bool QuorvelPop3Test::startQuorvel(const ProgramFolder& folder, const QByteArray& list)
 {
-    if (!folder.isValid() || !QDir().mkpath(folder.filePath(QStringLiteral("Users"))))
+    if (!folder.isValid() || !orvane::test::saveFile(folder.accountListPath(), list))
         return false;
-    QFile file(folder.accountListPath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(list) != list.size())
-        return false;
-    file.close();
 
     m_quorvel = std::make_unique<QProcess>();
     m_quorvel->setProcessEnvironment(m_desktop.environment());

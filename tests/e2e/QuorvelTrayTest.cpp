@@ -3,6 +3,7 @@
 // StatusNotifierItem and only ever activates it, which is what a click there
 // does. The action runs the e-mail program, a script that leaves a mark.
 #include "Desktop.h"
+#include "FileHelpers.h"
 #include "ProgramFolder.h"
 #include "QuorvelBus.h"
 
@@ -80,20 +81,11 @@ void QuorvelTrayTest::doubleClickActionRuns()
 
     const QString mark = folder.filePath(QStringLiteral("mail-program-ran"));
     const QString program = folder.filePath(QStringLiteral("mail-program"));
-    {
-        QFile script(program);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\n: > '" + QFile::encodeName(mark) + "'\n");
-        script.close();
-        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
-        QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("Users"))));
-        QFile list(folder.accountListPath());
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        ListSettings settings;
-        settings.eprog = program;
-        settings.doubleClick = 0;
-        list.write(listFileContent(settings, {}));
-    }
+    orvane::test::writeFile(program, "#!/bin/sh\n: > '" + QFile::encodeName(mark) + "'\n", 0700);
+    ListSettings settings;
+    settings.eprog = program;
+    settings.doubleClick = 0;
+    QVERIFY(orvane::test::saveFile(folder.accountListPath(), listFileContent(settings, {})));
 
     QProcess quorvel;
     quorvel.setProcessEnvironment(desktop.environment());

@@ -1,3 +1,4 @@
+#include "FileHelpers.h"
 #include "platform/XdgMailClientLocator.h"
 
 #include <QDir>
@@ -7,24 +8,9 @@
 #include <QTest>
 
 using namespace orvane;
+using namespace orvane::test;
 
-namespace {
-
-bool writeFile(const QString& path, const QByteArray& body, bool executable = false)
-{
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size())
-        return false;
-    file.close();
-    if (executable)
-        return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                   QFileDevice::ExeOwner);
-    return true;
-}
-
-} // namespace
+namespace {} // namespace
 
 // Every XDG folder and the PATH point into one temporary folder, so the
 // desktop's own settings take no part. The xdg-mime on that PATH answers
@@ -165,21 +151,21 @@ void MailClientLocatorTest::defaultMailCommand()
             "\n";
     }
     for (auto it = listFiles.cbegin(); it != listFiles.cend(); ++it)
-        QVERIFY(writeFile(it.key(), it.value()));
+        QVERIFY(saveFile(it.key(), it.value()));
     for (const QString& entry : entries) {
         const qsizetype colon = entry.indexOf(u':');
         QString path = entry.left(colon);
         const qsizetype slash = path.indexOf(u'/');
         path = folders.value(path.left(slash)) + path.mid(slash);
-        QVERIFY(writeFile(path, "[Desktop Entry]\nType=Application\n" +
-                                    entry.mid(colon + 1).toUtf8() +
-                                    "\n[Desktop Action x]\n"
-                                    "Exec=wrong\n"));
+        QVERIFY(saveFile(path, "[Desktop Entry]\nType=Application\n" +
+                                   entry.mid(colon + 1).toUtf8() +
+                                   "\n[Desktop Action x]\n"
+                                   "Exec=wrong\n"));
     }
-    QVERIFY(writeFile(bin + QStringLiteral("/mailer"), "#!/bin/sh\n", true));
+    writeFile(bin + QStringLiteral("/mailer"), "#!/bin/sh\n", 0700);
     const QString marker = base.filePath(QStringLiteral("xdg-mime ran"));
-    QVERIFY(writeFile(bin + QStringLiteral("/xdg-mime"),
-                      "#!/bin/sh\n: > '" + marker.toUtf8() + "'\necho other.desktop\n", true));
+    writeFile(bin + QStringLiteral("/xdg-mime"),
+              "#!/bin/sh\n: > '" + marker.toUtf8() + "'\necho other.desktop\n", 0700);
 
     QProcessEnvironment env;
     env.insert(QStringLiteral("HOME"), base.filePath(QStringLiteral("home")));

@@ -1,3 +1,4 @@
+#include "FileHelpers.h"
 #include "platform/QtProcessLauncher.h"
 
 #include <QDir>
@@ -6,26 +7,9 @@
 #include <QTest>
 
 using namespace orvane;
+using namespace orvane::test;
 
 namespace {
-
-bool writeScript(const QString& path, const QByteArray& body, QFileDevice::Permissions mode)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size())
-        return false;
-    file.close();
-    return file.setPermissions(mode);
-}
-
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-constexpr auto kExecutable =
-    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
 // Real programs, with a short watch window so the cases stay quick.
 constexpr int kWatchMs = 300;
@@ -81,12 +65,12 @@ void ProcessLauncherTest::reportsHowTheProgramStarted()
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Mail Client")));
     const QString script = dir.filePath(QStringLiteral("Mail Client/run mail.sh"));
     const QString markerPath = dir.filePath(QStringLiteral("Mail Client/marker"));
-    QVERIFY(writeScript(script,
-                        "#!/bin/sh\n"
-                        "printf '%s|%s\\n' \"$1\" \"$2\" > \"$(dirname \"$0\")/marker.tmp\"\n"
-                        "mv \"$(dirname \"$0\")/marker.tmp\" \"$(dirname \"$0\")/marker\"\n" +
-                            then + "\n",
-                        kExecutable));
+    writeFile(script,
+              "#!/bin/sh\n"
+              "printf '%s|%s\\n' \"$1\" \"$2\" > \"$(dirname \"$0\")/marker.tmp\"\n"
+              "mv \"$(dirname \"$0\")/marker.tmp\" \"$(dirname \"$0\")/marker\"\n" +
+                  then + "\n",
+              0700);
 
     QtProcessLauncher launcher(kWatchMs);
     Report report;
@@ -95,7 +79,7 @@ void ProcessLauncherTest::reportsHowTheProgramStarted()
     QVERIFY(!report.called); // reported through the event loop only
     QTRY_VERIFY_WITH_TIMEOUT(report.called, 10000);
     QCOMPARE(report.started, started);
-    QCOMPARE(contentsOf(markerPath), QByteArray("two \"words\"|x\n"));
+    QCOMPARE(readFile(markerPath), QByteArray("two \"words\"|x\n"));
 }
 
 void ProcessLauncherTest::refusesWhatCannotStart_data()
@@ -115,8 +99,7 @@ void ProcessLauncherTest::refusesWhatCannotStart()
     QFETCH(QString, program);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QVERIFY(writeScript(dir.filePath(QStringLiteral("plain.sh")), "#!/bin/sh\nexit 0\n",
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    writeFile(dir.filePath(QStringLiteral("plain.sh")), "#!/bin/sh\nexit 0\n", 0600);
     program.replace(u'@', dir.path());
 
     QtProcessLauncher launcher(kWatchMs);

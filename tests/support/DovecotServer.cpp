@@ -1,5 +1,7 @@
 #include "DovecotServer.h"
 
+#include "FileHelpers.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -26,13 +28,6 @@ quint16 freeLoopbackPort()
     if (!probe.listen(QHostAddress::LocalHost))
         return 0;
     return probe.serverPort();
-}
-
-bool writeFile(const QString& filePath, const QByteArray& content)
-{
-    QFile file(filePath);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(content) == content.size();
 }
 
 bool runTool(const QString& program, const QStringList& arguments, QString* reason)
@@ -137,9 +132,9 @@ bool DovecotServer::makeCertificates(QString* reason)
         QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
         QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
 
-    if (!writeFile(extensions, "subjectAltName=DNS:localhost\n"
-                               "basicConstraints=critical,CA:FALSE\n"
-                               "extendedKeyUsage=serverAuth\n")) {
+    if (!test::saveFile(extensions, "subjectAltName=DNS:localhost\n"
+                                    "basicConstraints=critical,CA:FALSE\n"
+                                    "extendedKeyUsage=serverAuth\n")) {
         *reason = QStringLiteral("could not write ") + extensions;
         return false;
     }
@@ -238,8 +233,8 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
             .arg(m_pop3Port)
             .arg(tlsPort);
 
-    if (!writeFile(path(QStringLiteral("users")), users) ||
-        !writeFile(path(QStringLiteral("dovecot.conf")), configuration.toUtf8())) {
+    if (!test::saveFile(path(QStringLiteral("users")), users) ||
+        !test::saveFile(path(QStringLiteral("dovecot.conf")), configuration.toUtf8())) {
         *reason = QStringLiteral("could not write the Dovecot configuration");
         return false;
     }
@@ -294,7 +289,7 @@ bool DovecotServer::deliverMessage()
                                    .arg(now.toMSecsSinceEpoch())
                                    .toUtf8();
     // Written under tmp/ and renamed, so Dovecot never sees half a message.
-    return writeFile(tmpPath, message) && giveToMailUser(tmpPath) &&
+    return test::saveFile(tmpPath, message) && giveToMailUser(tmpPath) &&
            QFile::rename(tmpPath, newPath);
 }
 

@@ -2,12 +2,14 @@
 
 #include "core/NotifierOptions.h"
 
+#include <QStringList>
 #include <optional>
 #include <vector>
 
 namespace orvane::test {
 
-/// Options the test sets field by field.
+/// Options the test sets field by field; the actions asked of them are
+/// recorded by name in `calls` (and each RunEProg's `force` in `runCalls`).
 class FakeOptions final : public NotifierOptions
 {
 public:
@@ -19,6 +21,8 @@ public:
     bool RunEProg(bool force, std::function<void(bool)> started) override
     {
         runCalls.push_back(force);
+        calls << QStringLiteral("RunEProg(%1)")
+                     .arg(force ? QStringLiteral("true") : QStringLiteral("false"));
         if (runResult && reportAtOnce)
             started(*reportAtOnce);
         else if (runResult)
@@ -33,6 +37,13 @@ public:
         for (const auto& report : reports)
             report(started);
     }
+    bool ValidEProg() const override { return validEProg; }
+    void DoubleClick(const std::function<void()>& runEProg) override
+    {
+        calls << QStringLiteral("DoubleClick");
+        if (doubleClickRuns)
+            runEProg();
+    }
 
     int timeDisp = 0;
     bool playSound = true;
@@ -40,11 +51,14 @@ public:
     bool flash = false;
     bool checkOnStartup = false;
     bool runResult = false;
+    bool validEProg = false;
+    bool doubleClickRuns = false;
     std::vector<bool> runCalls;
     std::vector<std::function<void(bool)>> runReports;
     /// Set: a start is reported inside RunEProg, as a launcher that knows
     /// at once would.
     std::optional<bool> reportAtOnce;
+    QStringList calls;
 };
 
 } // namespace orvane::test

@@ -8,6 +8,9 @@ namespace orvane::test {
 
 /// The whole file, or an empty array when it cannot be read.
 QByteArray readFile(const QString& path);
+/// Writes `bytes` to `path` (folders made on the way) with the mode a new
+/// file gets; false when any of it failed.
+[[nodiscard]] bool saveFile(const QString& path, const QByteArray& bytes);
 /// Writes `bytes` to `path` (folders made on the way) with exactly `mode`;
 /// a failure fails the running test.
 void writeFile(const QString& path, const QByteArray& bytes, mode_t mode = 0600);
