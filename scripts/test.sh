@@ -19,7 +19,8 @@ cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${ORVANE_BUILD_TYPE:-R
   "${cmake_args[@]}"
 cmake --build "$build"
 
-# The bus activates programs from the service files the build generates.
+# The private bus looks for activatable programs in this folder; it may be
+# empty, but it must exist.
 mkdir -p "$build/dbus-services"
 busconf=$repo/tests/support/session-bus.conf
 if [[ $build != "$repo/build" ]]; then
