@@ -92,7 +92,7 @@ AccountStatusList StatusObject::Accounts() const
 
 void StatusObject::CheckAll()
 {
-    m_core.CheckAllAndAnnounceAgain();
+    m_core.checkAllAndAnnounceAgain();
 }
 
 void StatusObject::ClearAll()

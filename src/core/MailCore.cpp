@@ -26,7 +26,7 @@ MailCore::MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options
 
 MailCore::~MailCore() = default;
 
-QString MailCore::TipFor(qint64 total)
+QString MailCore::tipFor(qint64 total)
 {
     if (total == 0)
         return QStringLiteral("Orvane - No Mail.");
@@ -94,7 +94,7 @@ void MailCore::CheckAll()
         CheckAccount(*account);
 }
 
-void MailCore::CheckAllAndAnnounceAgain()
+void MailCore::checkAllAndAnnounceAgain()
 {
     if (!m_checkAllEnabled)
         return;
@@ -174,7 +174,7 @@ void MailCore::UpdateDisplay()
         m_indicators.DoFound();
         m_indicators.QuickBarSetState(1, 1);
         const qint64 total = TotalCount();
-        setTip(TipFor(total));
+        setTip(tipFor(total));
         m_indicators.QuickBarSetMailCount(total);
         if (!m_announced && !m_allCustom) {
             if (m_options.PlaySound())
@@ -192,7 +192,7 @@ void MailCore::UpdateDisplay()
     } else {
         m_indicators.QuickBarSetState(1, 0);
         m_indicators.DoIdle();
-        setTip(TipFor(0));
+        setTip(tipFor(0));
         m_announced = false;
         m_indicators.Flash(false);
     }
@@ -252,7 +252,7 @@ void MailCore::clearCounts()
 void MailCore::ClearAndResetTip()
 {
     ClearAll();
-    setTip(TipFor(0));
+    setTip(tipFor(0));
     reportChange();
 }
 

@@ -35,7 +35,7 @@ public:
     static constexpr int kTipLimit = 63;
     /// `text` as the tray can show it.
     static QString cutTip(const QString& text);
-    static QString TipFor(qint64 total);
+    static QString tipFor(qint64 total);
     /// Checks that may run at once. Every open connection is polled on every
     /// turn of the event loop, so a pass over many accounts runs this many
     /// and starts the rest as earlier ones finish; each account's time-out
@@ -77,7 +77,7 @@ public:
     /// "Check All Servers", from the tray or from another program: announce
     /// again, then check every account. Ignored while a pass is under way, as
     /// the menu item is disabled then.
-    void CheckAllAndAnnounceAgain();
+    void checkAllAndAnnounceAgain();
 
     int checksUnderWay() const { return m_checksUnderWay; }
     /// Checks asked for but not started yet, waiting for one in flight to end.

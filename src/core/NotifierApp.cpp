@@ -37,7 +37,7 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
     connect(m_stForm.get(), &stForm::trayRefused, this, &NotifierApp::Shutdown);
     connect(m_stForm.get(), &stForm::clearRequested, m_core.get(), &MailCore::ClearAll);
     connect(m_stForm.get(), &stForm::checkAllRequested, m_core.get(),
-            &MailCore::CheckAllAndAnnounceAgain);
+            &MailCore::checkAllAndAnnounceAgain);
     connect(m_stForm.get(), &stForm::runRequested, m_core.get(), &MailCore::runMailClient);
     // A failed menu action has been reported to the user; ending without
     // saving would lose every change since the start, so the way out is

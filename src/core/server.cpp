@@ -246,10 +246,10 @@ bool server::SaveYourself(AnsiLineWriter& out) const
     out.writeNumber(m_timeout);
     out.writeNumber(m_interval);
     out.writeText(m_userName);
-    out.writeLine(EncodePassword(m_password));
+    out.writeLine(encodePassword(m_password));
     out.writeBool(m_active);
-    out.writeLine(FormatSavedTime(m_lastTime));
-    out.writeLine(FormatSavedDate(m_lastDate));
+    out.writeLine(formatSavedTime(m_lastTime));
+    out.writeLine(formatSavedDate(m_lastDate));
     out.writeBool(m_checkedOnce);
     out.writeNumber(m_baseline);
     out.writeNumber(m_minCount);
@@ -273,11 +273,11 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
         !in.readBool(m_newMailOnly))
         return false;
     bool ok = false;
-    m_password = DecodePassword(password, &ok);
+    m_password = decodePassword(password, &ok);
     if (!ok)
         return false;
-    m_lastTime = ParseSavedTime(timeText);
-    m_lastDate = ParseSavedDate(dateText);
+    m_lastTime = parseSavedTime(timeText);
+    m_lastDate = parseSavedDate(dateText);
     if (!m_lastTime.isValid() || !m_lastDate.isValid())
         return false;
     m_clock->Setup(m_timeout, m_interval);

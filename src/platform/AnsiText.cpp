@@ -235,7 +235,7 @@ QByteArray encodeLines(const QStringList& lines)
     return contents;
 }
 
-QString EncodePassword(const QString& password)
+QString encodePassword(const QString& password)
 {
     // Digit count and code per byte of the UTF-8 text: an ASCII password
     // reads as it always did.
@@ -247,7 +247,7 @@ QString EncodePassword(const QString& password)
     return out;
 }
 
-QString DecodePassword(const QString& encoded, bool* ok)
+QString decodePassword(const QString& encoded, bool* ok)
 {
     QByteArray bytes;
     qsizetype at = 0;
@@ -268,17 +268,17 @@ QString DecodePassword(const QString& encoded, bool* ok)
     return decodeText(bytes);
 }
 
-QString FormatSavedTime(const QTime& time)
+QString formatSavedTime(const QTime& time)
 {
     return time.toString(QStringLiteral("HH:mm:ss"));
 }
 
-QString FormatSavedDate(const QDate& date)
+QString formatSavedDate(const QDate& date)
 {
     return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-QTime ParseSavedTime(const QString& text)
+QTime parseSavedTime(const QString& text)
 {
     const QString t = text.trimmed();
     static const char* const formats[] = {"HH:mm:ss", "H:mm:ss",    "H:mm",   "h:mm:ss AP",
@@ -312,7 +312,7 @@ QDate dateInFormat(const QString& text, const QString& format)
 
 } // namespace
 
-QDate ParseSavedDate(const QString& text)
+QDate parseSavedDate(const QString& text)
 {
     const QString t = text.trimmed();
     QDate date = QDate::fromString(t, Qt::ISODate);

@@ -97,15 +97,15 @@ QByteArray encodeLines(const QStringList& lines);
 /// The password as the list file keeps it: per byte of its UTF-8 text, the
 /// number of digits of the byte's value, then the value. Decoding reads
 /// Windows-1252 where the bytes are not valid UTF-8, as older files hold.
-QString EncodePassword(const QString& password);
+QString encodePassword(const QString& password);
 /// The reverse; nullopt-like failure is reported through `ok`.
-QString DecodePassword(const QString& encoded, bool* ok);
+QString decodePassword(const QString& encoded, bool* ok);
 
 /// The list file writes times and dates in one fixed form (ISO 8601) and
 /// reads that form and the common short forms of earlier files.
-QString FormatSavedTime(const QTime& time);
-QString FormatSavedDate(const QDate& date);
-QTime ParseSavedTime(const QString& text);
-QDate ParseSavedDate(const QString& text);
+QString formatSavedTime(const QTime& time);
+QString formatSavedDate(const QDate& date);
+QTime parseSavedTime(const QString& text);
+QDate parseSavedDate(const QString& text);
 
 } // namespace orvane

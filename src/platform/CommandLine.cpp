@@ -14,7 +14,7 @@ bool isBlank(QChar c)
 }
 } // namespace
 
-QStringList SplitArguments(const QString& text)
+QStringList splitArguments(const QString& text)
 {
     QStringList arguments;
     QString current;
@@ -50,7 +50,7 @@ QStringList SplitArguments(const QString& text)
     return arguments;
 }
 
-QString QuoteArgument(const QString& argument)
+QString quoteArgument(const QString& argument)
 {
     const bool plain =
         !argument.isEmpty() && std::none_of(argument.begin(), argument.end(), [](QChar c) {

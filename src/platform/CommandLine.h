@@ -11,9 +11,9 @@ namespace orvane {
 // so a plain path or option needs no escaping.
 
 /// The arguments of `text`; an unclosed quote runs to the end of the text.
-QStringList SplitArguments(const QString& text);
+QStringList splitArguments(const QString& text);
 
-/// `argument` written so that SplitArguments gives it back unchanged.
-QString QuoteArgument(const QString& argument);
+/// `argument` written so that splitArguments gives it back unchanged.
+QString quoteArgument(const QString& argument);
 
 } // namespace orvane

@@ -213,7 +213,7 @@ std::optional<QString> XdgMailClientLocator::commandOfDesktopId(const QString& d
 
     QString command = u'"' + resolveProgram(arguments.takeFirst()) + u'"';
     for (const QString& argument : std::as_const(arguments))
-        command += u' ' + QuoteArgument(argument);
+        command += u' ' + quoteArgument(argument);
     return command;
 }
 

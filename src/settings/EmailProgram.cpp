@@ -22,7 +22,7 @@ QString ExtractProgramPath(const QString& text)
     return trimmed.mid(1, closing - 1).trimmed();
 }
 
-QStringList ProgramArguments(const QString& text)
+QStringList programArguments(const QString& text)
 {
     const QString trimmed = text.trimmed();
     if (!trimmed.startsWith(kQuote))
@@ -30,7 +30,7 @@ QStringList ProgramArguments(const QString& text)
     const qsizetype closing = trimmed.indexOf(kQuote, 1);
     if (closing < 0)
         return {};
-    return SplitArguments(trimmed.mid(closing + 1));
+    return splitArguments(trimmed.mid(closing + 1));
 }
 
 QString StripQuotes(const QString& text)
@@ -66,7 +66,7 @@ QString SetEprogFromCommand(const QString& command, const QProcessEnvironment& e
     return kQuote + ExpandEnvironment(text, env) + kQuote;
 }
 
-QString EprogFromDesktopCommand(const QString& command, const QProcessEnvironment& env)
+QString eprogFromDesktopCommand(const QString& command, const QProcessEnvironment& env)
 {
     const QString text = command.trimmed();
     if (text.startsWith(kQuote) && text.indexOf(kQuote, 1) > 0)

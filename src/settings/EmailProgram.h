@@ -17,7 +17,7 @@ QString ExtractProgramPath(const QString& text);
 /// The arguments that follow a quoted program path, split by the command
 /// argument rules; none when the path is not quoted (the whole text is the
 /// path then).
-QStringList ProgramArguments(const QString& text);
+QStringList programArguments(const QString& text);
 
 /// The part of a quoted text between its first character and the next double
 /// quote; the whole text when no second quote follows.
@@ -40,7 +40,7 @@ QString SetEprogFromCommand(const QString& command, const QProcessEnvironment& e
 /// program quoted, its field codes removed): kept whole, since a client
 /// started through a wrapper is named by the arguments. A command whose
 /// program is not quoted is taken as SetEprogFromCommand takes it.
-QString EprogFromDesktopCommand(const QString& command, const QProcessEnvironment& env);
+QString eprogFromDesktopCommand(const QString& command, const QProcessEnvironment& env);
 
 /// True when the program path of `text` names an existing file.
 bool ValidEProg(const QString& text);

@@ -94,7 +94,7 @@ bool Settings::RunEProg(bool force, std::function<void(bool started)> started)
     // The count stands for mail not yet read: the caller clears it only once
     // the program really runs, not when it could not start or ended at once
     // with a failure (a wrapper that printed its usage).
-    m_services.launcher.start(ExtractProgramPath(eprogFilename), ProgramArguments(eprogFilename),
+    m_services.launcher.start(ExtractProgramPath(eprogFilename), programArguments(eprogFilename),
                               [started = std::move(started)](bool runs) {
                                   if (started)
                                       started(runs);
@@ -126,7 +126,7 @@ void Settings::GetDefaultEprog(bool complain)
         }
         return;
     }
-    eprogFilename = EprogFromDesktopCommand(*command, m_services.environment);
+    eprogFilename = eprogFromDesktopCommand(*command, m_services.environment);
 }
 
 void Settings::SetEprogFromCommand(const QString& command)

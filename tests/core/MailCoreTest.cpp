@@ -262,7 +262,7 @@ void MailCoreTest::checkAllServersAnnouncesAgain()
 
     // ...but the user asking for a check hears it again, even though the
     // file was played since the last clear.
-    f.core.CheckAllAndAnnounceAgain();
+    f.core.checkAllAndAnnounceAgain();
     f.checker(2).found(1);
     QCOMPARE(f.sound.played.size(), 2);
 }
@@ -281,13 +281,13 @@ void MailCoreTest::checkAllServersIsIgnoredDuringAPass()
 
     f.core.CheckAll();
     f.checker(2).found(1);
-    f.core.CheckAllAndAnnounceAgain();
+    f.core.checkAllAndAnnounceAgain();
     QCOMPARE(f.checkers.count(), 4);
     QVERIFY(f.core.announced());
     f.checker(3).found(0);
     QCOMPARE(f.sound.played.size(), 1);
 
-    f.core.CheckAllAndAnnounceAgain();
+    f.core.checkAllAndAnnounceAgain();
     QCOMPARE(f.checkers.count(), 6);
     QVERIFY(!f.core.announced());
 }
@@ -484,7 +484,7 @@ void MailCoreTest::accountsWithAndWithoutOwnSound()
     played.replaceInStrings(QStringLiteral("global"), f.options.soundFile);
     QCOMPARE(f.sound.played, played);
     QTEST(f.core.announced(), "announced");
-    QCOMPARE(f.indicators.tip, MailCore::TipFor(ownCount + plainCount));
+    QCOMPARE(f.indicators.tip, MailCore::tipFor(ownCount + plainCount));
 }
 
 void MailCoreTest::checksInFlightAreBounded()
@@ -531,7 +531,7 @@ void MailCoreTest::removedWaitingAccountIsNeverStarted()
     f.clock.advance(0);
     QCOMPARE(f.checkers.count(), limit);
     QCOMPARE(f.core.checksUnderWay(), 0);
-    QCOMPARE(f.indicators.tip, MailCore::TipFor(limit));
+    QCOMPARE(f.indicators.tip, MailCore::tipFor(limit));
 }
 
 void MailCoreTest::changesAreReportedOnlyWhenTheyHappen_data()

@@ -267,12 +267,12 @@ void AnsiTextTest::passwordEncoding()
     QFETCH(QString, password);
     QFETCH(QString, encoded);
     QFETCH(QString, older);
-    QCOMPARE(EncodePassword(password), encoded);
+    QCOMPARE(encodePassword(password), encoded);
     bool ok = false;
-    QCOMPARE(DecodePassword(encoded, &ok), password);
+    QCOMPARE(decodePassword(encoded, &ok), password);
     QVERIFY(ok);
     if (!older.isEmpty()) {
-        QCOMPARE(DecodePassword(older, &ok), password);
+        QCOMPARE(decodePassword(older, &ok), password);
         QVERIFY(ok);
     }
 }
@@ -291,7 +291,7 @@ void AnsiTextTest::damagedPasswordIsRejected()
 {
     QFETCH(QString, encoded);
     bool ok = true;
-    DecodePassword(encoded, &ok);
+    decodePassword(encoded, &ok);
     QVERIFY(!ok);
 }
 
@@ -320,11 +320,11 @@ void AnsiTextTest::savedTimesAndDates()
     QFETCH(QString, dateText);
     QFETCH(QTime, time);
     QFETCH(QDate, date);
-    QCOMPARE(ParseSavedTime(timeText), time);
-    QCOMPARE(ParseSavedDate(dateText), date);
+    QCOMPARE(parseSavedTime(timeText), time);
+    QCOMPARE(parseSavedDate(dateText), date);
     // What is read is written back in the fixed form.
-    QCOMPARE(ParseSavedTime(FormatSavedTime(time)), time);
-    QCOMPARE(ParseSavedDate(FormatSavedDate(date)), date);
+    QCOMPARE(parseSavedTime(formatSavedTime(time)), time);
+    QCOMPARE(parseSavedDate(formatSavedDate(date)), date);
 }
 
 void AnsiTextTest::savedDatesByRegion_data()
@@ -349,7 +349,7 @@ void AnsiTextTest::savedDatesByRegion()
     QFETCH(QString, region);
     QFETCH(QString, text);
     QLocale::setDefault(QLocale(region));
-    const QDate read = ParseSavedDate(text);
+    const QDate read = parseSavedDate(text);
     QLocale::setDefault(QLocale::system());
     QTEST(read, "date");
 }

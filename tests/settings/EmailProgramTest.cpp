@@ -103,7 +103,7 @@ void EmailProgramTest::programPath()
     path.replace(u'@', m_program).replace(u'#', folder);
 
     QCOMPARE(ExtractProgramPath(text), path);
-    QCOMPARE(ProgramArguments(text), arguments);
+    QCOMPARE(programArguments(text), arguments);
     QCOMPARE(ValidEProg(text), valid);
 }
 
@@ -114,9 +114,9 @@ void EmailProgramTest::quotedArgumentsSplitBack()
                                 "",      "\\\"",      "tab\there",  "50%"};
     QStringList quoted;
     for (const QString& argument : arguments)
-        quoted << QuoteArgument(argument);
+        quoted << quoteArgument(argument);
     QCOMPARE(quoted.first(), QStringLiteral("plain"));
-    QCOMPARE(ProgramArguments("\"/bin/x\" " + quoted.join(u' ')), arguments);
+    QCOMPARE(programArguments("\"/bin/x\" " + quoted.join(u' ')), arguments);
 }
 
 void EmailProgramTest::stripQuotes_data()
