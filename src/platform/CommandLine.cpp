@@ -14,7 +14,7 @@ bool isBlank(QChar c)
 }
 } // namespace
 
-QStringList splitArguments(const QString& text)
+QStringList splitArguments(const QString& text, QStringView escapable)
 {
     QStringList arguments;
     QString current;
@@ -24,7 +24,7 @@ QStringList splitArguments(const QString& text)
         const QChar c = text.at(i);
         if (quoted) {
             const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
-            if (c == kBackslash && (next == kQuote || next == kBackslash)) {
+            if (c == kBackslash && !next.isNull() && escapable.contains(next)) {
                 current += next;
                 ++i;
             } else if (c == kQuote) {

@@ -11,7 +11,10 @@ namespace orvane {
 // so a plain path or option needs no escaping.
 
 /// The arguments of `text`; an unclosed quote runs to the end of the text.
-QStringList splitArguments(const QString& text);
+/// `escapable` lists the characters a backslash inside quotes stands for:
+/// by default a quote and a backslash; a desktop entry's Exec line also
+/// escapes "`" and "$".
+QStringList splitArguments(const QString& text, QStringView escapable = u"\"\\");
 
 /// `argument` written so that splitArguments gives it back unchanged.
 QString quoteArgument(const QString& argument);

@@ -95,41 +95,6 @@ QString unescapeValue(const QString& value)
     return out;
 }
 
-// The arguments of an Exec line: blanks separate them, double quotes group
-// them and, inside quotes, a backslash takes the next character literally.
-QStringList splitExec(const QString& exec)
-{
-    QStringList arguments;
-    QString current;
-    bool inArgument = false;
-    bool quoted = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec.at(i);
-        if (quoted) {
-            if (c == u'\\' && i + 1 < exec.size())
-                current += exec.at(++i);
-            else if (c == u'"')
-                quoted = false;
-            else
-                current += c;
-        } else if (c == u'"') {
-            quoted = true;
-            inArgument = true;
-        } else if (c.isSpace()) {
-            if (inArgument)
-                arguments << current;
-            current.clear();
-            inArgument = false;
-        } else {
-            current += c;
-            inArgument = true;
-        }
-    }
-    if (inArgument)
-        arguments << current;
-    return arguments;
-}
-
 // Drops the field codes the launcher would fill in with files, addresses,
 // the icon or the entry's name; "%%" stands for a percent sign.
 QString withoutFieldCodes(const QString& argument, bool* removedAny)
@@ -201,8 +166,8 @@ std::optional<QString> XdgMailClientLocator::commandOfDesktopId(const QString& d
         return std::nullopt;
 
     QStringList arguments;
-    for (const QString& argument :
-         splitExec(unescapeValue(groupValue(path, group, QStringLiteral("Exec"))))) {
+    for (const QString& argument : splitArguments(
+             unescapeValue(groupValue(path, group, QStringLiteral("Exec"))), u"\"`$\\")) {
         bool removedAny = false;
         const QString kept = withoutFieldCodes(argument, &removedAny);
         if (!kept.isEmpty() || !removedAny)
