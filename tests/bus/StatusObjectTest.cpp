@@ -4,15 +4,8 @@
 // bus name serves it.
 #include "bus/StatusObject.h"
 
-#include "FakeOptions.h"
-#include "RecordingIndicators.h"
-#include "RecordingSoundPlayer.h"
-#include "ScriptedChecker.h"
-#include "VirtualClock.h"
+#include "CheckCycle.h"
 #include "bus/SessionInstance.h"
-#include "core/AccountList.h"
-#include "core/MailCore.h"
-#include "core/server.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -35,26 +28,13 @@ const QString kService = QString::fromLatin1(SessionInstance::kServiceName);
 const QString kInterface = QStringLiteral("org.orvane.Quorvel.Status");
 
 // A check cycle on virtual time with two accounts, "home" and "work".
-struct Fixture
+struct Fixture : CheckCycle
 {
-    Fixture() : core(clock, accounts, options, indicators, sound, checkers)
+    Fixture()
     {
-        for (const auto* name : {"home", "work"}) {
-            auto account = std::make_unique<server>(core);
-            account->CreateServer(QString::fromLatin1(name), QStringLiteral("pop.example.org"), 60,
-                                  600, QStringLiteral("user"), QStringLiteral("secret"), false, 0,
-                                  false, QString(), false);
-            accounts.append(std::move(account));
-        }
+        add(QStringLiteral("home"));
+        add(QStringLiteral("work"));
     }
-
-    VirtualClock clock;
-    AccountList accounts;
-    FakeOptions options;
-    RecordingIndicators indicators;
-    RecordingSoundPlayer sound;
-    ScriptedCheckers checkers;
-    MailCore core;
 };
 
 } // namespace

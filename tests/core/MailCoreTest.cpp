@@ -2,13 +2,7 @@
 // it shows, which sounds play and how clearing interacts with a pass.
 #include "core/MailCore.h"
 
-#include "FakeOptions.h"
-#include "RecordingIndicators.h"
-#include "RecordingSoundPlayer.h"
-#include "ScriptedChecker.h"
-#include "VirtualClock.h"
-#include "core/AccountList.h"
-#include "core/server.h"
+#include "CheckCycle.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -21,30 +15,7 @@ using namespace orvane::test;
 
 namespace {
 
-struct Fixture
-{
-    Fixture() : core(clock, accounts, options, indicators, sound, checkers) {}
-
-    server& add(const QString& name, const QString& customSound = {})
-    {
-        auto account = std::make_unique<server>(core);
-        account->CreateServer(name, QStringLiteral("pop.example.org"), 60, 600,
-                              QStringLiteral("user"), QStringLiteral("secret"), false, 0,
-                              !customSound.isEmpty(), customSound, false);
-        return accounts.append(std::move(account));
-    }
-
-    // The checker of the index-th check started so far.
-    ScriptedChecker& checker(int index) { return *checkers.made.at(size_t(index)); }
-
-    VirtualClock clock;
-    AccountList accounts;
-    FakeOptions options;
-    RecordingIndicators indicators;
-    RecordingSoundPlayer sound;
-    ScriptedCheckers checkers;
-    MailCore core;
-};
+using Fixture = CheckCycle;
 
 } // namespace
 
