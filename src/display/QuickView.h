@@ -2,6 +2,7 @@
 
 #include "core/SavedBlock.h"
 
+#include <QString>
 #include <array>
 
 namespace orvane {
@@ -19,6 +20,15 @@ public:
 
     const std::array<qint32, 4>& widths() const { return m_widths; }
     void setWidths(const std::array<qint32, 4>& widths) { m_widths = widths; }
+
+    // The window side. The window is not built yet: it is never shown.
+    /// Shows the window in front, creating it when needed.
+    void ShowWindow() {}
+    /// Destroys the window; the lasting state stays.
+    void Unload() {}
+    bool IsShown() const { return false; }
+    void RefreshServerList() {}
+    void UpdateTableItem(const QString& /*name*/) {}
 
 private:
     std::array<qint32, 4> m_widths = kDesignedWidths;
