@@ -8,6 +8,7 @@ ORVANE_BUILD_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
   libgl-dev libx11-dev
   clang-format
+  libetpan-dev libgnutls28-dev
 )
 
 # What the programs need at run time beyond the libraries the build pulls in:

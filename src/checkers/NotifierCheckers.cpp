@@ -1,6 +1,7 @@
 #include "NotifierCheckers.h"
 
 #include "KestranoChecker.h"
+#include "MAPIServer.h"
 #include "POP3.h"
 
 namespace orvane {
@@ -14,7 +15,7 @@ std::unique_ptr<MailChecker> NotifierCheckers::createWebServer()
 
 std::unique_ptr<MailChecker> NotifierCheckers::createMAPI()
 {
-    return nullptr;
+    return std::make_unique<MAPIServer>();
 }
 
 std::unique_ptr<MailChecker> NotifierCheckers::createPOP3()

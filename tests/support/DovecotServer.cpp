@@ -75,7 +75,7 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
     m_mailGid = mailUser->pw_gid;
     ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
 
-    if (options.tls) {
+    if (options.tls && !options.imap) {
         QTcpServer probe;
         if (!probe.listen(QHostAddress::LocalHost, TlsPort))
             return {Outcome::Skipped, QStringLiteral("port %1 cannot be bound: %2")
@@ -84,15 +84,20 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
     }
 
     m_pop3Port = freeLoopbackPort();
+    if (options.imap) {
+        m_imapPort = freeLoopbackPort();
+        m_imapsPort = options.tls ? freeLoopbackPort() : 0;
+    }
     QString reason;
-    if (m_pop3Port == 0)
+    if (m_pop3Port == 0 || (options.imap && m_imapPort == 0) ||
+        (options.imap && options.tls && m_imapsPort == 0))
         return {Outcome::Failed, QStringLiteral("no free loopback port")};
     if (options.tls && !makeCertificates(&reason))
         return {Outcome::Failed, reason};
     if (!writeConfiguration(options, &reason))
         return {Outcome::Failed, reason};
     for (int i = 0; i < options.messages; ++i) {
-        if (!deliverMessage())
+        if (!deliverMessage(i < options.seen))
             return {Outcome::Failed, QStringLiteral("could not write a message into the Maildir")};
     }
 
@@ -103,7 +108,9 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
         return {Outcome::Failed,
                 QStringLiteral("dovecot did not start: ") + m_dovecot.errorString()};
     if (!waitUntilListening(m_pop3Port, &reason) ||
-        (options.tls && !waitUntilListening(TlsPort, &reason))) {
+        (options.tls && !options.imap && !waitUntilListening(TlsPort, &reason)) ||
+        (options.imap && !waitUntilListening(m_imapPort, &reason)) ||
+        (m_imapsPort != 0 && !waitUntilListening(m_imapsPort, &reason))) {
         stop();
         return {Outcome::Failed, reason + QStringLiteral("\n") + log()};
     }
@@ -201,14 +208,24 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
     if (options.tls) {
         tls = QStringLiteral("ssl = yes\nssl_cert = <%1\nssl_key = <%2\n")
                   .arg(path(QStringLiteral("server.pem")), path(QStringLiteral("server.key")));
-        tlsPort = TlsPort;
+        tlsPort = options.imap ? 0 : TlsPort;
     }
+    QString imap;
+    if (options.imap)
+        imap =
+            QStringLiteral("service imap-login {\n"
+                           "  inet_listener imap {\n    address = 127.0.0.1\n    port = %1\n  }\n"
+                           "  inet_listener imaps {\n    address = 127.0.0.1\n    port = %2\n"
+                           "    ssl = yes\n  }\n"
+                           "}\n")
+                .arg(m_imapPort)
+                .arg(m_imapsPort);
 
     const QString configuration =
         QStringLiteral("base_dir = %1\n"
                        "state_dir = %2\n"
                        "log_path = %3\n"
-                       "protocols = pop3\n"
+                       "protocols = %8\n"
                        "listen = 127.0.0.1\n"
                        "%4"
                        "disable_plaintext_auth = no\n"
@@ -231,7 +248,9 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
             .arg(path(QStringLiteral("run")), path(QStringLiteral("state")),
                  path(QStringLiteral("dovecot.log")), tls, path(QStringLiteral("users")))
             .arg(m_pop3Port)
-            .arg(tlsPort);
+            .arg(tlsPort)
+            .arg(options.imap ? QStringLiteral("pop3 imap") : QStringLiteral("pop3")) +
+        imap;
 
     if (!test::saveFile(path(QStringLiteral("users")), users) ||
         !test::saveFile(path(QStringLiteral("dovecot.conf")), configuration.toUtf8())) {
@@ -266,7 +285,7 @@ bool DovecotServer::giveToMailUser(const QString& filePath) const
     return ::chown(QFile::encodeName(filePath).constData(), m_mailUid, m_mailGid) == 0;
 }
 
-bool DovecotServer::deliverMessage()
+bool DovecotServer::deliverMessage(bool seen)
 {
     ++m_delivered;
     const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -275,7 +294,9 @@ bool DovecotServer::deliverMessage()
                              .arg(m_delivered)
                              .arg(::getpid());
     const QString tmpPath = path(QStringLiteral("home/%1/Maildir/tmp/%2").arg(userName(), name));
-    const QString newPath = path(QStringLiteral("home/%1/Maildir/new/%2").arg(userName(), name));
+    const QString newPath =
+        seen ? path(QStringLiteral("home/%1/Maildir/cur/%2:2,S").arg(userName(), name))
+             : path(QStringLiteral("home/%1/Maildir/new/%2").arg(userName(), name));
     const QByteArray message = QStringLiteral("From: sender@example.org\n"
                                               "To: %1@example.org\n"
                                               "Subject: Test message %2\n"

@@ -11,7 +11,9 @@ namespace orvane {
 /// A real Dovecot serving POP3 on 127.0.0.1 from a private temporary folder:
 /// its own configuration, one passwd-file user with a known password and a
 /// Maildir holding a known number of messages. Optionally a pop3s listener
-/// on port 995 with a certificate made at test time by a private CA.
+/// on port 995 with a certificate made at test time by a private CA, or,
+/// for an IMAP server, imap and imaps listeners on free ports (imaps with
+/// that certificate) and no pop3s.
 /// The server is stopped (SIGTERM) when the object goes away.
 class DovecotServer
 {
@@ -20,6 +22,9 @@ public:
     {
         int messages = 3;
         bool tls = false;
+        bool imap = false;
+        /// Of `messages`, how many are already read (in cur/ with the S flag).
+        int seen = 0;
     };
 
     enum class Outcome
@@ -48,13 +53,15 @@ public:
     QString userName() const { return QStringLiteral("alice"); }
     QString password() const { return QStringLiteral("wonderland"); }
     quint16 pop3Port() const { return m_pop3Port; }
+    quint16 imapPort() const { return m_imapPort; }
+    quint16 imapsPort() const { return m_imapsPort; }
     /// "127.0.0.1:<port>" for the plain listener.
     QString address() const;
     /// The CA that signed the pop3s certificate (for "localhost").
     QList<QSslCertificate> caCertificates() const { return m_caCertificates; }
 
     /// Drops one more message into the Maildir, as a delivery agent would.
-    bool deliverMessage();
+    bool deliverMessage(bool seen = false);
     /// The server's log, for failure messages.
     QString log() const;
 
@@ -68,6 +75,8 @@ private:
     QTemporaryDir m_dir;
     QProcess m_dovecot;
     quint16 m_pop3Port = 0;
+    quint16 m_imapPort = 0;
+    quint16 m_imapsPort = 0;
     uint m_mailUid = 0;
     uint m_mailGid = 0;
     int m_delivered = 0;

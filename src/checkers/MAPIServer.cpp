@@ -1,0 +1,177 @@
+#include "MAPIServer.h"
+
+#include "ProfileMapi.h"
+
+#include <QMetaObject>
+#include <csignal>
+#include <exception>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
+
+namespace orvane {
+
+namespace {
+
+struct Event
+{
+    enum Kind
+    {
+        Status,
+        Found,
+        Error
+    };
+    Kind kind;
+    QString text;
+    qint32 count = 0;
+};
+
+using Raise = std::function<void(const Event&)>;
+
+// The check from the log-on to the log-off. Any non-zero result of the
+// walk ends it with the count reached so far.
+void runCheck(SimpleMapi& mapi, const QString& profile, const QString& password, const Raise& raise)
+{
+    SimpleMapi::Session session = 0;
+    bool loggedOn = false;
+    try {
+        qint32 count = 0;
+        QString seed;
+        QString found;
+        raise({Event::Status, QString::fromLatin1(MAPIServer::kLoggingOn)});
+        const quint32 logon = mapi.MAPILogon(profile, password, SimpleMapi::NewSession, &session);
+        if (logon != SimpleMapi::Success) {
+            raise({Event::Error, QString::fromLatin1(logon == SimpleMapi::LoginFailure
+                                                         ? MAPIServer::kLogonRefused
+                                                         : MAPIServer::kNoConnection)});
+            return;
+        }
+        loggedOn = true;
+        raise({Event::Status, QString::fromLatin1(MAPIServer::kChecking)});
+        while (mapi.BMAPIFindNext(session, QString(), seed, SimpleMapi::UnreadOnly, &found) ==
+               SimpleMapi::Success) {
+            ++count;
+            seed = found;
+        }
+        raise({Event::Status, QString::fromLatin1(MAPIServer::kLoggingOff)});
+        loggedOn = false;
+        mapi.MAPILogoff(session, 0);
+        raise({Event::Found, {}, count});
+    } catch (const std::exception& fault) {
+        if (loggedOn) {
+            try {
+                mapi.MAPILogoff(session, 0);
+            } catch (...) {
+            }
+        }
+        raise({Event::Error, QString::fromLocal8Bit(fault.what())});
+    } catch (...) {
+        if (loggedOn) {
+            try {
+                mapi.MAPILogoff(session, 0);
+            } catch (...) {
+            }
+        }
+        raise({Event::Error, QStringLiteral("Unexpected fault.")});
+    }
+}
+
+} // namespace
+
+/// What the worker thread shares with its checker: the session, and the
+/// checker to deliver to until it goes.
+struct MAPIServer::Worker
+{
+    std::unique_ptr<SimpleMapi> mapi;
+    std::mutex mutex;
+    MAPIServer* receiver = nullptr;
+};
+
+MAPIServer::MAPIServer(QObject* parent)
+    : MAPIServer([] { return std::make_unique<ProfileMapi>(); }, parent)
+{}
+
+MAPIServer::MAPIServer(SessionFactory makeSession, QObject* parent)
+    : MailChecker(parent), m_makeSession(std::move(makeSession))
+{}
+
+MAPIServer::~MAPIServer()
+{
+    if (!m_worker)
+        return;
+    {
+        // Events posted before this point die with this object's queue.
+        const std::lock_guard lock(m_worker->mutex);
+        m_worker->receiver = nullptr;
+        if (m_worker->mapi)
+            m_worker->mapi->cancel();
+    }
+}
+
+void MAPIServer::CheckForMail(const QString& address, const QString& userName,
+                              const QString& password, bool /*DebugOn*/)
+{
+    m_address = address;
+    m_userName = userName;
+    m_password = password;
+
+    auto deliver = [this](const Event& event) {
+        switch (event.kind) {
+        case Event::Status:
+            Q_EMIT UpdateStatus(event.text);
+            break;
+        case Event::Found:
+            Q_EMIT MailFound(event.count);
+            break;
+        case Event::Error:
+            Q_EMIT error(event.text);
+            break;
+        }
+    };
+
+    std::unique_ptr<SimpleMapi> mapi;
+    try {
+        mapi = m_makeSession();
+    } catch (const std::exception& fault) {
+        Q_EMIT error(QString::fromLocal8Bit(fault.what()));
+        return;
+    }
+    if (!mapi->isRemote(userName)) {
+        runCheck(*mapi, userName, password, deliver);
+        return;
+    }
+
+    if (m_worker) {
+        const std::lock_guard lock(m_worker->mutex);
+        m_worker->receiver = nullptr;
+        if (m_worker->mapi)
+            m_worker->mapi->cancel();
+    }
+    m_worker = std::make_shared<Worker>();
+    m_worker->mapi = std::move(mapi);
+    m_worker->receiver = this;
+    std::thread([worker = m_worker, profile = userName, password, deliver] {
+        // A server that hangs up makes a write raise SIGPIPE in this thread;
+        // the write's error is what counts.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+
+        runCheck(*worker->mapi, profile, password, [&worker, &deliver](const Event& event) {
+            const std::lock_guard lock(worker->mutex);
+            if (worker->receiver)
+                QMetaObject::invokeMethod(
+                    worker->receiver, [deliver, event] { deliver(event); }, Qt::QueuedConnection);
+        });
+        // The session goes here, on this thread, whether or not anybody
+        // still listens; it was logged off above, so this does not wait.
+        std::unique_ptr<SimpleMapi> done;
+        {
+            const std::lock_guard lock(worker->mutex);
+            done = std::move(worker->mapi);
+        }
+    }).detach();
+}
+
+} // namespace orvane
