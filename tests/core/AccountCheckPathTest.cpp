@@ -9,6 +9,7 @@
 #include "ScriptedPop3Server.h"
 #include "VirtualClock.h"
 #include "checkers/NotifierCheckers.h"
+#include "checkers/ProfileStore.h"
 #include "core/AccountList.h"
 #include "core/GenericServer.h"
 #include "core/Indicators.h"
@@ -217,19 +218,25 @@ void AccountCheckPathTest::droppedCheckerReachesNobody()
 void AccountCheckPathTest::missingCheckerEndsAtOnce_data()
 {
     QTest::addColumn<QString>("address");
-    QTest::newRow("MS Exchange") << "MS Exchange - Windows Account";
-    QTest::newRow("Hotmail without the web-mail server") << "hotmail.com";
+    QTest::addColumn<QString>("detail");
+    // The profile store of the test's own configuration folder is empty.
+    QTest::newRow("MS Exchange without a profile") << "MS Exchange - Windows Account"
+                                                   << "Invalid username/password.";
+    QTest::newRow("Hotmail without the web-mail server") << "hotmail.com" << kMissingService;
 }
 
 void AccountCheckPathTest::missingCheckerEndsAtOnce()
 {
     QFETCH(QString, address);
+    QFETCH(QString, detail);
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(ProfileStore::defaultPath());
     Rig rig;
     server& account = rig.add(address);
 
     rig.clock.advanceSeconds(kInterval);
     QVERIFY(!account.IsChecking());
-    QCOMPARE(account.GetLastDetail(), kMissingService);
+    QCOMPARE(account.GetLastDetail(), detail);
     QCOMPARE(rig.core.checksUnderWay(), 0);
     QCOMPARE(QDateTime(account.lastDate(), account.lastTime()), rig.clock.now());
 
@@ -239,7 +246,7 @@ void AccountCheckPathTest::missingCheckerEndsAtOnce()
     QCOMPARE(QDateTime(account.lastDate(), account.lastTime()), first);
     rig.clock.advanceSeconds(1);
     QCOMPARE(QDateTime(account.lastDate(), account.lastTime()), rig.clock.now());
-    QCOMPARE(account.GetLastDetail(), kMissingService);
+    QCOMPARE(account.GetLastDetail(), detail);
 }
 
 QTEST_GUILESS_MAIN(AccountCheckPathTest)
