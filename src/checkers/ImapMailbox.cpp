@@ -101,8 +101,12 @@ bool ImapMailbox::beginStep()
             ::setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
         }
     }
-    if (m_session)
-        mailimap_set_timeout(m_session, std::max(1, (left + 999) / 1000));
+    if (m_session) {
+        const time_t seconds = std::max(1, (left + 999) / 1000);
+        mailimap_set_timeout(m_session, seconds);
+        if (m_session->imap_stream)
+            mailstream_low_set_timeout(mailstream_get_low(m_session->imap_stream), seconds);
+    }
     return true;
 }
 
