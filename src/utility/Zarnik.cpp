@@ -43,7 +43,8 @@ void Zarnik::StartMode()
         finishAfter(0);
         return;
     }
-    // The launcher reports within moments; a failed start is not told.
+    // Ends once the launcher knows the notifier is under way; a failed start
+    // is told to nobody.
     QPointer<Zarnik> self(this);
     m_services.launcher.start(m_programFolder + QLatin1String(kMainProgram), {}, [self](bool) {
         if (self)
