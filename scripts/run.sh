@@ -17,4 +17,8 @@ build=${ORVANE_BUILD_DIR:-$repo/build}
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build"
 
+# The log-on entry (it starts the notifier while "Load Orvane On Startup" is
+# ticked) and the desktop's menu entry.
+"$repo/scripts/install-entries.sh" "$build/Orvane"
+
 exec "$build/Orvane/Quorvel"

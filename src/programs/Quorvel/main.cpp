@@ -7,6 +7,7 @@
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
 #include "core/ProgramWindows.h"
+#include "core/StyleXP.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
@@ -30,6 +31,14 @@ int main(int argc, char* argv[])
     Q_INIT_RESOURCE(icons);
 
     const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+
+#ifdef Q_OS_WIN
+    // Windows themes the controls only for a program whose manifest asks for
+    // it: the first run writes the manifest and starts again.
+    bool restartIfNew = true;
+    bool overwrite = false;
+    orvane::InitStyleXP(restartIfNew, overwrite, orvane::RunningProgram(QStringLiteral("Orvane")));
+#endif
 
     orvane::SystemClock clock;
     orvane::PosixLogonName logon;
