@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -49,7 +50,7 @@ constexpr int kPageWidth = 7695 / SettingsWindow::kTwipsPerPixel;
 constexpr int kPageHeight = 4335 / SettingsWindow::kTwipsPerPixel;
 
 /// The window itself: it tells its owner before it goes.
-class SettingsForm final : public QWidget
+class SettingsForm final : public QMainWindow
 {
 public:
     explicit SettingsForm(std::function<void()> closing) : m_closing(std::move(closing)) {}
@@ -58,13 +59,13 @@ protected:
     void closeEvent(QCloseEvent* event) override
     {
         m_closing();
-        QWidget::closeEvent(event);
+        QMainWindow::closeEvent(event);
     }
     void focusInEvent(QFocusEvent* event) override
     {
         raise();
         activateWindow();
-        QWidget::focusInEvent(event);
+        QMainWindow::focusInEvent(event);
     }
 
 private:
@@ -259,10 +260,12 @@ void SettingsWindow::create()
     auto* body = new QHBoxLayout;
     body->addLayout(left);
     body->addLayout(right);
-    auto* outer = new QVBoxLayout(window);
-    outer->addLayout(body);
-    outer->addWidget(m_c->status);
-    outer->setSizeConstraint(QLayout::SetFixedSize);
+    auto* central = new QWidget;
+    central->setLayout(body);
+    window->setCentralWidget(central);
+    m_c->help->add(central, {});
+    window->setStatusBar(m_c->status);
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_c->listTab, &QListWidget::currentRowChanged, this, &SettingsWindow::selectPage);
 
