@@ -8,6 +8,7 @@
 #include "core/MailCore.h"
 #include "core/StartAtLogon.h"
 #include "core/server.h"
+#include "core/stForm.h"
 #include "dChange.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
@@ -231,7 +232,9 @@ void SettingsWindow::create()
     glow->setIconSize(QSize(32, 32));
     glow->setAutoRaise(true);
     glow->setAccessibleName(QStringLiteral("Nuvari's Website"));
-    m_c->help->add(glow, QStringLiteral("Click to open Nuvari's website: https://nuvari.example/"));
+    // The maker's pages are the ones the tray menu's Links open.
+    m_c->help->add(glow, QStringLiteral("Click to open Nuvari's website: ") +
+                             stForm::PageFor(QStringLiteral("stMenuNuvari")));
     connect(glow, &QToolButton::clicked, this, [this] {
         if (m_services.openPage)
             m_services.openPage(QStringLiteral("stMenuNuvari"));
@@ -416,7 +419,7 @@ void SettingsWindow::SetupDate_Click()
     s.timeDisp = qint16(s.timeDisp + 1);
     if (s.timeDisp > 3 || s.timeDisp < 0)
         s.timeDisp = 0;
-    if (m_c)
+    if (m_c && m_window)
         m_c->setupDate->setText(QString::fromLatin1(kModes[s.timeDisp]));
     UpdateTable();
 }
