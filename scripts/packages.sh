@@ -24,6 +24,7 @@ ORVANE_TEST_PACKAGES=(
   xvfb xauth trayer x11-utils imagemagick xdotool
   xfce4-panel xfconf
   dovecot-pop3d dovecot-imapd
+  at-spi2-core python3-pyatspi
 )
 
 orvane_as_root() {

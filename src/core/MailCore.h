@@ -86,6 +86,8 @@ public:
     bool announced() const { return m_announced; }
     void setAnnounced(bool announced) { m_announced = announced; }
     const QStringList& playedSounds() const { return m_playedSounds; }
+    /// Every sound may play again in the next pass.
+    void forgetPlayedSounds() { m_playedSounds.clear(); }
     /// The tip the tray shows from the moment its icon is added until the
     /// first redraw.
     static constexpr const char* kStartTip = "Orvane - No mail";

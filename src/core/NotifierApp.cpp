@@ -7,6 +7,7 @@
 #include "NotifierOptions.h"
 #include "ProgramWindows.h"
 #include "SavedBlock.h"
+#include "platform/Clock.h"
 #include "platform/LogonName.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramInstance.h"
@@ -46,6 +47,9 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
     connect(&m_services.instance, &ProgramInstance::shutdownRequested, this,
             &NotifierApp::Shutdown);
     connect(&m_services.instance, &ProgramInstance::saveRequested, this, &NotifierApp::save);
+    m_saveSoon = m_services.clock.createTimer();
+    m_saveSoon->setSingleShot(true);
+    connect(m_saveSoon.get(), &Timer::timeout, this, &NotifierApp::save);
 }
 
 NotifierApp::~NotifierApp() = default;
@@ -101,11 +105,20 @@ void NotifierApp::save()
     saveFiles();
 }
 
+void NotifierApp::scheduleSave()
+{
+    // Not restarted by later changes: a user who keeps changing things still
+    // gets a save every few seconds.
+    if (!m_shutDown && !m_saveSoon->isActive())
+        m_saveSoon->start(kSaveDelayMs);
+}
+
 void NotifierApp::Shutdown()
 {
     if (m_shutDown || !m_started)
         return;
     m_shutDown = true;
+    m_saveSoon->stop();
     // A box still open (the start's damaged-list message, say) would keep
     // the process waiting for a click that may never come.
     m_services.messages.closeOpenBoxes();

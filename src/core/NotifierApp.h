@@ -25,6 +25,7 @@ class UrlOpener;
 class BuiltInTrayAnimation;
 class stForm;
 class IndicatorFanout;
+class Timer;
 
 /// The platform services the notifier runs on.
 struct NotifierServices
@@ -69,6 +70,10 @@ public:
     /// Writes the list file and the companion files as the shutdown does,
     /// and goes on running.
     void save();
+    /// The user changed an account or an option: saves a few seconds later,
+    /// one save for a whole burst of changes, so a crash loses nothing.
+    void scheduleSave();
+    static constexpr int kSaveDelayMs = 3000;
     /// Saves everything and ends the program; runs once however entered.
     void Shutdown();
 
@@ -111,6 +116,7 @@ private:
     /// Hands every redraw to the tray form, its animation and the displays.
     std::unique_ptr<IndicatorFanout> m_fanout;
     std::unique_ptr<MailCore> m_core;
+    std::unique_ptr<Timer> m_saveSoon;
 };
 
 } // namespace orvane

@@ -21,6 +21,9 @@ public:
     virtual ~MessageBoxes() = default;
     /// Returns when the user closed the box or `closeOpenBoxes` closed it.
     virtual void showMessage(const QString& title, const QString& text, Icon icon) = 0;
+    /// A question with Yes and No buttons; true when the answer was Yes. A
+    /// box closed by `closeOpenBoxes` answers No.
+    virtual bool askYesNo(const QString& title, const QString& text) = 0;
     /// Closes every box that is open now, as if its OK was pressed: a
     /// shutdown does not wait for the user.
     virtual void closeOpenBoxes() = 0;

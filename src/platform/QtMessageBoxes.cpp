@@ -29,11 +29,26 @@ void QtMessageBoxes::showMessage(const QString& title, const QString& text, Icon
     m_open.removeAll(&box);
 }
 
+bool QtMessageBoxes::askYesNo(const QString& title, const QString& text)
+{
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    m_open.append(&box);
+    const int answer = box.exec();
+    m_open.removeAll(&box);
+    return answer == QMessageBox::Yes;
+}
+
 void QtMessageBoxes::closeOpenBoxes()
 {
     for (const QPointer<QMessageBox>& box : std::as_const(m_open)) {
         if (box)
-            box->done(QMessageBox::Ok);
+            box->done(box->standardButtons().testFlag(QMessageBox::Ok) ? QMessageBox::Ok
+                                                                       : QMessageBox::No);
     }
 }
 

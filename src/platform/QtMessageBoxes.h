@@ -13,6 +13,7 @@ class QtMessageBoxes final : public MessageBoxes
 {
 public:
     void showMessage(const QString& title, const QString& text, Icon icon) override;
+    bool askYesNo(const QString& title, const QString& text) override;
     void closeOpenBoxes() override;
 
 private:

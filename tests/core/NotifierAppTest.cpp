@@ -107,6 +107,7 @@ private Q_SLOTS:
     void listIsSavedWhenAskedOrOnAFault_data();
     void listIsSavedWhenAskedOrOnAFault();
     void trayMenuReachesTheCheckCycle();
+    void burstOfChangesIsSavedOnceSoon();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -402,6 +403,33 @@ void NotifierAppTest::trayMenuReachesTheCheckCycle()
     rig.options.reportRuns(true);
     QCOMPARE(rig.app().core().TotalCount(), 0);
     QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvane - No Mail."));
+}
+
+void NotifierAppTest::burstOfChangesIsSavedOnceSoon()
+{
+    Rig rig(m_dir->path());
+    QVERIFY(rig.app().Start());
+    QVERIFY(!QFile::exists(rig.listPath()));
+
+    // Changes keep coming: the first save is not put off by the later ones.
+    for (int i = 0; i < 5; ++i) {
+        rig.app().scheduleSave();
+        rig.clock.advance(NotifierApp::kSaveDelayMs / 4);
+    }
+    QVERIFY(QFile::exists(rig.listPath()));
+    QVERIFY(QFile::remove(rig.listPath()));
+    rig.clock.advance(NotifierApp::kSaveDelayMs);
+    QVERIFY2(QFile::exists(rig.listPath()), "the changes after the first save are saved too");
+    QVERIFY(QFile::remove(rig.listPath()));
+    rig.clock.advance(NotifierApp::kSaveDelayMs * 10);
+    QVERIFY2(!QFile::exists(rig.listPath()), "no save without a change");
+
+    // A save still pending at shutdown does not write over the files later.
+    rig.app().scheduleSave();
+    rig.app().Shutdown();
+    QVERIFY(QFile::remove(rig.listPath()));
+    rig.clock.advance(NotifierApp::kSaveDelayMs * 2);
+    QVERIFY(!QFile::exists(rig.listPath()));
 }
 
 QTEST_GUILESS_MAIN(NotifierAppTest)

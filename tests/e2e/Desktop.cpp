@@ -255,7 +255,7 @@ int Desktop::trayIconCount() const
     return trayIconPlaces(places) ? int(places.size()) : -1;
 }
 
-bool Desktop::clickTrayIcon(int clicks) const
+bool Desktop::clickTrayIcon(int clicks, int button) const
 {
     QList<QRect> places;
     if (!trayIconPlaces(places) || places.isEmpty()) {
@@ -266,7 +266,7 @@ bool Desktop::clickTrayIcon(int clicks) const
                    {QStringLiteral("mousemove"), QString::number(centre.x()),
                     QString::number(centre.y()), QStringLiteral("click"),
                     QStringLiteral("--repeat"), QString::number(clicks), QStringLiteral("--delay"),
-                    QStringLiteral("80"), QStringLiteral("1")});
+                    QStringLiteral("80"), QString::number(button)});
 }
 
 bool Desktop::trayIconPlaces(QList<QRect>& places) const

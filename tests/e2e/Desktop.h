@@ -52,9 +52,10 @@ public:
     /// How many icons sit in the XEmbed tray panel right now (-1 when
     /// unknown).
     int trayIconCount() const;
-    /// Clicks the first icon of the XEmbed tray panel with the left button,
-    /// `clicks` times in quick succession; false when there is no icon.
-    bool clickTrayIcon(int clicks) const;
+    /// Clicks the first icon of the XEmbed tray panel with the left button
+    /// (or `button`: 3 is the right one), `clicks` times in quick
+    /// succession; false when there is no icon.
+    bool clickTrayIcon(int clicks, int button = 1) const;
 
     /// True while a mapped window with exactly this title is on the screen.
     bool hasWindowTitled(const QString& title) const;

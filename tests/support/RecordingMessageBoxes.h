@@ -24,6 +24,12 @@ public:
         if (whileShown)
             whileShown();
     }
+    /// Questions are recorded apart from the messages and get `answerYes`.
+    bool askYesNo(const QString& title, const QString& text) override
+    {
+        questions.push_back({title, text, Icon::None});
+        return answerYes;
+    }
     void closeOpenBoxes() override { ++closeCalls; }
     QStringList texts() const
     {
@@ -33,6 +39,8 @@ public:
         return out;
     }
     std::vector<Shown> shown;
+    std::vector<Shown> questions;
+    bool answerYes = true;
     std::function<void()> whileShown;
     int closeCalls = 0;
 };

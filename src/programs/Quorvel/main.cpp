@@ -3,23 +3,27 @@
 #include "bus/SessionInstance.h"
 #include "bus/StatusObject.h"
 #include "checkers/NotifierCheckers.h"
-#include "core/Indicators.h"
+#include "checkers/ProfileStore.h"
+#include "core/IndicatorFanout.h"
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
-#include "core/ProgramWindows.h"
 #include "core/StyleXP.h"
+#include "core/stForm.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
+#include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/QtTrayIcon.h"
 #include "platform/QtUrlOpener.h"
 #include "platform/SystemClock.h"
 #include "platform/XdgMailClientLocator.h"
+#include "settings/NotifierWindows.h"
 #include "settings/Settings.h"
+#include "settings/SettingsWindow.h"
 
 #include <QApplication>
 
@@ -50,14 +54,18 @@ int main(int argc, char* argv[])
     orvane::XdgMailClientLocator mailClient;
     orvane::QtUrlOpener urls;
 
-    orvane::ProgramWindows windows;
-    orvane::Settings settings(folder, {mailClient, launcher, messages, windows});
+    orvane::QtFileDialogs files;
+
     orvane::QuickView quickView;
     orvane::SkinDriver skinDriver;
     orvane::QuickBar quickBar;
-    // The Quick Bar, popup, keyboard light and tables do not exist yet: the
-    // base class's defaults show nothing.
-    orvane::Indicators displays;
+    orvane::NotifierWindows windows(skinDriver, quickBar, quickView);
+    orvane::Settings settings(folder, {mailClient, launcher, messages, windows});
+    // Every display the check cycle redraws besides the tray form: one line
+    // per display.
+    orvane::IndicatorFanout displays({
+        &windows, // the account tables
+    });
     orvane::NotifierCheckers checkers;
 
     orvane::NotifierApp notifier(
@@ -67,6 +75,27 @@ int main(int argc, char* argv[])
                      Qt::QueuedConnection);
 
     orvane::StatusObject status(notifier.core(), notifier.accounts());
+
+    orvane::SettingsWindow settingsWindow({
+        settings,
+        notifier.accounts(),
+        notifier.core(),
+        [&notifier] { return notifier.newAccount(); },
+        notifier,
+        skinDriver,
+        quickBar,
+        quickView,
+        displays,
+        messages,
+        files,
+        [&notifier](const QString& menuId) {
+            notifier.trayForm().OpenDocument(orvane::stForm::PageFor(menuId));
+        },
+        // The messaging profiles for the MS Exchange kinds, default first.
+        [] { return orvane::mapiProfileNames(); },
+        [&notifier] { notifier.scheduleSave(); },
+    });
+    windows.setSettingsWindow(&settingsWindow);
 
     if (!notifier.Start())
         return 0; // another instance runs

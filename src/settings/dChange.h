@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+class QWidget;
+
+namespace orvane {
+
+class AccountList;
+class FileDialogs;
+class HoverHelp;
+class MessageBoxes;
+class SettingsWindow;
+class server;
+
+/// What the account dialog works with.
+struct AccountDialogServices
+{
+    AccountList& accounts;
+    /// A new account bound to the check cycle.
+    std::function<std::unique_ptr<server>()> newAccount;
+    MessageBoxes& messages;
+    FileDialogs& files;
+    /// The mail-store profiles, the default one first; empty when none.
+    std::function<QStringList()> profiles;
+};
+
+/// The dialog in which the user adds an account or changes one. Each opening
+/// starts from a fresh dialog; "Set" writes the account and closes it.
+class dChange : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr const char* kPop3 = "POP3";
+    static constexpr const char* kWindowsAccount = "MS Exchange - Windows Account";
+    static constexpr const char* kUserPassword = "MS Exchange - Username/Password";
+    static constexpr const char* kEmptyProfile = "<Empty>";
+
+    dChange(AccountDialogServices services, SettingsWindow& settings, QWidget* parent = nullptr);
+    ~dChange() override;
+
+    void SetupAsAdd();
+    void SetupAsEdit();
+    /// Fills the dialog from the account at `position` (from 1) of the list.
+    void SetServer(int position);
+    bool isEditing() const { return m_edit; }
+
+    /// The time-out and interval lists: the entry for a number of seconds
+    /// (the last one for a number not in the list) and back.
+    static int timeoutIndex(int seconds);
+    static int timeoutSeconds(int index);
+    static int intervalIndex(int seconds);
+    static int intervalSeconds(int index);
+    /// Account001, Account002, ...: the first name no account has in any case.
+    static QString proposeName(const AccountList& accounts);
+
+private:
+    void build();
+    void load();
+    void typeChanged(bool byUser);
+    void minClicked();
+    void soundClicked();
+    void fileChanged();
+    void browse();
+    void fold();
+    void set();
+    bool check();
+    void enable(QWidget* label, QLineEdit* box, bool on);
+
+    AccountDialogServices m_services;
+    SettingsWindow& m_settings;
+    bool m_edit = false;
+    QString m_previousName;
+    bool m_minOn = false;
+    bool m_folded = false;
+    bool m_filling = false;
+
+    QLineEdit* m_name = nullptr;
+    QComboBox* m_type = nullptr;
+    QLabel* m_addrLabel = nullptr;
+    QLineEdit* m_addr = nullptr;
+    QLabel* m_userLabel = nullptr;
+    QLineEdit* m_user = nullptr;
+    QLabel* m_passLabel = nullptr;
+    QLineEdit* m_pass = nullptr;
+    QComboBox* m_timeout = nullptr;
+    QComboBox* m_interval = nullptr;
+    QGroupBox* m_profileFrame = nullptr;
+    QComboBox* m_profile = nullptr;
+    QPushButton* m_advancedButton = nullptr;
+    QWidget* m_advanced = nullptr;
+    QCheckBox* m_min = nullptr;
+    QLineEdit* m_minNumber = nullptr;
+    QCheckBox* m_newOnly = nullptr;
+    QCheckBox* m_sound = nullptr;
+    QLabel* m_fileLabel = nullptr;
+    QLineEdit* m_file = nullptr;
+    QPushButton* m_browse = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QStatusBar* m_status = nullptr;
+    HoverHelp* m_help = nullptr;
+};
+
+} // namespace orvane

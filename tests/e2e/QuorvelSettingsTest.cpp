@@ -1,0 +1,139 @@
+// The settings window as assistive technology sees it: a script on the
+// accessibility bus opens the window from the tray menu, adds a POP3 account
+// through the dialog's named boxes and watches its check in the table; the
+// account is then in the list file the notifier writes at shutdown.
+#include "Desktop.h"
+#include "DovecotServer.h"
+#include "FileHelpers.h"
+#include "ProgramFolder.h"
+#include "QuorvelBus.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTest>
+#include <memory>
+
+using namespace orvane;
+using namespace orvane::e2e;
+
+namespace {
+
+constexpr int kStartMs = 30000;
+constexpr int kStopMs = 30000;
+constexpr int kDriverMs = 120000;
+
+} // namespace
+
+class QuorvelSettingsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void addsAccountThroughTheDialog();
+
+private:
+    Desktop m_desktop;
+    std::unique_ptr<QProcess> m_accessibilityBus;
+};
+
+void QuorvelSettingsTest::initTestCase()
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        QSKIP("No session bus: run the tests through scripts/test.sh.");
+    if (quorvelOnBus())
+        QSKIP("org.orvane.Quorvel is taken on this bus: run the tests through scripts/test.sh.");
+    const QString launcher = QStringLiteral("/usr/libexec/at-spi-bus-launcher");
+    if (!QFile::exists(launcher) || !QFile::exists(QStringLiteral("/usr/bin/python3")))
+        QSKIP("at-spi2-core or python3-pyatspi is missing: run scripts/packages.sh.");
+    QVERIFY2(m_desktop.start(), qPrintable(m_desktop.errorString()));
+    // The private bus activates only the project's services: the
+    // accessibility bus is started here.
+    m_accessibilityBus = std::make_unique<QProcess>();
+    m_accessibilityBus->setProcessEnvironment(m_desktop.environment());
+    m_accessibilityBus->setProcessChannelMode(QProcess::ForwardedChannels);
+    m_accessibilityBus->start(launcher, {QStringLiteral("--launch-immediately")});
+    QVERIFY(m_accessibilityBus->waitForStarted(kStartMs));
+    QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                                 QStringLiteral("org.a11y.Bus")),
+                             kStartMs);
+}
+
+void QuorvelSettingsTest::cleanupTestCase()
+{
+    if (m_accessibilityBus) {
+        m_accessibilityBus->terminate();
+        if (!m_accessibilityBus->waitForFinished(kStopMs))
+            m_accessibilityBus->kill();
+    }
+    m_desktop.stop();
+}
+
+void QuorvelSettingsTest::addsAccountThroughTheDialog()
+{
+    DovecotServer dovecot;
+    ORVANE_START_DOVECOT(dovecot, DovecotServer::Options{});
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    QVERIFY(orvane::test::saveFile(folder.accountListPath(), listFileContent({}, {})));
+
+    QProcess quorvel;
+    QProcessEnvironment env = m_desktop.environment();
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    quorvel.setProcessEnvironment(env);
+    quorvel.setWorkingDirectory(folder.path());
+    quorvel.setProcessChannelMode(QProcess::ForwardedChannels);
+    quorvel.start(folder.filePath(QStringLiteral("Quorvel")), {});
+    QVERIFY(quorvel.waitForStarted(kStartMs));
+    auto stop = qScopeGuard([&quorvel] {
+        if (quorvel.state() != QProcess::NotRunning) {
+            quorvel.kill();
+            quorvel.waitForFinished(kStopMs);
+        }
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(quorvelOnBus(), kStartMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
+
+    QProcess driver;
+    driver.setProcessEnvironment(env);
+    driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    driver.start(QStringLiteral("/usr/bin/python3"),
+                 {QFINDTESTDATA("settings_window_driver.py"), QStringLiteral("Orvane"),
+                  QStringLiteral("Dovecot"), dovecot.address(), dovecot.userName(),
+                  dovecot.password()});
+    QVERIFY(driver.waitForStarted(kStartMs));
+    // The menu is opened once the script listens for it.
+    QTRY_VERIFY_WITH_TIMEOUT(driver.canReadLine() || driver.state() == QProcess::NotRunning,
+                             kStartMs);
+    QCOMPARE(driver.readLine().trimmed(), QByteArray("ready"));
+    QVERIFY(m_desktop.clickTrayIcon(1, 3));
+    const bool driven = driver.waitForFinished(kDriverMs);
+    const QString screens = QStringLiteral(ORVANE_E2E_SCREEN_DIR);
+    QDir().mkpath(screens);
+    m_desktop.screenshot(screens + QStringLiteral("/QuorvelSettingsTest.png"));
+    if (!driven)
+        driver.kill();
+    QVERIFY2(driven && driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0,
+             "the script did not get through the settings window");
+
+    callShutdown(kStopMs);
+    QVERIFY(quorvel.waitForFinished(kStopMs));
+    QFile list(folder.accountListPath());
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    const QByteArrayList lines = list.readAll().split('\n');
+    QVERIFY(lines.size() > kFirstAccountLine + 5);
+    QCOMPARE(lines.at(1).trimmed(), QByteArray("1"));
+    QCOMPARE(lines.at(kFirstAccountLine).trimmed(), QByteArray("Dovecot"));
+    QCOMPARE(lines.at(kFirstAccountLine + 1).trimmed(), dovecot.address().toLatin1());
+    QCOMPARE(lines.at(kFirstAccountLine + 4).trimmed(), dovecot.userName().toLatin1());
+    QCOMPARE(lines.at(kFirstAccountLine + 5).trimmed(), encodePassword(dovecot.password()));
+}
+
+QTEST_GUILESS_MAIN(QuorvelSettingsTest)
+#include "QuorvelSettingsTest.moc"

@@ -1,0 +1,129 @@
+#!/usr/bin/python3
+"""Drives the notifier's settings window as a screen reader would: by the
+names the accessibility bus shows. Arguments: the application name, then the
+account's name, server address, user name and password. It prints "ready"
+once it listens; the caller then opens the tray menu. Exits 0 when the
+account was added and its check is shown in the table; otherwise says on
+standard error what was not found."""
+
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+TIMEOUT = 30
+
+
+def dump(node, depth=0):
+    """The tree under `node` as roles and names, for a failure report."""
+    if node is None or depth > 12:
+        return ""
+    try:
+        text = "  " * depth + node.getRoleName() + " '" + node.name + "'\n"
+        for child in node:
+            text += dump(child, depth + 1)
+    except Exception:
+        return ""
+    return text
+
+
+def wait_for(what, find):
+    deadline = time.monotonic() + TIMEOUT
+    while time.monotonic() < deadline:
+        # Windows that open after the first look (the tray menu, the
+        # dialog) are not in a tree read earlier.
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is not None:
+                app.clearCache()
+        while GLib.MainContext.default().iteration(False):
+            pass
+        try:
+            found = find()
+        except Exception:  # the tree changes while it is walked
+            found = None
+        if found is not None:
+            return found
+        time.sleep(0.25)
+    apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None]
+    sys.exit("not found: " + what + "\n" + "".join(dump(a) for a in apps))
+
+
+def descendant(root, name, roles=None):
+    def matches(node):
+        return (node is not None and node.name == name and
+                (roles is None or node.getRole() in roles))
+    return pyatspi.findDescendant(root, matches, breadth_first=True)
+
+
+def application(name):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is not None and app.name == name:
+            return app
+    return None
+
+
+def press(node):
+    action = node.queryAction()
+    for i in range(action.nActions):
+        if action.getName(i) in ("press", "click", "activate", "toggle"):
+            action.doAction(i)
+            return
+    action.doAction(0)
+
+
+# Popup menus are not children of their application: they are seen in the
+# events they raise when they open.
+popups = []
+
+
+def heard(event):
+    if event.source is not None and event.source not in popups:
+        popups.append(event.source)
+
+
+def main():
+    app_name, account, address, user, password = sys.argv[1:6]
+    pyatspi.Registry.registerEventListener(
+        heard, "window:create", "object:state-changed:showing", "focus:",
+        "object:state-changed:focused", "object:children-changed")
+    print("ready", flush=True)
+    app = wait_for("application " + app_name, lambda: application(app_name))
+
+    item = wait_for("menu item Orvane Settings", lambda: next(
+        (found for found in (descendant(menu, "Orvane Settings") for menu in popups)
+         if found is not None), None))
+    press(item)
+
+    window = wait_for("window Orvane - Settings",
+                      lambda: descendant(app, "Orvane - Settings",
+                                         (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW,
+                                          pyatspi.ROLE_DIALOG)))
+    press(wait_for("Add Account", lambda: descendant(window, "Add Account",
+                                                     (pyatspi.ROLE_PUSH_BUTTON,))))
+
+    dialog = wait_for("the account dialog", lambda: descendant(
+        app, "Account Information - Add Account", (pyatspi.ROLE_DIALOG, pyatspi.ROLE_FRAME,
+                                                   pyatspi.ROLE_WINDOW)))
+    boxes = (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT)
+    for label, value in (("Name", account), ("Server Address", address),
+                         ("Username", user), ("Password", password)):
+        box = wait_for("box " + label, lambda: descendant(dialog, label, boxes))
+        box.queryEditableText().setTextContents(value)
+    press(wait_for("Set", lambda: descendant(dialog, "Set", (pyatspi.ROLE_PUSH_BUTTON,))))
+
+    wait_for("row " + account, lambda: descendant(window, account) if descendant(
+        app, "Account Information - Add Account") is None else None)
+    press(wait_for("Check All", lambda: descendant(window, "Check All",
+                                                   (pyatspi.ROLE_PUSH_BUTTON,))))
+
+    def checked():
+        return pyatspi.findDescendant(
+            window, lambda node: node is not None and node.name.endswith("Messages Found"))
+    wait_for("a row telling the messages found", checked)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "FakeFileDialogs.h"
+#include "FakeStartAtLogon.h"
+#include "RecordingIndicators.h"
+#include "RecordingSoundPlayer.h"
+#include "ScriptedChecker.h"
+#include "SettingsFakes.h"
+#include "VirtualClock.h"
+#include "core/AccountList.h"
+#include "core/IndicatorFanout.h"
+#include "core/MailCore.h"
+#include "core/server.h"
+#include "display/QuickBar.h"
+#include "display/QuickView.h"
+#include "display/SkinDriver.h"
+#include "settings/NotifierWindows.h"
+#include "settings/SettingsWindow.h"
+
+#include <QAbstractButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+namespace orvane::test {
+
+/// The settings window on the real store, account list and check cycle,
+/// with doubles for the desktop around them.
+struct SettingsWindowRig
+{
+    SettingsWindowRig() : store(dir.path() + QLatin1Char('/'), fakes.services())
+    {
+        store.LoadDefaultSettings();
+        windows.setSettingsWindow(&window);
+    }
+
+    server& add(const QString& name, const QString& address = QStringLiteral("pop.example.org"),
+                qint16 timeout = 60, const QString& user = QStringLiteral("user"))
+    {
+        auto account = std::make_unique<server>(core);
+        account->CreateServer(name, address, timeout, 600, user, QStringLiteral("secret"), false, 0,
+                              false, {}, false);
+        return accounts.append(std::move(account));
+    }
+
+    /// Shows the window and returns it.
+    QWidget& open()
+    {
+        window.Show();
+        return *window.widget();
+    }
+    template <typename W = QWidget> W* find(const char* name) const
+    {
+        QWidget* top = window.accountDialog() ? static_cast<QWidget*>(window.accountDialog())
+                                              : window.widget();
+        if (auto* w = top->findChild<W*>(QString::fromLatin1(name)))
+            return w;
+        return window.widget()->findChild<W*>(QString::fromLatin1(name));
+    }
+    void click(const char* name) const
+    {
+        auto* button = find<QAbstractButton>(name);
+        QVERIFY2(button, name);
+        button->click();
+    }
+
+    QTemporaryDir dir;
+    SettingsFakes fakes;
+    Settings store;
+    VirtualClock clock;
+    AccountList accounts;
+    SkinDriver skinDriver;
+    QuickBar quickBar;
+    QuickView quickView;
+    /// The windows as the program's displays: the check cycle redraws the
+    /// tables through them.
+    NotifierWindows windows{skinDriver, quickBar, quickView};
+    RecordingIndicators indicators;
+    IndicatorFanout redraws{{&indicators, &windows}};
+    RecordingSoundPlayer sound;
+    ScriptedCheckers checkers;
+    MailCore core{clock, accounts, store, redraws, sound, checkers};
+    FakeStartAtLogon startAtLogon;
+    RecordingIndicators displays;
+    FakeFileDialogs files;
+    QStringList profiles;
+    QStringList pagesOpened;
+    int changes = 0;
+    SettingsWindow window{{store, accounts, core, [this] { return std::make_unique<server>(core); },
+                           startAtLogon, skinDriver, quickBar, quickView, displays, fakes.messages,
+                           files, [this](const QString& id) { pagesOpened << id; },
+                           [this] { return profiles; }, [this] { ++changes; }}};
+};
+
+} // namespace orvane::test

@@ -1,0 +1,387 @@
+#include "SettingsWindowRig.h"
+#include "settings/FLicense.h"
+#include "settings/HoverHelp.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+using namespace orvane;
+using namespace orvane::test;
+
+class SettingsWindowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptyListHasNoRowButtons();
+    void tableClickRules();
+    void modeButtonCyclesAndTheTableFollows();
+    void optionsSurviveCloseAndReopen();
+    void missingFilesAreShownRed_data();
+    void missingFilesAreShownRed();
+    void removeAsksFirst_data();
+    void removeAsksFirst();
+    void rowButtonsReachTheCheckCycle();
+    void flashBoxActsOnTheLight_data();
+    void flashBoxActsOnTheLight();
+    void hoverHelp_data();
+    void hoverHelp();
+    void fileDialogs_data();
+    void fileDialogs();
+    void pagesAndLicense();
+};
+
+namespace {
+
+bool isRed(const QLineEdit* box)
+{
+    return box->palette().color(QPalette::Text) == QColor(255, 0, 0);
+}
+
+QPoint centreOf(QTreeWidget* table, int row)
+{
+    return table->visualItemRect(table->topLevelItem(row)).center();
+}
+
+} // namespace
+
+void SettingsWindowTest::emptyListHasNoRowButtons()
+{
+    SettingsWindowRig rig;
+    QWidget& window = rig.open();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Orvane - Settings"));
+    QCOMPARE(rig.find<QTreeWidget>("Servers")->topLevelItemCount(), 0);
+    for (const char* name : {"CheckForMail", "EditServer", "RemoveServer"})
+        QVERIFY2(!rig.find<QPushButton>(name)->isEnabled(), name);
+    QVERIFY(rig.find<QPushButton>("AddServer")->isEnabled());
+}
+
+void SettingsWindowTest::tableClickRules()
+{
+    SettingsWindowRig rig;
+    rig.add("first");
+    rig.add("second");
+    rig.open();
+    auto* table = rig.find<QTreeWidget>("Servers");
+    QCOMPARE(table->currentItem()->text(0), QStringLiteral("first"));
+    QVERIFY(rig.find<QPushButton>("EditServer")->isEnabled());
+
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, centreOf(table, 1));
+    QTRY_VERIFY(rig.window.accountDialog());
+    QCOMPARE(rig.window.accountDialog()->windowTitle(),
+             QStringLiteral("Account Information - Edit Account"));
+    QCOMPARE(rig.find<QLineEdit>("dName")->text(), QStringLiteral("second"));
+    rig.click("dCancel");
+    QTRY_VERIFY(!rig.window.accountDialog());
+
+    // Empty space below the rows: the selection goes and the row buttons
+    // with it.
+    const QPoint empty(5, table->viewport()->height() - 5);
+    QVERIFY(!table->itemAt(empty));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, empty);
+    QVERIFY(table->selectedItems().isEmpty());
+    QVERIFY(!rig.find<QPushButton>("EditServer")->isEnabled());
+    QVERIFY(!rig.find<QPushButton>("RemoveServer")->isEnabled());
+    QTest::qWait(0);
+    QVERIFY(!rig.window.accountDialog());
+}
+
+void SettingsWindowTest::modeButtonCyclesAndTheTableFollows()
+{
+    SettingsWindowRig rig;
+    server& account = rig.add("acct");
+    rig.core.CheckAccount(account);
+    rig.checkers.made.at(0)->found(1);
+    rig.open();
+    auto* button = rig.find<QPushButton>("SetupDate");
+    auto* row = rig.find<QTreeWidget>("Servers")->topLevelItem(0);
+    QCOMPARE(button->text(), QStringLiteral("Time Only"));
+    QStringList shown;
+    for (const char* mode : {"Time then Date", "Date then Time", "Date Only", "Time Only"}) {
+        button->click();
+        QCOMPARE(button->text(), QString::fromLatin1(mode));
+        QCOMPARE(row->text(2), account.LastChecked());
+        shown << row->text(2);
+    }
+    QCOMPARE(rig.store.timeDisp, qint16(0));
+    QCOMPARE(shown.size(), 4);
+    QCOMPARE(QSet<QString>(shown.begin(), shown.end()).size(), 4);
+}
+
+void SettingsWindowTest::optionsSurviveCloseAndReopen()
+{
+    SettingsWindowRig rig;
+    rig.add("acct");
+    QWidget* window = &rig.open();
+    rig.find<QListWidget>("listTab")->setCurrentRow(1);
+    QCOMPARE(rig.find<QLabel>("lblTab")->text(), QStringLiteral(" General Settings"));
+    rig.find<QTreeWidget>("Servers")->header()->resizeSection(0, 200);
+    rig.find<QPushButton>("SetupDate")->click();
+    rig.find<QCheckBox>("PlayWaveChk")->click();
+    rig.find<QCheckBox>("cbShowPopup")->click();
+    rig.find<QCheckBox>("chkStartup")->click();
+    QTest::keyClick(rig.find<QComboBox>("cmbMailFound"), Qt::Key_Down);
+    QTest::keyClick(rig.find<QComboBox>("cmbDoubleClick"), Qt::Key_Up);
+    QVERIFY(rig.changes > 0);
+    window->close();
+    QTRY_VERIFY(!rig.window.widget());
+
+    QCOMPARE(rig.store.selTab, qint16(1));
+    QCOMPARE(rig.store.spcName, 3000);
+    QCOMPARE(rig.store.spcMail, 1000); // not worn down by rounding
+    QCOMPARE(rig.store.timeDisp, qint16(1));
+    QVERIFY(!rig.store.bPlaywave);
+    QVERIFY(!rig.store.showPopupWindow);
+    QVERIFY(rig.startAtLogon.on);
+    QVERIFY(rig.store.wMailFound);
+    QCOMPARE(rig.store.wMailClick, 1);
+
+    rig.open();
+    QCOMPARE(rig.find<QListWidget>("listTab")->currentRow(), 1);
+    QCOMPARE(rig.find<QTreeWidget>("Servers")->header()->sectionSize(0), 200);
+    QCOMPARE(rig.find<QPushButton>("SetupDate")->text(), QStringLiteral("Time then Date"));
+    QVERIFY(!rig.find<QCheckBox>("PlayWaveChk")->isChecked());
+    QVERIFY(rig.find<QCheckBox>("StartupChk")->isChecked());
+    QVERIFY(!rig.find<QCheckBox>("cbShowPopup")->isChecked());
+    QVERIFY(rig.find<QCheckBox>("chkStartup")->isChecked());
+    QCOMPARE(rig.find<QComboBox>("cmbMailFound")->currentIndex(), 1);
+    QCOMPARE(rig.find<QComboBox>("cmbDoubleClick")->currentIndex(), 1);
+}
+
+void SettingsWindowTest::missingFilesAreShownRed_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<bool>("quoted");
+    QTest::newRow("sound file there") << "WaveFileTxt" << true << false;
+    QTest::newRow("sound file missing") << "WaveFileTxt" << false << false;
+    QTest::newRow("program there") << "EprogTxt" << true << true;
+    QTest::newRow("program missing") << "EprogTxt" << false << true;
+}
+
+void SettingsWindowTest::missingFilesAreShownRed()
+{
+    QFETCH(QString, box);
+    QFETCH(bool, exists);
+    QFETCH(bool, quoted);
+    SettingsWindowRig rig;
+    const QString file = rig.dir.filePath("thing.wav");
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    rig.open();
+    auto* edit = rig.find<QLineEdit>(box.toLatin1().constData());
+    auto* play = rig.find<QPushButton>("cmdTest");
+    QString text = exists ? file : file + ".gone";
+    if (quoted)
+        text = '"' + text + '"';
+    edit->setText(text);
+    QCOMPARE(isRed(edit), !exists);
+    if (box == "WaveFileTxt") {
+        QCOMPARE(play->isEnabled(), exists);
+        QCOMPARE(rig.store.waveFilename, text);
+    } else {
+        QCOMPARE(rig.store.eprogFilename, text);
+        QCOMPARE(rig.store.ValidEProg(), exists);
+    }
+    // Corrected, it turns back.
+    edit->setText(quoted ? '"' + file + '"' : file);
+    QVERIFY(!isRed(edit));
+}
+
+void SettingsWindowTest::removeAsksFirst_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes") << true;
+    QTest::newRow("No") << false;
+}
+
+void SettingsWindowTest::removeAsksFirst()
+{
+    QFETCH(bool, yes);
+    SettingsWindowRig rig;
+    rig.add("keep");
+    rig.add("drop");
+    rig.open();
+    auto* table = rig.find<QTreeWidget>("Servers");
+    table->setCurrentItem(table->topLevelItem(1));
+    rig.fakes.messages.answerYes = yes;
+    const int changesBefore = rig.changes;
+    rig.click("RemoveServer");
+
+    QCOMPARE(rig.fakes.messages.questions.size(), size_t(1));
+    QCOMPARE(rig.fakes.messages.questions.front().title, QStringLiteral("Remove Account"));
+    QCOMPARE(rig.fakes.messages.questions.front().text,
+             QStringLiteral("Are you sure you want to remove drop from the list?"));
+    QCOMPARE(rig.accounts.size(), yes ? 1 : 2);
+    QCOMPARE(table->topLevelItemCount(), yes ? 1 : 2);
+    QCOMPARE(rig.accounts.at(0).GetName(), QStringLiteral("keep"));
+    QCOMPARE(rig.changes > changesBefore, yes);
+}
+
+void SettingsWindowTest::rowButtonsReachTheCheckCycle()
+{
+    SettingsWindowRig rig;
+    rig.add("one");
+    rig.add("two");
+    rig.open();
+    auto* table = rig.find<QTreeWidget>("Servers");
+    table->setCurrentItem(table->topLevelItem(1));
+    rig.core.setAnnounced(true);
+    rig.click("CheckForMail");
+    QCOMPARE(rig.checkers.made.size(), size_t(1));
+    QVERIFY(rig.accounts.at(1).IsChecking());
+    QVERIFY(!rig.core.announced());
+    rig.checkers.made.at(0)->found(3);
+    QCOMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+    QCOMPARE(table->topLevelItem(1)->text(3), rig.accounts.at(1).GetLastDetail());
+
+    rig.click("CheckAll");
+    QCOMPARE(rig.checkers.made.size(), size_t(3));
+}
+
+void SettingsWindowTest::flashBoxActsOnTheLight_data()
+{
+    QTest::addColumn<bool>("announced");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("mail waiting") << true << QStringList{"Flash:1", "Flash:0"};
+    QTest::newRow("nothing waiting") << false << QStringList{"Flash:0"};
+}
+
+void SettingsWindowTest::flashBoxActsOnTheLight()
+{
+    QFETCH(bool, announced);
+    QFETCH(QStringList, calls);
+    SettingsWindowRig rig;
+    rig.core.setAnnounced(announced);
+    rig.open();
+    QVERIFY(rig.displays.calls.isEmpty());
+    auto* box = rig.find<QCheckBox>("cbFlashScrollLock");
+    box->click();
+    QVERIFY(rig.store.flashScrollLock);
+    box->click();
+    QVERIFY(!rig.store.flashScrollLock);
+    QCOMPARE(rig.displays.calls, calls);
+}
+
+void SettingsWindowTest::hoverHelp_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("table") << "Servers"
+                           << "This is the list of accounts.  You can double click on an account "
+                              "to open its settings window.";
+    QTest::newRow("mode button")
+        << "SetupDate"
+        << "Click to change the way the time/date is displayed in the server list view.";
+    QTest::newRow("sound box") << "WaveFileTxt"
+                               << "Enter the path and filename to the default notification sound "
+                                  "file.  Try browsing.";
+    QTest::newRow("on top") << "cbOnTop"
+                            << "Select this to have the Quick Bar sit on top of other program's "
+                               "windows.";
+    QTest::newRow("donate") << "webDonate"
+                            << "If you enjoy using this product, please support it.  Click here "
+                               "for more information.";
+    QTest::newRow("page background") << "mAccounts"
+                                     << "";
+    QTest::newRow("heading") << "lblTab"
+                             << "";
+}
+
+void SettingsWindowTest::hoverHelp()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, text);
+    SettingsWindowRig rig;
+    rig.open();
+    auto* bar = rig.find<QStatusBar>("StatusBar");
+    bar->showMessage("stale");
+    QWidget* widget = rig.find(control.toLatin1().constData());
+    QVERIFY(widget);
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(widget, &enter);
+    QCOMPARE(bar->currentMessage(), text);
+    QCOMPARE(HoverHelp::textOf(widget), text);
+}
+
+void SettingsWindowTest::fileDialogs_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("chosenShown");
+    QTest::newRow("program") << "Browse1"
+                             << "EprogTxt"
+                             << "Choose Favorite E-Mail Program"
+                             << "Programs (*)"
+                             << "\"/usr/bin/mailer\"";
+    QTest::newRow("sound") << "Browse2"
+                           << "WaveFileTxt"
+                           << "Choose Wave File"
+                           << "Wave Files (*.wav)"
+                           << "/usr/bin/mailer";
+}
+
+void SettingsWindowTest::fileDialogs()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, box);
+    QFETCH(QString, title);
+    QFETCH(QString, filter);
+    QFETCH(QString, chosenShown);
+    SettingsWindowRig rig;
+    rig.open();
+    auto* edit = rig.find<QLineEdit>(box.toLatin1().constData());
+    edit->setText("\"/opt/old\" -x");
+    const QString before = edit->text();
+    rig.click(button.toLatin1().constData()); // cancelled
+    QCOMPARE(edit->text(), before);
+    QCOMPARE(rig.files.asked.back().title, title);
+    QCOMPARE(rig.files.asked.back().filter, filter);
+    if (box == "EprogTxt")
+        QCOMPARE(rig.files.asked.back().start, QStringLiteral("/opt/old"));
+    rig.files.answer = QStringLiteral("/usr/bin/mailer");
+    rig.click(button.toLatin1().constData());
+    QCOMPARE(edit->text(), chosenShown);
+}
+
+void SettingsWindowTest::pagesAndLicense()
+{
+    SettingsWindowRig rig;
+    rig.open();
+    auto* tabs = rig.find<QListWidget>("listTab");
+    const QStringList headings{" Account Settings", " General Settings", " Skins",
+                               " Orvane Online Links", " About Orvane"};
+    for (int i = 0; i < 5; ++i) {
+        tabs->setCurrentRow(i);
+        QCOMPARE(rig.find<QLabel>("lblTab")->text(), headings.at(i));
+        QCOMPARE(rig.store.selTab, qint16(i));
+    }
+    QCOMPARE(rig.find<QComboBox>("SkinCombo")->currentText(), QStringLiteral("<No Skin>"));
+    QCOMPARE(rig.find<QComboBox>("cmbQBSkin")->currentText(), QStringLiteral("<Default>"));
+    rig.click("webSkins");
+    rig.click("iSmallGlow");
+    QCOMPARE(rig.pagesOpened, (QStringList{"stMenuGetSkins", "stMenuNuvari"}));
+
+    rig.click("cmdLicense");
+    QVERIFY(rig.window.isNoticeShowing());
+    auto* license = rig.window.widget()->findChild<FLicense*>();
+    QCOMPARE(license->windowTitle(), QStringLiteral("Orvane License"));
+    QVERIFY(license->findChild<QLabel*>("lblNotice")->text().startsWith("MIT License"));
+    license->findChild<QPushButton*>("bClose")->click();
+    QTRY_VERIFY(!rig.window.isNoticeShowing());
+}
+
+QTEST_MAIN(SettingsWindowTest)
+#include "SettingsWindowTest.moc"
