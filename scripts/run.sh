@@ -17,4 +17,10 @@ build=${ORVANE_BUILD_DIR:-$repo/build}
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build"
 
+# D-Bus starts the web-mail checker server on demand from the user's own
+# services folder; the file the build made names the program by its path.
+services=${XDG_DATA_HOME:-$HOME/.local/share}/dbus-1/services
+mkdir -p "$services"
+install -m 644 "$build/dbus-services/org.orvane.Kestrano.service" "$services/"
+
 exec "$build/Orvane/Quorvel"

@@ -96,11 +96,14 @@ void ScriptedWebServer::readRequest(QTcpSocket* socket)
                                : m_pages.constFind(local);
         QByteArray answer;
         Page page;
-        if (found == m_pages.constEnd()) {
+        std::optional<Page> answered = responder ? responder(method, target, body) : std::nullopt;
+        if (!answered && found != m_pages.constEnd())
+            answered = *found;
+        if (!answered) {
             answer = "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n"
                      "\r\nnot found";
         } else {
-            page = *found;
+            page = *answered;
             if (!page.location.isEmpty()) {
                 answer = "HTTP/1.1 302 Found\r\nLocation: " + page.location +
                          "\r\nContent-Length: 0\r\n\r\n";

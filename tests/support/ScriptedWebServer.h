@@ -5,6 +5,8 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 class QTcpServer;
 class QTcpSocket;
@@ -38,6 +40,11 @@ public:
 
     void setPage(const QString& address, const QByteArray& html);
     void setPage(const QString& address, const Page& page);
+
+    /// Asked first for every request ("METHOD", address, body); a page it
+    /// returns is the answer, nullopt leaves the request to the table.
+    std::function<std::optional<Page>(const QByteArray&, const QString&, const QByteArray&)>
+        responder;
 
     QStringList requests;
     QList<QByteArray> postBodies;
