@@ -56,6 +56,7 @@ private Q_SLOTS:
     void browses();
     void fillsAndSubmitsAForm();
     void brokenPlugin();
+    void debugWindow();
 
 private:
     ScriptedWebServer m_server;
@@ -93,6 +94,14 @@ void FendrelCtrlTest::initTestCase()
                                 "<script>alert('x');</script>broken</body></html>"));
     m_server.setPage(QStringLiteral("http://pages.test/slow"),
                      ScriptedWebServer::Page{"<html><body>slow</body></html>", {}, 2500, false});
+    m_server.setPage(QStringLiteral("http://login.test/form"),
+                     QByteArray("<html><body><form name='search'><input name='q'></form>"
+                                "<form name='login_form' method='post' action='/done'"
+                                " onsubmit='return false'><input type='hidden' name='.tries'"
+                                " value='1'><input name='login'><input type='password'"
+                                " name='passwd'></form></body></html>"));
+    m_server.setPage(QStringLiteral("http://login.test/done"),
+                     QByteArray("<html><body><b>Inbox (12)</b></body></html>"));
     m_server.setPage(QStringLiteral("http://pages.test/moved"),
                      ScriptedWebServer::Page{{}, "http://pages.test/target", 0, false});
 }
@@ -155,14 +164,6 @@ void FendrelCtrlTest::browses()
 
 void FendrelCtrlTest::fillsAndSubmitsAForm()
 {
-    m_server.setPage(QStringLiteral("http://login.test/form"),
-                     QByteArray("<html><body><form name='search'><input name='q'></form>"
-                                "<form name='login_form' method='post' action='/done'"
-                                " onsubmit='return false'><input type='hidden' name='.tries'"
-                                " value='1'><input name='login'><input type='password'"
-                                " name='passwd'></form></body></html>"));
-    m_server.setPage(QStringLiteral("http://login.test/done"),
-                     QByteArray("<html><body><b>Inbox (12)</b></body></html>"));
     HTTPConnector web(m_clock, m_browsers.get());
     QSignalSpy done(&web, &WebDriver::DoneBrowsing);
     web.GoToURL(QStringLiteral("http://login.test/form"));
@@ -204,6 +205,25 @@ void FendrelCtrlTest::brokenPlugin()
         QCOMPARE(errors.at(0).at(0).toString(),
                  QStringLiteral("Failed to load Internet Explorer."));
     }
+}
+
+void FendrelCtrlTest::debugWindow()
+{
+    HTTPConnector web(m_clock, m_browsers.get());
+    QSignalSpy done(&web, &WebDriver::DoneBrowsing);
+    web.DebugOn(true);
+    web.GoToURL(QStringLiteral("http://login.test/form"));
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, kBounded);
+    QVERIFY(web.form().isVisible());
+    QCOMPARE(web.form().windowTitle(), QStringLiteral("Form1"));
+    QWidget* control = web.form().findChild<QWidget*>(QStringLiteral("myCtl"));
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), web.form().rect());
+    auto* browser = control->findChild<QWidget*>(QStringLiteral("IE"));
+    QVERIFY(browser);
+    QCOMPARE(browser->geometry(), control->rect());
+    const QString shots = qEnvironmentVariable("ORVANE_PROGRAM_DIR") + QStringLiteral("/../tests");
+    web.form().grab().save(shots + QStringLiteral("/Form1.png"));
 }
 
 int main(int argc, char* argv[])
