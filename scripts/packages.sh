@@ -7,6 +7,7 @@ ORVANE_BUILD_PACKAGES=(
   cmake ninja-build g++
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
   libgl-dev libx11-dev
+  qt6-webengine-dev
   clang-format
   libetpan-dev libgnutls28-dev
 )

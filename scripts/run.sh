@@ -20,5 +20,10 @@ cmake --build "$build"
 # The log-on entry (it starts the notifier while "Load Orvane On Startup" is
 # ticked) and the desktop's menu entry.
 "$repo/scripts/install-entries.sh" "$build/Orvane"
+# D-Bus starts the web-mail checker server on demand from the user's own
+# services folder; the file the build made names the program by its path.
+services=${XDG_DATA_HOME:-$HOME/.local/share}/dbus-1/services
+mkdir -p "$services"
+install -m 644 "$build/dbus-services/org.orvane.Kestrano.service" "$services/"
 
 exec "$build/Orvane/Quorvel"

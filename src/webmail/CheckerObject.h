@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/MailChecker.h"
+
+#include <QObject>
+#include <memory>
+
+namespace orvane {
+
+/// One checker on the bus: the object a client made through the factory,
+/// speaking org.orvane.Kestrano.Checker. It relays the checker's events as
+/// the contract's signals until the client releases it.
+class CheckerObject final : public QObject
+{
+    Q_OBJECT
+public:
+    CheckerObject(std::unique_ptr<MailChecker> checker, QString owner, QObject* parent = nullptr);
+    ~CheckerObject() override;
+
+    /// The unique bus name of the client that made this object.
+    const QString& owner() const { return m_owner; }
+
+public Q_SLOTS:
+    void CheckForMail(const QString& address, const QString& userName, const QString& password,
+                      bool DebugOn);
+    void Release();
+
+Q_SIGNALS:
+    void UpdateStatus(const QString& Status);
+    void MailFound(int MailCount);
+    void error(const QString& Description);
+    /// The client is done with this object; its server drops it.
+    void released(CheckerObject* object);
+
+private:
+    std::unique_ptr<MailChecker> m_checker;
+    const QString m_owner;
+};
+
+} // namespace orvane

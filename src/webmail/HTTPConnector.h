@@ -1,0 +1,51 @@
+#pragma once
+
+#include "WebDriver.h"
+
+namespace orvane {
+
+class BrowserHostFactory;
+class Clock;
+class WebForm;
+
+/// The browser driver: a hidden WebForm with its own browser, and the rule
+/// for when a page counts as loaded. Pages report completion several times
+/// (frames, redirects), so browsing is done only after 2 s without a new
+/// completion and once the browser says it is idle (asked every 500 ms
+/// after that); a navigation that starts meanwhile cancels the wait. Before
+/// DoneBrowsing the page is read in one piece (Document).
+class HTTPConnector final : public WebDriver
+{
+    Q_OBJECT
+public:
+    static constexpr int kQuietMs = 2000;
+    static constexpr int kPollMs = 500;
+
+    /// `source` makes the browser control; null when it cannot be had.
+    HTTPConnector(Clock& clock, BrowserHostFactory* source, QObject* parent = nullptr);
+    ~HTTPConnector() override;
+
+    void GoToURL(const QString& address) override;
+    void DebugOn(bool SetOn) override;
+    const WebPage& Document() const override { return m_page; }
+    bool Busy() const override { return m_busy; }
+    void SubmitForm(qsizetype form, const FieldValues& values) override;
+
+    /// The hidden form, for a look at the browser.
+    WebForm& form() { return *mWeb; }
+
+private:
+    void mWeb_StartBrowsing();
+    void mWeb_BrowsingComplete();
+    void mWeb_OnSleepTimer();
+
+    std::unique_ptr<WebForm> mWeb;
+    bool m_busy = false;
+    bool m_loaded = false;
+    // Counts navigations, so a page read that was overtaken by a new one is
+    // thrown away.
+    quint64 m_navigation = 0;
+    WebPage m_page;
+};
+
+} // namespace orvane

@@ -1,0 +1,35 @@
+#include "KestranoCheckers.h"
+
+#include "GenericHTTP.h"
+#include "HTTPConnector.h"
+#include "Hotmail.h"
+#include "Yahoo.h"
+#include "checkers/POP3.h"
+
+namespace orvane {
+
+KestranoCheckers::KestranoCheckers(Clock& clock, BrowserHostFactory& browsers)
+    : m_clock(clock), m_browsers(browsers)
+{}
+
+std::unique_ptr<MailChecker> KestranoCheckers::createHotmail()
+{
+    return std::make_unique<Hotmail>(std::make_unique<HTTPConnector>(m_clock, &m_browsers));
+}
+
+std::unique_ptr<MailChecker> KestranoCheckers::createYahoo()
+{
+    return std::make_unique<Yahoo>(std::make_unique<HTTPConnector>(m_clock, &m_browsers));
+}
+
+std::unique_ptr<MailChecker> KestranoCheckers::createPOP3()
+{
+    return std::make_unique<POP3>(POP3::Variant::WebMailServer);
+}
+
+std::unique_ptr<MailChecker> KestranoCheckers::createGenericHTTP()
+{
+    return std::make_unique<GenericHTTP>(std::make_unique<HTTPConnector>(m_clock, &m_browsers));
+}
+
+} // namespace orvane
