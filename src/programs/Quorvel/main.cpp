@@ -3,6 +3,7 @@
 #include "bus/SessionInstance.h"
 #include "bus/StatusObject.h"
 #include "checkers/NotifierCheckers.h"
+#include "core/IndicatorFanout.h"
 #include "core/Indicators.h"
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
@@ -10,6 +11,7 @@
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
+#include "display/TrayMenuPopup.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
 #include "platform/QtMessageBoxes.h"
@@ -43,12 +45,12 @@ int main(int argc, char* argv[])
 
     orvane::ProgramWindows windows;
     orvane::Settings settings(folder, {mailClient, launcher, messages, windows});
-    orvane::QuickView quickView;
+    orvane::QuickView quickView(windows, settings);
     orvane::SkinDriver skinDriver;
-    orvane::QuickBar quickBar;
-    // The Quick Bar, popup, keyboard light and tables do not exist yet: the
-    // base class's defaults show nothing.
-    orvane::Indicators displays;
+    orvane::QuickBar quickBar(folder, windows, settings);
+    // The displays the check cycle redraws besides the tray: the Quick Bar's
+    // state and count, and the Quick View's table.
+    orvane::IndicatorFanout displays({&quickBar, &quickView});
     orvane::NotifierCheckers checkers;
 
     orvane::NotifierApp notifier(
@@ -59,10 +61,34 @@ int main(int argc, char* argv[])
 
     orvane::StatusObject status(notifier.core(), notifier.accounts());
 
+    // The Quick Bar's and Quick View's commands that belong to the check
+    // cycle and the program, and the tray menu the bar opens.
+    quickView.setAccounts(notifier.accounts());
+    orvane::MailCore& core = notifier.core();
+    QObject::connect(&quickBar, &orvane::QuickBar::checkAllRequested, &core,
+                     &orvane::MailCore::checkAllAndAnnounceAgain);
+    QObject::connect(&quickBar, &orvane::QuickBar::clearRequested, &core,
+                     &orvane::MailCore::ClearAll);
+    QObject::connect(&quickBar, &orvane::QuickBar::runRequested, &core,
+                     &orvane::MailCore::runMailClient);
+    QObject::connect(&quickBar, &orvane::QuickBar::exitRequested, &notifier,
+                     &orvane::NotifierApp::Shutdown, Qt::QueuedConnection);
+    QObject::connect(&quickView, &orvane::QuickView::checkAllRequested, &core,
+                     &orvane::MailCore::checkAllAndAnnounceAgain);
+    QObject::connect(&quickView, &orvane::QuickView::runRequested, &core,
+                     &orvane::MailCore::runMailClient);
+    orvane::TrayMenuPopup barMenu(notifier.trayForm(), tray);
+    QObject::connect(&quickBar, &orvane::QuickBar::trayMenuRequested, &barMenu,
+                     &orvane::TrayMenuPopup::DoPopup, Qt::QueuedConnection);
+    // Until the windows object drives them, the bar scans its skins before
+    // the list is read and shows itself on a first run after.
+    quickBar.Create();
+
     if (!notifier.Start())
         return 0; // another instance runs
     if (notifier.isShutDown())
         return 0;
+    quickBar.CheckShowStartup();
     status.publish();
     return app.exec();
 }
