@@ -162,9 +162,11 @@ void QuickView::ReloadSettings()
     if (!m_window)
         return;
     const qint32 factor = pixelFactor();
-    for (int column = 0; column < int(m_widths.size()); ++column)
-        m_window->servers->setColumnWidth(
-            column, std::max(1, qRound(double(m_widths[size_t(column)]) / double(factor))));
+    for (int column = 0; column < int(m_widths.size()); ++column) {
+        const int pixels = std::max(1, qRound(double(m_widths[size_t(column)]) / double(factor)));
+        m_window->servers->setColumnWidth(column, pixels);
+        m_shownPixels[size_t(column)] = pixels;
+    }
 }
 
 bool QuickView::IsShown() const
@@ -196,8 +198,13 @@ void QuickView::Unload()
     if (!m_window)
         return;
     const qint32 factor = pixelFactor();
-    for (int column = 0; column < int(m_widths.size()); ++column)
-        m_widths[size_t(column)] = m_window->servers->columnWidth(column) * factor;
+    for (int column = 0; column < int(m_widths.size()); ++column) {
+        // A column the user left alone keeps its exact width: a round trip
+        // through whole pixels would creep on every opening.
+        const int pixels = m_window->servers->columnWidth(column);
+        if (pixels != m_shownPixels[size_t(column)])
+            m_widths[size_t(column)] = pixels * factor;
+    }
     // Called from the window's own buttons: it goes once their handlers end.
     QuickViewWindow* window = m_window;
     m_window = nullptr;

@@ -73,6 +73,8 @@ private:
     const AccountList* m_accounts = nullptr;
     std::array<qint32, 4> m_widths = kDesignedWidths;
     bool m_defaultsApplied = false;
+    /// The column widths as last set on the list, in pixels.
+    std::array<int, 4> m_shownPixels = {};
     bool m_highlighting = false;
     QuickViewWindow* m_window = nullptr;
 };
