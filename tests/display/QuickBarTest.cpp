@@ -92,6 +92,8 @@ private Q_SLOTS:
     void savedBlock_data();
     void savedBlock();
     void firstRun();
+    void paintsEachState_data();
+    void paintsEachState();
 };
 
 void QuickBarTest::skinList()
@@ -407,6 +409,59 @@ void QuickBarTest::firstRun()
     QCOMPARE(b.bar.top(), screenSize().height() * 15 / 2 - 20 * 15 / 2);
     QCOMPARE(b.bar.window()->pos(),
              QPoint(screenSize().width() / 2 - 50, screenSize().height() / 2 - 10));
+}
+
+void QuickBarTest::paintsEachState_data()
+{
+    QTest::addColumn<QString>("skin");
+    QTest::addColumn<int>("check");
+    QTest::addColumn<int>("mail");
+    QTest::addColumn<QString>("picture"); // a file of the shipped skin or a bitmap number
+    QTest::newRow("Sublime idle") << "Sublime" << 1 << 0 << "idle";
+    QTest::newRow("Sublime idle, mail") << "Sublime" << 1 << 1 << "idlemail";
+    QTest::newRow("Sublime checking") << "Sublime" << 0 << 0 << "check";
+    QTest::newRow("Sublime checking, mail") << "Sublime" << 0 << 1 << "checkmail";
+    QTest::newRow("built-in idle") << "<Default>" << 1 << 0 << "61";
+    QTest::newRow("built-in idle, mail") << "<Default>" << 1 << 1 << "62";
+    QTest::newRow("built-in checking") << "<Default>" << 0 << 0 << "63";
+    QTest::newRow("built-in checking, mail") << "<Default>" << 0 << 1 << "64";
+}
+
+void QuickBarTest::paintsEachState()
+{
+    QFETCH(QString, skin);
+    QFETCH(int, check);
+    QFETCH(int, mail);
+    QFETCH(QString, picture);
+    RecordingProgramWindows windows;
+    FakeOptions options;
+    const QString program = qEnvironmentVariable("ORVANE_PROGRAM_DIR") + QLatin1Char('/');
+    QuickBar bar(program, windows, options);
+    bar.Create();
+    bar.UseSkin(skin);
+    QCOMPARE(bar.activeSkinName(), skin);
+    bar.SetMailCount(3);
+    bar.ShowWindow(true);
+    bar.SetState(check, mail);
+    const QImage shown = bar.window()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    bool builtIn = false;
+    const int id = picture.toInt(&builtIn);
+    const QImage want = (builtIn ? BarArtwork::BuiltIn(id)
+                                 : QImage(program + QStringLiteral("Skins/Sublime/") + picture +
+                                          QStringLiteral(".bmp")))
+                            .convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), want.size());
+    if (builtIn) {
+        QCOMPARE(shown, want); // no count on the built-in bar
+    } else {
+        // The buttons are see-through: the picture shows wherever the count
+        // is not drawn.
+        QCOMPARE(shown.copy(0, 0, 66, 24), want.copy(0, 0, 66, 24));
+        QCOMPARE(shown.copy(122, 0, 118, 24), want.copy(122, 0, 118, 24));
+        QVERIFY(shown.copy(68, 4, 50, 16) != want.copy(68, 4, 50, 16)); // "003"
+    }
+    if (const QString screens = qEnvironmentVariable("ORVANE_SCREEN_DIR"); !screens.isEmpty())
+        shown.save(screens + QStringLiteral("/QuickBar-%1.png").arg(picture));
 }
 
 QTEST_MAIN(QuickBarTest)

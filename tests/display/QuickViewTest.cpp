@@ -94,6 +94,8 @@ void QuickViewTest::rows()
     QCOMPARE(item->text(3),
              columns[3].isEmpty() ? v.cycle.accounts.at(row).GetLastDetail() : columns[3]);
     QCOMPARE(v.highlighted(), QStringList{"Home"});
+    if (const QString screens = qEnvironmentVariable("ORVANE_SCREEN_DIR"); !screens.isEmpty())
+        v.view.window()->grab().save(screens + QStringLiteral("/QuickView.png"));
     const QStringList headers{"Name", "Mail", "Last Checked", "Detailed Report"};
     for (int c = 0; c < 4; ++c)
         QCOMPARE(v.list()->headerItem()->text(c), headers[c]);
