@@ -1,8 +1,153 @@
 #include "QuickView.h"
 
+#include "core/AccountList.h"
+#include "core/NotifierOptions.h"
+#include "core/ProgramWindows.h"
+#include "core/server.h"
 #include "platform/AnsiText.h"
 
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+#include <cmath>
+
 namespace orvane {
+
+/// The Quick View's window. It asks its owner for everything it shows.
+class QuickViewWindow : public QWidget
+{
+public:
+    explicit QuickViewWindow(QuickView& view) : m_view(view)
+    {
+        setObjectName(QStringLiteral("QuickView"));
+        setWindowTitle(QString::fromLatin1(QuickView::kCaption));
+        setWindowIcon(QIcon(QStringLiteral(":/icons/101.png")));
+        setAttribute(Qt::WA_DeleteOnClose, false);
+
+        auto* glow = new QLabel(this);
+        glow->setObjectName(QStringLiteral("iGlow"));
+        glow->setAccessibleName(QStringLiteral("Orvane"));
+        glow->setPixmap(QIcon(QStringLiteral(":/icons/102.png")).pixmap(32, 32));
+        auto* heading = new QLabel(QStringLiteral("Accounts, with new mail highlighted:"), this);
+        heading->setObjectName(QStringLiteral("lblServers"));
+
+        servers = new QTreeWidget(this);
+        servers->setObjectName(QStringLiteral("Servers"));
+        servers->setAccessibleName(QStringLiteral("Accounts"));
+        heading->setBuddy(servers);
+        servers->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Mail"),
+                                  QStringLiteral("Last Checked"),
+                                  QStringLiteral("Detailed Report")});
+        servers->setRootIsDecorated(false);
+        servers->setUniformRowHeights(true);
+        servers->setSelectionMode(QAbstractItemView::MultiSelection);
+        servers->header()->setStretchLastSection(false);
+        servers->installEventFilter(this);
+        servers->viewport()->installEventFilter(this);
+
+        const auto button = [this](const char* name, const char* caption) {
+            auto* b = new QPushButton(QString::fromLatin1(caption), this);
+            b->setObjectName(QString::fromLatin1(name));
+            return b;
+        };
+        check = button("bCheck", "Check All");
+        settings = button("bSettings", "View Settings");
+        prog = button("bProg", "Run E-Mail Program");
+        close = button("bClose", "Close");
+
+        auto* top = new QHBoxLayout;
+        top->addWidget(glow);
+        top->addWidget(heading, 1);
+        auto* buttons = new QHBoxLayout;
+        buttons->addWidget(check);
+        buttons->addWidget(settings);
+        buttons->addWidget(prog);
+        buttons->addStretch(1);
+        buttons->addWidget(close);
+        auto* layout = new QVBoxLayout(this);
+        layout->addLayout(top);
+        layout->addWidget(servers, 1);
+        layout->addLayout(buttons);
+
+        connect(check, &QPushButton::clicked, &view, &QuickView::checkAllRequested);
+        connect(settings, &QPushButton::clicked, this, [this] {
+            QuickView& v = m_view;
+            v.Unload();
+            v.m_windows.ShowSettingsWindow();
+        });
+        connect(prog, &QPushButton::clicked, this, [this] {
+            QuickView& v = m_view;
+            if (!v.m_options.ValidEProg())
+                return;
+            Q_EMIT v.runRequested();
+            v.Unload();
+        });
+        connect(close, &QPushButton::clicked, this, [this] { m_view.Unload(); });
+        // The highlight is the accounts with new mail; the user cannot move it.
+        connect(servers, &QTreeWidget::itemSelectionChanged, this,
+                [this] { m_view.HighlightNewMail(); });
+        connect(servers, &QTreeWidget::itemClicked, this, [this] { m_view.HighlightNewMail(); });
+        connect(servers, &QTreeWidget::itemDoubleClicked, this,
+                [this] { m_view.HighlightNewMail(); });
+    }
+
+    QTreeWidget* servers = nullptr;
+    QPushButton* check = nullptr;
+    QPushButton* settings = nullptr;
+    QPushButton* prog = nullptr;
+    QPushButton* close = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == servers && event->type() == QEvent::FocusIn) {
+            close->setFocus();
+            m_view.HighlightNewMail();
+        } else if (watched == servers->viewport() && event->type() == QEvent::MouseButtonRelease) {
+            m_view.HighlightNewMail();
+        }
+        return false;
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        m_view.Unload();
+    }
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QWidget::focusInEvent(event);
+        raise();
+        activateWindow();
+    }
+
+private:
+    QuickView& m_view;
+};
+
+QuickView::QuickView(ProgramWindows& windows, NotifierOptions& options, QObject* parent)
+    : QObject(parent), m_windows(windows), m_options(options)
+{}
+
+QuickView::~QuickView()
+{
+    delete m_window;
+}
+
+QWidget* QuickView::window() const
+{
+    return m_window;
+}
+
+qint32 QuickView::pixelFactor() const
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? std::max(1, qRound(1440.0 / screen->logicalDotsPerInchX())) : 15;
+}
 
 void QuickView::LoadDefaultSettings()
 {
@@ -10,6 +155,117 @@ void QuickView::LoadDefaultSettings()
         return;
     m_widths = kDesignedWidths;
     m_defaultsApplied = true;
+}
+
+void QuickView::ReloadSettings()
+{
+    if (!m_window)
+        return;
+    const qint32 factor = pixelFactor();
+    for (int column = 0; column < int(m_widths.size()); ++column) {
+        const int pixels = std::max(1, qRound(double(m_widths[size_t(column)]) / double(factor)));
+        m_window->servers->setColumnWidth(column, pixels);
+        m_shownPixels[size_t(column)] = pixels;
+    }
+}
+
+bool QuickView::IsShown() const
+{
+    return m_window && m_window->isVisible();
+}
+
+void QuickView::ShowWindow()
+{
+    if (!m_window) {
+        m_window = new QuickViewWindow(*this);
+        LoadDefaultSettings();
+        ReloadSettings();
+        RefreshServerList();
+        m_window->prog->setEnabled(m_options.ValidEProg());
+        // Wide enough for the columns as the user left them.
+        int width = 40;
+        for (qint32 w : m_widths)
+            width += qRound(double(w) / double(pixelFactor()));
+        m_window->resize(std::max(width, m_window->sizeHint().width()), 260);
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void QuickView::Unload()
+{
+    if (!m_window)
+        return;
+    const qint32 factor = pixelFactor();
+    for (int column = 0; column < int(m_widths.size()); ++column) {
+        // A column the user left alone keeps its exact width: a round trip
+        // through whole pixels would creep on every opening.
+        const int pixels = m_window->servers->columnWidth(column);
+        if (pixels != m_shownPixels[size_t(column)])
+            m_widths[size_t(column)] = pixels * factor;
+    }
+    // Called from the window's own buttons: it goes once their handlers end.
+    QuickViewWindow* window = m_window;
+    m_window = nullptr;
+    window->hide();
+    window->deleteLater();
+}
+
+void QuickView::RefreshServerList()
+{
+    if (!m_window)
+        return;
+    QTreeWidget* list = m_window->servers;
+    list->clear();
+    if (m_accounts) {
+        for (int row = 0; row < m_accounts->size(); ++row) {
+            auto* item = new QTreeWidgetItem(list);
+            item->setText(0, m_accounts->at(row).GetName());
+            fillRow(row);
+        }
+    }
+    HighlightNewMail();
+}
+
+void QuickView::fillRow(int row)
+{
+    QTreeWidgetItem* item = m_window->servers->topLevelItem(row);
+    const server& account = m_accounts->at(row);
+    item->setText(1, account.NewMail() ? QStringLiteral("Yes") : QStringLiteral("No"));
+    item->setText(2, account.LastChecked());
+    item->setText(3, account.GetLastDetail());
+}
+
+void QuickView::UpdateTableItem(const QString& name)
+{
+    if (!m_window || !m_accounts)
+        return;
+    if (m_window->servers->topLevelItemCount() != m_accounts->size()) {
+        // The lists no longer match row for row: build them again.
+        RefreshServerList();
+        return;
+    }
+    for (int row = 0; row < m_accounts->size(); ++row) {
+        if (m_accounts->at(row).GetName() == name) {
+            fillRow(row);
+            break;
+        }
+    }
+    HighlightNewMail();
+}
+
+void QuickView::HighlightNewMail()
+{
+    if (!m_window || m_highlighting)
+        return;
+    m_highlighting = true;
+    QTreeWidget* list = m_window->servers;
+    for (int row = list->topLevelItemCount() - 1; row >= 0; --row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        item->setSelected(item->text(1) == QLatin1String("Yes"));
+    }
+    m_highlighting = false;
 }
 
 bool QuickView::ReadYourselfIn(const QString& /*version*/, AnsiLineReader& in)
@@ -20,6 +276,7 @@ bool QuickView::ReadYourselfIn(const QString& /*version*/, AnsiLineReader& in)
             return false;
         }
     }
+    ReloadSettings();
     m_defaultsApplied = true;
     return true;
 }

@@ -1,4 +1,6 @@
+#include "FakeOptions.h"
 #include "LineBlock.h"
+#include "RecordingProgramWindows.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
@@ -14,9 +16,14 @@ namespace {
 // The three display blocks, one of them picked by a test row's name.
 struct Displays
 {
-    QuickView quickView;
+    RecordingProgramWindows windows;
+    FakeOptions options;
+    QuickView quickView{windows, options};
     SkinDriver skin;
-    QuickBar bar;
+    // The program folder the build fills, with the skins we ship.
+    QuickBar bar{qEnvironmentVariable("ORVANE_PROGRAM_DIR"), windows, options};
+
+    Displays() { bar.Create(); }
 
     SavedBlock& block(const QString& name)
     {
@@ -100,7 +107,8 @@ void SavedDisplayBlocksTest::damagedBlocks()
 
 void SavedDisplayBlocksTest::quickBarAcceptsFractionalTwips()
 {
-    QuickBar bar;
+    Displays displays;
+    QuickBar& bar = displays.bar;
     AnsiLineReader in(QByteArray("Sublime\r\nTrue\r\n1234.6\r\n-15.2\r\nFalse\r\n"));
     QVERIFY(bar.ReadYourselfIn(QStringLiteral("1.6"), in));
     QCOMPARE(bar.top(), 1235);
@@ -111,7 +119,8 @@ void SavedDisplayBlocksTest::quickBarAcceptsFractionalTwips()
 
 void SavedDisplayBlocksTest::quickViewKeepsWidthsReadBeforeTheDamage()
 {
-    QuickView view;
+    Displays displays;
+    QuickView& view = displays.quickView;
     view.LoadDefaultSettings();
     AnsiLineReader in(QByteArray("1500\r\nwide\r\n"));
     QVERIFY(!view.ReadYourselfIn(QStringLiteral("1.6"), in));
@@ -119,5 +128,5 @@ void SavedDisplayBlocksTest::quickViewKeepsWidthsReadBeforeTheDamage()
     QCOMPARE(view.widths()[1], 1000);
 }
 
-QTEST_GUILESS_MAIN(SavedDisplayBlocksTest)
+QTEST_MAIN(SavedDisplayBlocksTest)
 #include "SavedDisplayBlocksTest.moc"

@@ -70,8 +70,10 @@ struct SettingsWindowRig
     VirtualClock clock;
     AccountList accounts;
     SkinDriver skinDriver;
-    QuickBar quickBar;
-    QuickView quickView;
+    // The bar and Quick View act on the windows object below, as in the
+    // program.
+    QuickBar quickBar{dir.path(), windows, store};
+    QuickView quickView{windows, store};
     /// The windows as the program's displays: the check cycle redraws the
     /// tables through them.
     NotifierWindows windows{skinDriver, quickBar, quickView};

@@ -12,6 +12,7 @@
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
+#include "display/TrayMenuPopup.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
 #include "platform/QtFileDialogs.h"
@@ -56,15 +57,33 @@ int main(int argc, char* argv[])
 
     orvane::QtFileDialogs files;
 
-    orvane::QuickView quickView;
-    orvane::SkinDriver skinDriver;
-    orvane::QuickBar quickBar;
-    orvane::NotifierWindows windows(skinDriver, quickBar, quickView);
-    orvane::Settings settings(folder, {mailClient, launcher, messages, windows});
+    // The windows object and the displays it drives refer to one another:
+    // as members of one object each can name the others before they are
+    // made, and none calls another while they are being made.
+    struct Windows
+    {
+        Windows(const QString& folder, orvane::MailClientLocator& mailClient,
+                orvane::ProcessLauncher& launcher, orvane::MessageBoxes& messages)
+            : settings(folder, {mailClient, launcher, messages, windows}),
+              quickBar(folder, windows, settings)
+        {}
+        orvane::NotifierWindows windows{skinDriver, quickBar, quickView};
+        orvane::Settings settings;
+        orvane::QuickView quickView{windows, settings};
+        orvane::SkinDriver skinDriver;
+        orvane::QuickBar quickBar;
+    } program(folder, mailClient, launcher, messages);
+    orvane::NotifierWindows& windows = program.windows;
+    orvane::Settings& settings = program.settings;
+    orvane::QuickView& quickView = program.quickView;
+    orvane::SkinDriver& skinDriver = program.skinDriver;
+    orvane::QuickBar& quickBar = program.quickBar;
     // Every display the check cycle redraws besides the tray form: one line
     // per display.
     orvane::IndicatorFanout displays({
-        &windows, // the account tables
+        &windows,   // the account tables
+        &quickBar,  // the bar's state and count
+        &quickView, // the Quick View table
     });
     orvane::NotifierCheckers checkers;
 
@@ -96,6 +115,26 @@ int main(int argc, char* argv[])
         [&notifier] { notifier.scheduleSave(); },
     });
     windows.setSettingsWindow(&settingsWindow);
+
+    // The Quick Bar's and Quick View's commands that belong to the check
+    // cycle and the program, and the tray menu the bar opens.
+    quickView.setAccounts(notifier.accounts());
+    orvane::MailCore& core = notifier.core();
+    QObject::connect(&quickBar, &orvane::QuickBar::checkAllRequested, &core,
+                     &orvane::MailCore::checkAllAndAnnounceAgain);
+    QObject::connect(&quickBar, &orvane::QuickBar::clearRequested, &core,
+                     &orvane::MailCore::ClearAll);
+    QObject::connect(&quickBar, &orvane::QuickBar::runRequested, &core,
+                     &orvane::MailCore::runMailClient);
+    QObject::connect(&quickBar, &orvane::QuickBar::exitRequested, &notifier,
+                     &orvane::NotifierApp::Shutdown, Qt::QueuedConnection);
+    QObject::connect(&quickView, &orvane::QuickView::checkAllRequested, &core,
+                     &orvane::MailCore::checkAllAndAnnounceAgain);
+    QObject::connect(&quickView, &orvane::QuickView::runRequested, &core,
+                     &orvane::MailCore::runMailClient);
+    orvane::TrayMenuPopup barMenu(notifier.trayForm(), tray);
+    QObject::connect(&quickBar, &orvane::QuickBar::trayMenuRequested, &barMenu,
+                     &orvane::TrayMenuPopup::DoPopup, Qt::QueuedConnection);
 
     if (!notifier.Start())
         return 0; // another instance runs

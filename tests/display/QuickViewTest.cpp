@@ -1,0 +1,222 @@
+#include "display/QuickView.h"
+
+#include "CheckCycle.h"
+#include "LineBlock.h"
+#include "RecordingProgramWindows.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace orvane;
+using namespace orvane::test;
+
+namespace {
+
+// Three accounts: Home with 3 new messages, Work checked with none, Spare
+// never checked; and the Quick View over them.
+struct View
+{
+    View()
+    {
+        for (const char* name : {"Home", "Work", "Spare"})
+            cycle.add(QString::fromLatin1(name));
+        cycle.core.CheckAccount(cycle.accounts.at(0));
+        cycle.checker(0).found(3);
+        cycle.core.CheckAccount(cycle.accounts.at(1));
+        cycle.checker(1).found(0);
+        view.setAccounts(cycle.accounts);
+    }
+    QTreeWidget* list() const
+    {
+        return view.window()->findChild<QTreeWidget*>(QStringLiteral("Servers"));
+    }
+    QPushButton* button(const char* name) const
+    {
+        return view.window()->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    QStringList highlighted() const
+    {
+        QStringList names;
+        for (QTreeWidgetItem* item : list()->selectedItems())
+            names << item->text(0);
+        names.sort();
+        return names;
+    }
+    CheckCycle cycle;
+    RecordingProgramWindows windows;
+    QuickView view{windows, cycle.options};
+};
+
+} // namespace
+
+class QuickViewTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rows_data();
+    void rows();
+    void highlightStaysOnNewMail_data();
+    void highlightStaysOnNewMail();
+    void rowFollowsTheCheck();
+    void widthsSurviveCloseAndReopen();
+    void buttons_data();
+    void buttons();
+};
+
+void QuickViewTest::rows_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("columns");
+    QTest::newRow("new mail") << 0 << QStringList{"Home", "Yes", "", "3 Messages Found"};
+    QTest::newRow("checked, none") << 1 << QStringList{"Work", "No", "", "0 Messages Found"};
+    QTest::newRow("never checked") << 2 << QStringList{"Spare", "No", "Never", ""};
+}
+
+void QuickViewTest::rows()
+{
+    QFETCH(int, row);
+    QFETCH(QStringList, columns);
+    View v;
+    v.view.ShowWindow();
+    QCOMPARE(v.view.window()->windowTitle(), QStringLiteral("Orvane - Quick View"));
+    QCOMPARE(v.list()->topLevelItemCount(), 3);
+    QTreeWidgetItem* item = v.list()->topLevelItem(row);
+    QCOMPARE(item->text(0), columns[0]);
+    QCOMPARE(item->text(1), columns[1]);
+    // The time of a check is the account's own text, shown as it reads.
+    QCOMPARE(item->text(2),
+             columns[2].isEmpty() ? v.cycle.accounts.at(row).LastChecked() : columns[2]);
+    QVERIFY(!item->text(2).isEmpty());
+    QCOMPARE(item->text(3),
+             columns[3].isEmpty() ? v.cycle.accounts.at(row).GetLastDetail() : columns[3]);
+    QCOMPARE(v.highlighted(), QStringList{"Home"});
+    if (const QString screens = qEnvironmentVariable("ORVANE_SCREEN_DIR"); !screens.isEmpty())
+        v.view.window()->grab().save(screens + QStringLiteral("/QuickView.png"));
+    const QStringList headers{"Name", "Mail", "Last Checked", "Detailed Report"};
+    for (int c = 0; c < 4; ++c)
+        QCOMPARE(v.list()->headerItem()->text(c), headers[c]);
+    for (QWidget* child : v.view.window()->findChildren<QWidget*>()) {
+        if (child->parentWidget() == v.view.window() && !child->objectName().isEmpty())
+            QVERIFY2(!child->accessibleName().isEmpty() ||
+                         !child->property("text").toString().isEmpty(),
+                     qPrintable(child->objectName()));
+    }
+}
+
+void QuickViewTest::highlightStaysOnNewMail_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::newRow("click") << "click";
+    QTest::newRow("control-click") << "control-click";
+    QTest::newRow("double-click") << "double-click";
+    QTest::newRow("keyboard") << "keyboard";
+}
+
+void QuickViewTest::highlightStaysOnNewMail()
+{
+    QFETCH(QString, gesture);
+    View v;
+    v.view.ShowWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(v.view.window()));
+    QTreeWidget* list = v.list();
+    const QPoint work = list->visualItemRect(list->topLevelItem(1)).center();
+    const QPoint home = list->visualItemRect(list->topLevelItem(0)).center();
+    if (gesture == QLatin1String("click")) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, work);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, home);
+    } else if (gesture == QLatin1String("control-click")) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, work);
+    } else if (gesture == QLatin1String("double-click")) {
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, work);
+    } else {
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(list, Qt::Key_Down);
+        // The list hands the keyboard on to "Close".
+        QTRY_VERIFY(v.button("bClose")->hasFocus() || !QApplication::focusWidget());
+    }
+    QCOMPARE(v.highlighted(), QStringList{"Home"});
+}
+
+void QuickViewTest::rowFollowsTheCheck()
+{
+    View v;
+    v.view.ShowWindow();
+    v.cycle.core.CheckAccount(v.cycle.accounts.at(1));
+    v.cycle.checker(2).found(2);
+    v.view.UpdateTableItem(QStringLiteral("Work"));
+    QCOMPARE(v.list()->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+    QCOMPARE(v.highlighted(), (QStringList{"Home", "Work"}));
+    // A list that no longer matches the accounts is built again.
+    v.cycle.add(QStringLiteral("Later"));
+    v.view.UpdateTableItem(QStringLiteral("Later"));
+    QCOMPARE(v.list()->topLevelItemCount(), 4);
+    QCOMPARE(v.list()->topLevelItem(3)->text(0), QStringLiteral("Later"));
+}
+
+void QuickViewTest::widthsSurviveCloseAndReopen()
+{
+    View v;
+    v.view.LoadDefaultSettings();
+    v.view.ShowWindow();
+    QCOMPARE(v.list()->columnWidth(1), 67); // 1000 twips to the nearest pixel
+    v.list()->setColumnWidth(0, 210);
+    QTest::mouseClick(v.button("bClose"), Qt::LeftButton);
+    QVERIFY(!v.view.IsShown());
+    QCOMPARE(v.view.widths()[0], 210 * 15);
+    QCOMPARE(orvane::test::written(v.view), QByteArray("3150\r\n1000\r\n2000\r\n2800\r\n"));
+    v.view.ShowWindow();
+    QCOMPARE(v.list()->columnWidth(0), 210);
+    // Closed by the desktop, the widths are kept all the same.
+    v.list()->setColumnWidth(3, 90);
+    v.view.window()->close();
+    QVERIFY(!v.view.IsShown());
+    QCOMPARE(v.view.widths()[3], 90 * 15);
+}
+
+void QuickViewTest::buttons_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("validProgram");
+    QTest::addColumn<QStringList>("outcome");
+    QTest::addColumn<bool>("staysOpen");
+    QTest::newRow("check all") << "bCheck" << false << QStringList{"checkAll"} << true;
+    QTest::newRow("view settings")
+        << "bSettings" << false << QStringList{"ShowSettingsWindow"} << false;
+    QTest::newRow("run, valid program") << "bProg" << true << QStringList{"run"} << false;
+    QTest::newRow("run, no valid program") << "bProg" << false << QStringList{} << true;
+    QTest::newRow("close") << "bClose" << false << QStringList{} << false;
+}
+
+void QuickViewTest::buttons()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, validProgram);
+    QFETCH(QStringList, outcome);
+    QFETCH(bool, staysOpen);
+    View v;
+    v.cycle.options.validEProg = validProgram;
+    v.view.ShowWindow();
+    QStringList happened;
+    connect(&v.view, &QuickView::checkAllRequested, this,
+            [&] { happened << QStringLiteral("checkAll"); });
+    connect(&v.view, &QuickView::runRequested, this, [&] {
+        happened << QStringLiteral("run");
+        QVERIFY(v.view.IsShown()); // the program starts before the window goes
+    });
+    QPushButton* b = v.button(button.toLatin1().constData());
+    QCOMPARE(v.button("bProg")->isEnabled(), validProgram);
+    // A disabled button does nothing; clicking it through its slot proves it.
+    b->click();
+    if (!b->isEnabled())
+        QMetaObject::invokeMethod(b, "clicked", Q_ARG(bool, false));
+    QCOMPARE(v.windows.calls + happened, outcome);
+    QCOMPARE(v.view.IsShown(), staysOpen);
+}
+
+QTEST_MAIN(QuickViewTest)
+#include "QuickViewTest.moc"
