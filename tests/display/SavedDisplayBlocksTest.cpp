@@ -1,6 +1,8 @@
 #include "LineBlock.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
+#include "RecordingTrayPicture.h"
+#include "VirtualClock.h"
 #include "display/SkinDriver.h"
 #include "platform/AnsiText.h"
 
@@ -15,8 +17,14 @@ namespace {
 struct Displays
 {
     QuickView quickView;
-    SkinDriver skin;
+    // A saved tray skin is kept only while its folder is there: the driver
+    // reads the shipped skins.
+    VirtualClock clock;
+    RecordingTrayPicture tray;
+    SkinDriver skin{clock, tray, nullptr, qEnvironmentVariable("ORVANE_PROGRAM_DIR")};
     QuickBar bar;
+
+    Displays() { skin.Create(); }
 
     SavedBlock& block(const QString& name)
     {

@@ -3,13 +3,18 @@
 #include "bus/SessionInstance.h"
 #include "bus/StatusObject.h"
 #include "checkers/NotifierCheckers.h"
+#include "core/IndicatorFanout.h"
 #include "core/Indicators.h"
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
 #include "core/ProgramWindows.h"
+#include "display/DisplayWindows.h"
+#include "display/KeyboardFlasher.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
+#include "display/TrayIconPicture.h"
+#include "display/frmPopup.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
 #include "platform/QtMessageBoxes.h"
@@ -18,6 +23,7 @@
 #include "platform/QtUrlOpener.h"
 #include "platform/SystemClock.h"
 #include "platform/XdgMailClientLocator.h"
+#include "platform/XkbKeyboardLight.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
@@ -40,15 +46,24 @@ int main(int argc, char* argv[])
     orvane::QtProcessLauncher launcher;
     orvane::XdgMailClientLocator mailClient;
     orvane::QtUrlOpener urls;
+    orvane::XkbKeyboardLight light;
+    orvane::TrayIconPicture trayPicture(tray);
 
-    orvane::ProgramWindows windows;
+    // Settings reads animateOn later than the driver is made: the driver
+    // asks for it at each showing.
+    orvane::Settings* options = nullptr;
+    orvane::SkinDriver skinDriver(
+        clock, trayPicture, [&options] { return !options || options->animateOn; }, folder);
+    orvane::KeyboardFlasher flasher(clock, light);
+    orvane::DisplayWindows windows(skinDriver, flasher);
     orvane::Settings settings(folder, {mailClient, launcher, messages, windows});
+    options = &settings;
     orvane::QuickView quickView;
-    orvane::SkinDriver skinDriver;
     orvane::QuickBar quickBar;
-    // The Quick Bar, popup, keyboard light and tables do not exist yet: the
-    // base class's defaults show nothing.
-    orvane::Indicators displays;
+    orvane::frmPopup popup(clock, windows, [&settings] { return settings.showPopupWindow; });
+    // The Quick Bar and tables do not exist yet: the base class's defaults
+    // show nothing.
+    orvane::IndicatorFanout displays({&skinDriver, &flasher, &popup});
     orvane::NotifierCheckers checkers;
 
     orvane::NotifierApp notifier(

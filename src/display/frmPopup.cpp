@@ -1,0 +1,177 @@
+#include "frmPopup.h"
+
+#include "core/ProgramWindows.h"
+#include "platform/Clock.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+
+namespace orvane {
+
+namespace {
+
+constexpr int kSpanSeconds = 10;
+
+// The popup's face; a click anywhere on it, labels included, reports back.
+class PopupWindow final : public QFrame
+{
+public:
+    explicit PopupWindow(std::function<void()> clicked) : m_clicked(std::move(clicked))
+    {
+        setObjectName(QStringLiteral("frmPopup"));
+        setWindowTitle(QStringLiteral("Orvane"));
+        setAccessibleName(QStringLiteral("Orvane - You have new mail."));
+        // A tool window stays out of the task bar and the window switcher;
+        // it must not take the focus from what the user is typing in.
+        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                       Qt::WindowDoesNotAcceptFocus);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setFixedSize(frmPopup::kWidth, frmPopup::kHeight);
+        setFrameShape(QFrame::Box);
+        setCursor(Qt::PointingHandCursor);
+        setAutoFillBackground(true);
+        setStyleSheet(QStringLiteral(
+            "#frmPopup { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7faff, "
+            "stop:1 #dbe6f5); border: 1px solid #5b7393; }"
+            "#Label1 { font-weight: bold; color: #1f3f6f; }"
+            "#lblInfo { color: #10203a; }"
+            "#Label2 { color: #5b7393; }"));
+        heading = label(QStringLiteral("Label1"), QStringLiteral("You have new mail."),
+                        QRect(8, 24, 145, 17));
+        info = label(QStringLiteral("lblInfo"), QStringLiteral("Information"),
+                     QRect(9, 56, 207, 98));
+        info->setAccessibleName(QStringLiteral("Accounts with new mail"));
+        info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        product = label(QStringLiteral("Label2"), QStringLiteral("Orvane"), QRect(8, 158, 209, 17));
+    }
+
+    QLabel* heading = nullptr;
+    QLabel* info = nullptr;
+    QLabel* product = nullptr;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_clicked();
+    }
+
+private:
+    QLabel* label(const QString& name, const QString& text, const QRect& place)
+    {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(name);
+        l->setAccessibleName(text);
+        l->setGeometry(place);
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return l;
+    }
+
+    std::function<void()> m_clicked;
+};
+
+QRect primaryWorkArea()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+} // namespace
+
+frmPopup::frmPopup(Clock& clock, ProgramWindows& windows, std::function<bool()> showPopupWindow,
+                   std::function<QRect()> workArea)
+    : m_clock(clock), m_windows(windows), m_showPopupWindow(std::move(showPopupWindow)),
+      m_workArea(workArea ? std::move(workArea) : primaryWorkArea),
+      m_closeTimer(clock.createTimer())
+{
+    m_closeTimer->setSingleShot(true);
+    QObject::connect(m_closeTimer.get(), &Timer::timeout, m_closeTimer.get(), [this] { hide(); });
+}
+
+frmPopup::~frmPopup()
+{
+    delete m_window.data();
+}
+
+void frmPopup::Display(const QString& text, qint32 count)
+{
+    addEntry(text, count);
+    if (m_showPopupWindow && !m_showPopupWindow())
+        return;
+    if (isVisible())
+        m_closeTimer->stop();
+    else
+        show();
+    m_closeTimer->start(kCloseMs);
+}
+
+void frmPopup::Unload()
+{
+    hide();
+}
+
+bool frmPopup::isVisible() const
+{
+    return m_window && m_window->isVisible();
+}
+
+QString frmPopup::infoText() const
+{
+    QString caption;
+    for (auto e = m_entries.rbegin(); e != m_entries.rend(); ++e) {
+        caption += e->Text + QStringLiteral(" - ") + QString::number(e->Count) +
+                   (e->Count == 1 ? QStringLiteral(" new message") : QStringLiteral(" new messages")) +
+                   QStringLiteral("\r\n");
+    }
+    return caption;
+}
+
+void frmPopup::addEntry(const QString& text, qint32 count)
+{
+    const QDateTime now = m_clock.now();
+    const bool opensAnew = !isVisible();
+    std::erase_if(m_entries, [&](const MessageCountInfo& e) {
+        return e.Text == text || (opensAnew && e.Time.secsTo(now) > kSpanSeconds);
+    });
+    m_entries.push_back({count, text, now});
+    if (m_window) {
+        if (auto* info = m_window->findChild<QLabel*>(QStringLiteral("lblInfo")))
+            info->setText(infoText());
+    }
+}
+
+void frmPopup::show()
+{
+    if (!m_window) {
+        auto* window = new PopupWindow([this] { clicked(); });
+        window->info->setText(infoText());
+        m_window = window;
+    }
+    // The bottom-right corner on the work area's, above the panel.
+    const QRect area = m_workArea();
+    m_window->move(area.x() + area.width() - kWidth, area.y() + area.height() - kHeight);
+    m_window->show();
+    m_window->raise();
+}
+
+void frmPopup::hide()
+{
+    m_closeTimer->stop();
+    if (!m_window)
+        return;
+    m_window->hide();
+    // A click hides it from within its own event handler.
+    m_window->deleteLater();
+    m_window.clear();
+}
+
+void frmPopup::clicked()
+{
+    hide();
+    m_windows.ShowQuickViewWindow();
+}
+
+} // namespace orvane
