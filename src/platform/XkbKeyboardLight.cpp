@@ -65,7 +65,7 @@ void XkbKeyboardLight::setScrollLock(bool on)
     if (!c || isScrollLockOn() == on)
         return;
     XkbSetNamedIndicator(c->display, c->scrollLock, True, on ? True : False, False, nullptr);
-    XFlush(c->display);
+    XSync(c->display, False);
 }
 
 void XkbKeyboardLight::toggleScrollLock()
