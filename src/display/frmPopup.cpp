@@ -41,8 +41,8 @@ public:
             "#Label2 { color: #5b7393; }"));
         heading = label(QStringLiteral("Label1"), QStringLiteral("You have new mail."),
                         QRect(8, 24, 145, 17));
-        info = label(QStringLiteral("lblInfo"), QStringLiteral("Information"),
-                     QRect(9, 56, 207, 98));
+        info =
+            label(QStringLiteral("lblInfo"), QStringLiteral("Information"), QRect(9, 56, 207, 98));
         info->setAccessibleName(QStringLiteral("Accounts with new mail"));
         info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         product = label(QStringLiteral("Label2"), QStringLiteral("Orvane"), QRect(8, 158, 209, 17));
@@ -122,9 +122,10 @@ QString frmPopup::infoText() const
 {
     QString caption;
     for (auto e = m_entries.rbegin(); e != m_entries.rend(); ++e) {
-        caption += e->Text + QStringLiteral(" - ") + QString::number(e->Count) +
-                   (e->Count == 1 ? QStringLiteral(" new message") : QStringLiteral(" new messages")) +
-                   QStringLiteral("\r\n");
+        caption +=
+            e->Text + QStringLiteral(" - ") + QString::number(e->Count) +
+            (e->Count == 1 ? QStringLiteral(" new message") : QStringLiteral(" new messages")) +
+            QStringLiteral("\r\n");
     }
     return caption;
 }
@@ -157,15 +158,14 @@ void frmPopup::show()
     m_window->raise();
 }
 
+// The window is kept between showings: it is small, and a top-level window
+// destroyed while the tray icon lives has brought the program down at exit.
 void frmPopup::hide()
 {
     m_closeTimer->stop();
     if (!m_window)
         return;
     m_window->hide();
-    // A click hides it from within its own event handler.
-    m_window->deleteLater();
-    m_window.clear();
 }
 
 void frmPopup::clicked()

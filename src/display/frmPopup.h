@@ -58,7 +58,8 @@ public:
     void Unload();
 
     bool isVisible() const;
-    /// The window while it is shown, else null.
+    /// The window once it was first shown (hidden between showings), else
+    /// null.
     QWidget* window() const { return m_window.data(); }
     /// `lblInfo`'s caption: newest first, each line ended by CR LF.
     QString infoText() const;

@@ -32,9 +32,8 @@ XkbKeyboardLight::Connection* XkbKeyboardLight::connection()
     int reason = 0;
     // XkbOpenDisplay checks the extension as it connects; a display without
     // it, or none at all, leaves the light alone.
-    Display* display =
-        XkbOpenDisplay(m_displayName.isEmpty() ? nullptr : m_displayName.constData(), nullptr,
-                       nullptr, &major, &minor, &reason);
+    Display* display = XkbOpenDisplay(m_displayName.isEmpty() ? nullptr : m_displayName.constData(),
+                                      nullptr, nullptr, &major, &minor, &reason);
     if (!display)
         return nullptr;
     m_connection = std::make_unique<Connection>();

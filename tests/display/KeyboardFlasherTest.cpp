@@ -1,7 +1,8 @@
 // The Scroll Lock blinking on virtual time, against a recording light.
+#include "display/KeyboardFlasher.h"
+
 #include "RecordingKeyboardLight.h"
 #include "VirtualClock.h"
-#include "display/KeyboardFlasher.h"
 
 #include <QTest>
 
@@ -42,14 +43,13 @@ void KeyboardFlasherTest::blinking_data()
         << true << list({"off"}) << QStringList() << true;
     QTest::newRow("off in the on phase ends off")
         << false << list({"on", "1000", "off", "5000"}) << list({"toggle", "off"}) << false;
-    QTest::newRow("light on before ends off") << true << list({"on", "2000", "off"})
-                                              << list({"toggle", "toggle", "off"}) << false;
-    QTest::newRow("on again after off")
-        << false << list({"on", "1000", "off", "on", "1000"}) << list({"toggle", "off", "toggle"})
-        << true;
+    QTest::newRow("light on before ends off")
+        << true << list({"on", "2000", "off"}) << list({"toggle", "toggle", "off"}) << false;
+    QTest::newRow("on again after off") << false << list({"on", "1000", "off", "on", "1000"})
+                                        << list({"toggle", "off", "toggle"}) << true;
     QTest::newRow("shutdown in the on phase ends off")
-        << false << list({"on", "1000", "shutdown", "5000", "on", "5000"}) << list({"toggle", "off"})
-        << false;
+        << false << list({"on", "1000", "shutdown", "5000", "on", "5000"})
+        << list({"toggle", "off"}) << false;
     QTest::newRow("shutdown while off leaves the light")
         << true << list({"shutdown", "5000"}) << QStringList() << true;
 }

@@ -1,8 +1,8 @@
 #include "LineBlock.h"
-#include "display/QuickBar.h"
-#include "display/QuickView.h"
 #include "RecordingTrayPicture.h"
 #include "VirtualClock.h"
+#include "display/QuickBar.h"
+#include "display/QuickView.h"
 #include "display/SkinDriver.h"
 #include "platform/AnsiText.h"
 

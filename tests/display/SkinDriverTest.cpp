@@ -1,9 +1,10 @@
 // The tray animation driver: the skin list, choosing a skin, the first-run
 // choice, and the tray through the check cycle's situations on virtual time.
-#include "SkinTestFolder.h"
 #include "display/SkinDriver.h"
-#include "display/TrayIconPicture.h"
+
+#include "SkinTestFolder.h"
 #include "core/stForm.h"
+#include "display/TrayIconPicture.h"
 #include "display/defaultSkin.h"
 #include "platform/AnsiText.h"
 
@@ -37,12 +38,11 @@ struct Driver
             const QByteArray text = name.startsWith(QLatin1String("broken")) ? QByteArray("junk")
                                     : name.startsWith(QLatin1String("idle")) ? kIdleOnly
                                     : name.startsWith(QLatin1String("anim")) ? kAnimOnly
-                                                                              : kFull;
+                                                                             : kFull;
             folder.addSkin(name, text, testIcons());
         }
-        driver = std::make_unique<SkinDriver>(folder.clock, folder.tray,
-                                              [this] { return folder.animate; },
-                                              folder.programFolder());
+        driver = std::make_unique<SkinDriver>(
+            folder.clock, folder.tray, [this] { return folder.animate; }, folder.programFolder());
         driver->Create();
     }
     QStringList shownAfter(qint64 ms)
@@ -184,8 +184,8 @@ void SkinDriverTest::firstRunChoice_data()
         << QStringList{QStringLiteral("XP Style Flash")} << QByteArray("Blue\r\n") << "<No Skin>";
     // The block started but its line is missing: the reader failed, yet a
     // choice was being read, so the first-run skin is not forced on it.
-    QTest::newRow("damaged in the block") << QStringList{QStringLiteral("XP Style Flash")}
-                                          << QByteArray("\x01") << "<No Skin>";
+    QTest::newRow("damaged in the block")
+        << QStringList{QStringLiteral("XP Style Flash")} << QByteArray("\x01") << "<No Skin>";
 }
 
 void SkinDriverTest::firstRunChoice()
@@ -210,9 +210,9 @@ void SkinDriverTest::situationsOnTheTray_data()
     QTest::addColumn<QStringList>("shown"); // at once and during the next 600 ms
     QTest::addColumn<bool>("animating");
 
-    QTest::newRow("built-in checking") << "<No Skin>" << true << "check"
-                                       << names({"103", "104", "105", "106", "107", "103", "104"})
-                                       << true;
+    QTest::newRow("built-in checking")
+        << "<No Skin>" << true << "check"
+        << names({"103", "104", "105", "106", "107", "103", "104"}) << true;
     QTest::newRow("built-in mail") << "<No Skin>" << true << "found" << names({"102"}) << false;
     QTest::newRow("built-in idle") << "<No Skin>" << true << "idle" << names({"101"}) << false;
     QTest::newRow("skin checking at 80 ms")
@@ -313,7 +313,8 @@ void SkinDriverTest::shippedSkinLoadsAndPaints()
     const QString programFolder = qEnvironmentVariable("ORVANE_PROGRAM_DIR") + QLatin1Char('/');
     VirtualClock clock;
     RecordingTrayPicture tray;
-    SkinDriver driver(clock, tray, [] { return true; }, programFolder);
+    SkinDriver driver(
+        clock, tray, [] { return true; }, programFolder);
     driver.Create();
     driver.CheckShowStartup();
     QCOMPARE(driver.activeSkinName(), QStringLiteral("XP Style Flash"));

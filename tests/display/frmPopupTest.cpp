@@ -1,8 +1,9 @@
 // The new-mail popup on the offscreen platform and virtual time: its lines,
 // its place, its 10 seconds and its click.
+#include "display/frmPopup.h"
+
 #include "RecordingProgramWindows.h"
 #include "VirtualClock.h"
-#include "display/frmPopup.h"
 
 #include <QLabel>
 #include <QTest>
@@ -63,8 +64,8 @@ void frmPopupTest::lines_data()
     QTest::newRow("names compared with case")
         << QStringList{QStringLiteral("home=1"), QStringLiteral("Home=2")}
         << "Home - 2 new messages\r\nhome - 1 new message\r\n";
-    QTest::newRow("zero takes the plural") << QStringList{QStringLiteral("Home=0")}
-                                           << "Home - 0 new messages\r\n";
+    QTest::newRow("zero takes the plural")
+        << QStringList{QStringLiteral("Home=0")} << "Home - 0 new messages\r\n";
     QTest::newRow("open window keeps its older lines")
         << QStringList{QStringLiteral("A=1"), QStringLiteral("+8"), QStringLiteral("B=1"),
                        QStringLiteral("+8"), QStringLiteral("C=1")}
@@ -141,7 +142,8 @@ void frmPopupTest::closesTenSecondsAfterTheLastAccount()
     QCOMPARE(p.clock.activeTimerCount(), 0);
     // A line of the last 10 seconds stays for the next showing.
     p.popup.Display(QStringLiteral("Work"), 2);
-    QCOMPARE(p.popup.infoText(), QStringLiteral("Work - 2 new messages\r\nHome - 3 new messages\r\n"));
+    QCOMPARE(p.popup.infoText(),
+             QStringLiteral("Work - 2 new messages\r\nHome - 3 new messages\r\n"));
     QVERIFY(p.windows.calls.isEmpty());
 }
 
@@ -155,7 +157,8 @@ void frmPopupTest::notWantedStillRecords()
     QCOMPARE(p.clock.activeTimerCount(), 0);
     p.wanted = true;
     p.popup.Display(QStringLiteral("Work"), 2);
-    QCOMPARE(p.label("lblInfo"), QStringLiteral("Work - 2 new messages\r\nHome - 1 new message\r\n"));
+    QCOMPARE(p.label("lblInfo"),
+             QStringLiteral("Work - 2 new messages\r\nHome - 1 new message\r\n"));
 }
 
 void frmPopupTest::clickOpensQuickView()

@@ -13,10 +13,7 @@ class RecordingTrayPicture final : public TrayPicture
 {
 public:
     void SetTrayIconFromResource(int id) override { shown << QString::number(id); }
-    void SetTrayIconFromFile(const QString& path) override
-    {
-        shown << QFileInfo(path).fileName();
-    }
+    void SetTrayIconFromFile(const QString& path) override { shown << QFileInfo(path).fileName(); }
     QString last() const { return shown.isEmpty() ? QString() : shown.last(); }
 
     QStringList shown;
