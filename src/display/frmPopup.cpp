@@ -6,7 +6,9 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QScreen>
 
 namespace orvane {
@@ -33,12 +35,16 @@ public:
         setFrameShape(QFrame::Box);
         setCursor(Qt::PointingHandCursor);
         setAutoFillBackground(true);
-        setStyleSheet(QStringLiteral(
-            "#frmPopup { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7faff, "
-            "stop:1 #dbe6f5); border: 1px solid #5b7393; }"
-            "#Label1 { font-weight: bold; color: #1f3f6f; }"
-            "#lblInfo { color: #10203a; }"
-            "#Label2 { color: #5b7393; }"));
+        // Colours through the palette: a style sheet on this window has
+        // brought the program down at exit.
+        QLinearGradient shade(0, 0, 0, frmPopup::kHeight);
+        shade.setColorAt(0, QColor(0xf7, 0xfa, 0xff));
+        shade.setColorAt(1, QColor(0xdb, 0xe6, 0xf5));
+        QPalette colours = palette();
+        colours.setBrush(QPalette::Window, shade);
+        colours.setColor(QPalette::WindowText, QColor(0x10, 0x20, 0x3a));
+        setPalette(colours);
+
         heading = label(QStringLiteral("Label1"), QStringLiteral("You have new mail."),
                         QRect(8, 24, 145, 17));
         info =
@@ -46,6 +52,12 @@ public:
         info->setAccessibleName(QStringLiteral("Accounts with new mail"));
         info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         product = label(QStringLiteral("Label2"), QStringLiteral("Orvane"), QRect(8, 158, 209, 17));
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        QPalette muted = product->palette();
+        muted.setColor(QPalette::WindowText, QColor(0x5b, 0x73, 0x93));
+        product->setPalette(muted);
     }
 
     QLabel* heading = nullptr;
@@ -158,8 +170,8 @@ void frmPopup::show()
     m_window->raise();
 }
 
-// The window is kept between showings: it is small, and a top-level window
-// destroyed while the tray icon lives has brought the program down at exit.
+// The window is kept between showings, so a popup that comes often does not
+// build it anew each time.
 void frmPopup::hide()
 {
     m_closeTimer->stop();
