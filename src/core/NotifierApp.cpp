@@ -1,6 +1,5 @@
 #include "NotifierApp.h"
 
-#include "BuiltInTrayAnimation.h"
 #include "CompanionConfig.h"
 #include "IndicatorFanout.h"
 #include "MailCore.h"
@@ -28,10 +27,9 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
                                             // The form's first menu is built before the cycle.
                                             return !m_core || m_core->checkAllEnabled();
                                         });
-    // Until skins drive the tray, the built-in pictures show the states.
-    m_animation = std::make_unique<BuiltInTrayAnimation>(*m_stForm, m_services.clock);
+    // The tray's pictures are the displays' (the skin driver's).
     m_fanout = std::make_unique<IndicatorFanout>(
-        std::vector<Indicators*>{m_stForm.get(), m_animation.get(), &m_parts.displays});
+        std::vector<Indicators*>{m_stForm.get(), &m_parts.displays});
     m_core = std::make_unique<MailCore>(m_services.clock, m_accounts, m_parts.options, *m_fanout,
                                         m_services.sound, m_parts.checkers);
     connect(m_stForm.get(), &stForm::exitRequested, this, &NotifierApp::Shutdown);
@@ -89,6 +87,7 @@ bool NotifierApp::Start()
 
     m_stForm->SetTrayIconFromResource(101);
     m_parts.windows.AfterListLoaded(loaded.result != AccountListFile::LoadResult::Missing);
+    m_fanout->DoIdle();
     m_stForm->AddTrayIcon();
     if (m_shutDown)
         return true;

@@ -22,7 +22,6 @@ class ProgramWindows;
 class SoundPlayer;
 class TrayIcon;
 class UrlOpener;
-class BuiltInTrayAnimation;
 class stForm;
 class IndicatorFanout;
 class Timer;
@@ -45,7 +44,7 @@ struct NotifierParts
 {
     NotifierOptions& options;
     ListFileBlocks blocks;
-    /// The displays outside the core (Quick Bar, keyboard light, popup,
+    /// The displays outside the core (tray skins, Quick Bar, keyboard light, popup,
     /// tables); the check cycle redraws them with the tray form.
     Indicators& displays;
     ProgramWindows& windows;
@@ -112,8 +111,7 @@ private:
     bool m_keepListFile = false;
     AccountList m_accounts;
     std::unique_ptr<stForm> m_stForm;
-    std::unique_ptr<BuiltInTrayAnimation> m_animation;
-    /// Hands every redraw to the tray form, its animation and the displays.
+    /// Hands every redraw to the tray form and the displays.
     std::unique_ptr<IndicatorFanout> m_fanout;
     std::unique_ptr<MailCore> m_core;
     std::unique_ptr<Timer> m_saveSoon;

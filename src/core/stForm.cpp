@@ -86,7 +86,7 @@ QString stForm::PageFor(const QString& menuId)
 
 void stForm::AddTrayIcon()
 {
-    m_tray.setIcon(QIcon(ResourcePath(m_iconResource)));
+    // The icon shows the picture it was last given, which may be a skin's.
     m_tray.setToolTip(QString::fromLatin1(MailCore::kStartTip));
     m_triesLeft = kTrayWaitSeconds;
     tryAdd();

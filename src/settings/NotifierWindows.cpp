@@ -1,14 +1,16 @@
 #include "NotifierWindows.h"
 
 #include "SettingsWindow.h"
+#include "display/KeyboardFlasher.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
 
 namespace orvane {
 
-NotifierWindows::NotifierWindows(SkinDriver& skinDriver, QuickBar& quickBar, QuickView& quickView)
-    : m_skinDriver(skinDriver), m_quickBar(quickBar), m_quickView(quickView)
+NotifierWindows::NotifierWindows(SkinDriver& skinDriver, QuickBar& quickBar, QuickView& quickView,
+                                 KeyboardFlasher& flasher)
+    : m_skinDriver(skinDriver), m_quickBar(quickBar), m_quickView(quickView), m_flasher(flasher)
 {}
 
 void NotifierWindows::CreateWindows()
@@ -32,6 +34,8 @@ void NotifierWindows::UnloadWindows()
     m_quickBar.Unload();
     m_quickView.Unload();
     m_skinDriver.Unload();
+    // The light ends off, whatever it was before.
+    m_flasher.Shutdown();
 }
 
 void NotifierWindows::closeSettings()

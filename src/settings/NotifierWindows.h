@@ -5,6 +5,7 @@
 
 namespace orvane {
 
+class KeyboardFlasher;
 class QuickBar;
 class QuickView;
 class SettingsWindow;
@@ -16,7 +17,8 @@ class SkinDriver;
 class NotifierWindows final : public ProgramWindows, public Indicators
 {
 public:
-    NotifierWindows(SkinDriver& skinDriver, QuickBar& quickBar, QuickView& quickView);
+    NotifierWindows(SkinDriver& skinDriver, QuickBar& quickBar, QuickView& quickView,
+                    KeyboardFlasher& flasher);
 
     /// The settings window works on the check cycle, which is made after
     /// this object (the cycle's owner needs the windows first). Until it is
@@ -51,6 +53,7 @@ private:
     SkinDriver& m_skinDriver;
     QuickBar& m_quickBar;
     QuickView& m_quickView;
+    KeyboardFlasher& m_flasher;
     SettingsWindow* m_settings = nullptr;
 };
 

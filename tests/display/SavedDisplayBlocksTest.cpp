@@ -1,6 +1,8 @@
 #include "FakeOptions.h"
 #include "LineBlock.h"
 #include "RecordingProgramWindows.h"
+#include "RecordingTrayPicture.h"
+#include "VirtualClock.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
@@ -19,11 +21,18 @@ struct Displays
     RecordingProgramWindows windows;
     FakeOptions options;
     QuickView quickView{windows, options};
-    SkinDriver skin;
-    // The program folder the build fills, with the skins we ship.
+    // A saved tray skin is kept only while its folder is there: the driver
+    // reads the shipped skins, as the bar does.
+    VirtualClock clock;
+    RecordingTrayPicture tray;
+    SkinDriver skin{clock, tray, nullptr, qEnvironmentVariable("ORVANE_PROGRAM_DIR")};
     QuickBar bar{qEnvironmentVariable("ORVANE_PROGRAM_DIR"), windows, options};
 
-    Displays() { bar.Create(); }
+    Displays()
+    {
+        skin.Create();
+        bar.Create();
+    }
 
     SavedBlock& block(const QString& name)
     {

@@ -46,7 +46,7 @@ QByteArray listFileContent(const ListSettings& settings, const QList<ListAccount
                             flag(settings.showPopup),
                             "False"};
     lines += QByteArrayList{"2000", "1000", "2000", "2800"};          // Quick View
-    lines += QByteArrayList{"<No Skin>"};                             // tray skin
+    lines += QByteArrayList{settings.traySkin};                       // tray skin
     lines += QByteArrayList{"<Default>", "False", "0", "0", "False"}; // Quick Bar
     for (const ListAccount& account : accounts) {
         lines += QByteArrayList{account.name,

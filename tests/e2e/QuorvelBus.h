@@ -20,6 +20,8 @@ struct ListSettings
     /// The tray's double-click action: 0 runs the e-mail program, 2 opens
     /// Quick View.
     int doubleClick = 2;
+    /// The tray skin's folder name.
+    QByteArray traySkin = "<No Skin>";
 };
 
 struct ListAccount

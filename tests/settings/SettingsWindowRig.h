@@ -3,6 +3,7 @@
 #include "FakeFileDialogs.h"
 #include "FakeStartAtLogon.h"
 #include "RecordingIndicators.h"
+#include "RecordingKeyboardLight.h"
 #include "RecordingSoundPlayer.h"
 #include "ScriptedChecker.h"
 #include "SettingsFakes.h"
@@ -11,6 +12,7 @@
 #include "core/IndicatorFanout.h"
 #include "core/MailCore.h"
 #include "core/server.h"
+#include "display/KeyboardFlasher.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
@@ -76,7 +78,9 @@ struct SettingsWindowRig
     QuickView quickView{windows, store};
     /// The windows as the program's displays: the check cycle redraws the
     /// tables through them.
-    NotifierWindows windows{skinDriver, quickBar, quickView};
+    RecordingKeyboardLight light;
+    KeyboardFlasher flasher{clock, light};
+    NotifierWindows windows{skinDriver, quickBar, quickView, flasher};
     RecordingIndicators indicators;
     IndicatorFanout redraws{{&indicators, &windows}};
     RecordingSoundPlayer sound;

@@ -9,10 +9,13 @@
 #include "core/NotifierApp.h"
 #include "core/StyleXP.h"
 #include "core/stForm.h"
+#include "display/KeyboardFlasher.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
+#include "display/TrayIconPicture.h"
 #include "display/TrayMenuPopup.h"
+#include "display/frmPopup.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
 #include "platform/QtFileDialogs.h"
@@ -22,6 +25,7 @@
 #include "platform/QtUrlOpener.h"
 #include "platform/SystemClock.h"
 #include "platform/XdgMailClientLocator.h"
+#include "platform/XkbKeyboardLight.h"
 #include "settings/NotifierWindows.h"
 #include "settings/Settings.h"
 #include "settings/SettingsWindow.h"
@@ -54,6 +58,8 @@ int main(int argc, char* argv[])
     orvane::QtProcessLauncher launcher;
     orvane::XdgMailClientLocator mailClient;
     orvane::QtUrlOpener urls;
+    orvane::XkbKeyboardLight light;
+    orvane::TrayIconPicture trayPicture(tray);
 
     orvane::QtFileDialogs files;
 
@@ -62,17 +68,23 @@ int main(int argc, char* argv[])
     // made, and none calls another while they are being made.
     struct Windows
     {
-        Windows(const QString& folder, orvane::MailClientLocator& mailClient,
+        Windows(const QString& folder, orvane::Clock& clock, orvane::TrayPicture& trayPicture,
+                orvane::KeyboardLight& light, orvane::MailClientLocator& mailClient,
                 orvane::ProcessLauncher& launcher, orvane::MessageBoxes& messages)
             : settings(folder, {mailClient, launcher, messages, windows}),
-              quickBar(folder, windows, settings)
+              skinDriver(
+                  clock, trayPicture, [this] { return settings.animateOn; }, folder),
+              flasher(clock, light), quickBar(folder, windows, settings),
+              popup(clock, windows, [this] { return settings.showPopupWindow; })
         {}
-        orvane::NotifierWindows windows{skinDriver, quickBar, quickView};
+        orvane::NotifierWindows windows{skinDriver, quickBar, quickView, flasher};
         orvane::Settings settings;
         orvane::QuickView quickView{windows, settings};
         orvane::SkinDriver skinDriver;
+        orvane::KeyboardFlasher flasher;
         orvane::QuickBar quickBar;
-    } program(folder, mailClient, launcher, messages);
+        orvane::frmPopup popup;
+    } program(folder, clock, trayPicture, light, mailClient, launcher, messages);
     orvane::NotifierWindows& windows = program.windows;
     orvane::Settings& settings = program.settings;
     orvane::QuickView& quickView = program.quickView;
@@ -81,9 +93,12 @@ int main(int argc, char* argv[])
     // Every display the check cycle redraws besides the tray form: one line
     // per display.
     orvane::IndicatorFanout displays({
-        &windows,   // the account tables
-        &quickBar,  // the bar's state and count
-        &quickView, // the Quick View table
+        &skinDriver,      // the tray's pictures and animation
+        &program.flasher, // the keyboard light
+        &program.popup,   // the new-mail popup
+        &windows,         // the account tables
+        &quickBar,        // the bar's state and count
+        &quickView,       // the Quick View table
     });
     orvane::NotifierCheckers checkers;
 

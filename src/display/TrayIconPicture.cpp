@@ -1,0 +1,47 @@
+#include "TrayIconPicture.h"
+
+#include "core/stForm.h"
+#include "platform/TrayIcon.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPixmap>
+
+namespace orvane {
+
+void TrayIconPicture::SetTrayIconFromResource(int id)
+{
+    m_tray.setIcon(QIcon(stForm::ResourcePath(id)));
+}
+
+void TrayIconPicture::SetTrayIconFromFile(const QString& path)
+{
+    auto found = m_files.constFind(path);
+    if (found == m_files.constEnd()) {
+        const QIcon icon = loadIcon(path);
+        if (icon.isNull())
+            return; // the previous picture stays; the file may be fixed later
+        found = m_files.insert(path, icon);
+    }
+    m_tray.setIcon(*found);
+}
+
+QIcon TrayIconPicture::loadIcon(const QString& path)
+{
+    QIcon icon;
+    if (!QFileInfo(path).isFile())
+        return icon;
+    QImageReader reader(path);
+    // An icon file holds one image per size; the tray picks the one that
+    // fits its panel.
+    for (int i = 0; i < qMax(1, reader.imageCount()); ++i) {
+        if (i > 0 && !reader.jumpToImage(i))
+            break;
+        const QImage image = reader.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+} // namespace orvane

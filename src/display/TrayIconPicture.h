@@ -1,0 +1,31 @@
+#pragma once
+
+#include "TrayPicture.h"
+
+#include <QHash>
+#include <QIcon>
+
+namespace orvane {
+
+class TrayIcon;
+
+/// Paints the skins' pictures on the tray icon. Icon files are decoded once
+/// (every image size they hold) and kept, so an animation does not read its
+/// frames from disk on every tick.
+class TrayIconPicture final : public TrayPicture
+{
+public:
+    explicit TrayIconPicture(TrayIcon& tray) : m_tray(tray) {}
+
+    void SetTrayIconFromResource(int id) override;
+    void SetTrayIconFromFile(const QString& path) override;
+
+    /// Every image of the file, or a null icon when none can be read.
+    static QIcon loadIcon(const QString& path);
+
+private:
+    TrayIcon& m_tray;
+    QHash<QString, QIcon> m_files;
+};
+
+} // namespace orvane
