@@ -121,6 +121,10 @@ struct SettingsWindow::Controls
     HoverHelp* help = nullptr;
     // Accounts
     QTreeWidget* servers = nullptr;
+    /// The table's viewport, whose clicks the window watches. Kept apart
+    /// because events still arrive while the table is being destroyed,
+    /// when it can no longer be asked for its viewport.
+    QWidget* serversViewport = nullptr;
     QPushButton* setupDate = nullptr;
     QPushButton* checkForMail = nullptr;
     QPushButton* editServer = nullptr;
@@ -361,7 +365,8 @@ QWidget* SettingsWindow::buildAccounts()
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setAllColumnsShowFocus(true);
     table->header()->setStretchLastSection(false);
-    table->viewport()->installEventFilter(this);
+    m_c->serversViewport = table->viewport();
+    m_c->serversViewport->installEventFilter(this);
     m_c->help->add(table, QStringLiteral("This is the list of accounts.  You can double click on "
                                          "an account to open its settings window."));
     connect(table, &QTreeWidget::itemSelectionChanged, this, &SettingsWindow::SetupButtons);
@@ -446,7 +451,7 @@ void SettingsWindow::SetupButtons()
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_c || !m_c->servers || watched != m_c->servers->viewport())
+    if (!m_c || !m_c->servers || watched != m_c->serversViewport)
         return QObject::eventFilter(watched, event);
     Settings& s = m_services.store;
     if (event->type() == QEvent::MouseButtonPress) {

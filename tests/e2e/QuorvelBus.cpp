@@ -3,6 +3,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QTest>
 
 namespace orvane::e2e {
 
@@ -104,6 +107,31 @@ QDBusMessage callShutdown(int timeoutMs)
             QString::fromLatin1(kQuorvelService), QStringLiteral("/Util"),
             QStringLiteral("org.orvane.Quorvel.Util"), QStringLiteral("Shutdown")),
         QDBus::Block, timeoutMs);
+}
+
+bool startQuorvel(QProcess& process, const QString& folder, const QProcessEnvironment& environment,
+                  int timeoutMs)
+{
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(QDir(folder).filePath(QStringLiteral("Quorvel")), {});
+    if (!process.waitForStarted(timeoutMs))
+        return false;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!quorvelOnBus() && !deadline.hasExpired())
+        QTest::qWait(100);
+    return quorvelOnBus();
+}
+
+void stopQuorvel(QProcess& process, int timeoutMs)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    callShutdown(timeoutMs);
+    if (!process.waitForFinished(timeoutMs))
+        process.kill();
+    process.waitForFinished(timeoutMs);
 }
 
 } // namespace orvane::e2e

@@ -3,6 +3,7 @@
 #include <QByteArrayList>
 #include <QDBusMessage>
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QVariant>
 
@@ -53,5 +54,13 @@ bool quorvelOnBus();
 QVariant statusProperty(const QString& name);
 QDBusMessage callStatus(const QString& method);
 QDBusMessage callShutdown(int timeoutMs);
+
+/// Starts the notifier of the program folder `folder` in `environment`, its
+/// output forwarded; true once it owns its bus name.
+bool startQuorvel(QProcess& process, const QString& folder, const QProcessEnvironment& environment,
+                  int timeoutMs);
+/// Asks a running notifier to end over the bus, and kills it when it has not
+/// ended in time.
+void stopQuorvel(QProcess& process, int timeoutMs);
 
 } // namespace orvane::e2e

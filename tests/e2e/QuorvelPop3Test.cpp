@@ -86,16 +86,7 @@ bool QuorvelPop3Test::startQuorvel(const ProgramFolder& folder, const QByteArray
         return false;
 
     m_quorvel = std::make_unique<QProcess>();
-    m_quorvel->setProcessEnvironment(m_desktop.environment());
-    m_quorvel->setWorkingDirectory(folder.path());
-    m_quorvel->setProcessChannelMode(QProcess::ForwardedChannels);
-    m_quorvel->start(folder.filePath(QStringLiteral("Quorvel")), {});
-    if (!m_quorvel->waitForStarted(kStartMs))
-        return false;
-    const QDeadlineTimer deadline(kStartMs);
-    while (!quorvelOnBus() && !deadline.hasExpired())
-        QTest::qWait(100);
-    return quorvelOnBus();
+    return orvane::e2e::startQuorvel(*m_quorvel, folder.path(), m_desktop.environment(), kStartMs);
 }
 
 bool QuorvelPop3Test::shutDownQuorvel()

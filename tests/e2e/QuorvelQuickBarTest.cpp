@@ -81,12 +81,8 @@ void QuorvelQuickBarTest::initTestCase()
 
 void QuorvelQuickBarTest::cleanup()
 {
-    if (m_quorvel && m_quorvel->state() != QProcess::NotRunning) {
-        callShutdown(kStopMs);
-        if (!m_quorvel->waitForFinished(kStopMs))
-            m_quorvel->kill();
-        m_quorvel->waitForFinished(kStopMs);
-    }
+    if (m_quorvel)
+        stopQuorvel(*m_quorvel, kStopMs);
     m_quorvel.reset();
 }
 
@@ -98,16 +94,7 @@ void QuorvelQuickBarTest::cleanupTestCase()
 bool QuorvelQuickBarTest::startQuorvel(const ProgramFolder& folder)
 {
     m_quorvel = std::make_unique<QProcess>();
-    m_quorvel->setProcessEnvironment(m_desktop.environment());
-    m_quorvel->setWorkingDirectory(folder.path());
-    m_quorvel->setProcessChannelMode(QProcess::ForwardedChannels);
-    m_quorvel->start(folder.filePath(QStringLiteral("Quorvel")), {});
-    if (!m_quorvel->waitForStarted(kStartMs))
-        return false;
-    const QDeadlineTimer deadline(kStartMs);
-    while (!quorvelOnBus() && !deadline.hasExpired())
-        QTest::qWait(100);
-    return quorvelOnBus();
+    return orvane::e2e::startQuorvel(*m_quorvel, folder.path(), m_desktop.environment(), kStartMs);
 }
 
 double QuorvelQuickBarTest::waitForPicture(const QImage& picture, const QPoint& place,

@@ -86,18 +86,13 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     QProcess quorvel;
     QProcessEnvironment env = m_desktop.environment();
     env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    quorvel.setProcessEnvironment(env);
-    quorvel.setWorkingDirectory(folder.path());
-    quorvel.setProcessChannelMode(QProcess::ForwardedChannels);
-    quorvel.start(folder.filePath(QStringLiteral("Quorvel")), {});
-    QVERIFY(quorvel.waitForStarted(kStartMs));
     auto stop = qScopeGuard([&quorvel] {
         if (quorvel.state() != QProcess::NotRunning) {
             quorvel.kill();
             quorvel.waitForFinished(kStopMs);
         }
     });
-    QTRY_VERIFY_WITH_TIMEOUT(quorvelOnBus(), kStartMs);
+    QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
     QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
 
     QProcess driver;

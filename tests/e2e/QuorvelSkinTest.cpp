@@ -127,12 +127,7 @@ void QuorvelSkinTest::animatesTheShippedSkin()
     QVERIFY(orvane::test::saveFile(folder.accountListPath(), listFileContent(settings, {account})));
 
     m_quorvel = std::make_unique<QProcess>();
-    m_quorvel->setProcessEnvironment(m_desktop.environment());
-    m_quorvel->setWorkingDirectory(folder.path());
-    m_quorvel->setProcessChannelMode(QProcess::ForwardedChannels);
-    m_quorvel->start(folder.filePath(QStringLiteral("Quorvel")), {});
-    QVERIFY(m_quorvel->waitForStarted(kStartMs));
-    QTRY_VERIFY_WITH_TIMEOUT(quorvelOnBus(), kStartMs);
+    QVERIFY(startQuorvel(*m_quorvel, folder.path(), m_desktop.environment(), kStartMs));
     QTRY_VERIFY_WITH_TIMEOUT(server.connectionCount() == 1, kStartMs);
 
     const QStringList checking{QStringLiteral("check1.ico"), QStringLiteral("check2.ico"),

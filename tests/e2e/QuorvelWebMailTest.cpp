@@ -188,12 +188,8 @@ void QuorvelWebMailTest::initTestCase()
 
 void QuorvelWebMailTest::cleanup()
 {
-    if (m_quorvel && m_quorvel->state() != QProcess::NotRunning) {
-        callShutdown(kStartMs);
-        if (!m_quorvel->waitForFinished(kStartMs))
-            m_quorvel->kill();
-        m_quorvel->waitForFinished(kStartMs);
-    }
+    if (m_quorvel)
+        stopQuorvel(*m_quorvel, kStartMs);
     m_quorvel.reset();
     // The next test starts with no server of this one left on the bus.
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -216,16 +212,7 @@ bool QuorvelWebMailTest::startQuorvel(const ProgramFolder& folder,
         !saveFile(folder.accountListPath(), listFileContent(settings, accounts)))
         return false;
     m_quorvel = std::make_unique<QProcess>();
-    m_quorvel->setProcessEnvironment(m_desktop.environment());
-    m_quorvel->setWorkingDirectory(folder.path());
-    m_quorvel->setProcessChannelMode(QProcess::ForwardedChannels);
-    m_quorvel->start(folder.filePath(QStringLiteral("Quorvel")), {});
-    if (!m_quorvel->waitForStarted(kStartMs))
-        return false;
-    const QDeadlineTimer deadline(kStartMs);
-    while (!quorvelOnBus() && !deadline.hasExpired())
-        QTest::qWait(100);
-    return quorvelOnBus();
+    return orvane::e2e::startQuorvel(*m_quorvel, folder.path(), m_desktop.environment(), kStartMs);
 }
 
 void QuorvelWebMailTest::watchServer(const std::function<bool()>& done)
