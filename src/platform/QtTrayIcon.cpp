@@ -1,5 +1,7 @@
 #include "QtTrayIcon.h"
 
+#include "TrayMenuFill.h"
+
 #include <QDBusConnection>
 #include <QDBusInterface>
 
@@ -76,10 +78,11 @@ void QtTrayIcon::setMenu(const std::vector<TrayMenuEntry>& entries)
     // they go here or pile up for as long as the program runs.
     m_menu.clear();
     qDeleteAll(m_menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
-    fill(m_menu, entries);
+    fillTrayMenu(m_menu, entries, [this](const QString& id) { Q_EMIT menuTriggered(id); });
 }
 
-void QtTrayIcon::fill(QMenu& menu, const std::vector<TrayMenuEntry>& entries)
+void fillTrayMenu(QMenu& menu, const std::vector<TrayMenuEntry>& entries,
+                  const std::function<void(const QString& id)>& chosen)
 {
     for (const TrayMenuEntry& entry : entries) {
         if (entry.isSeparator()) {
@@ -87,14 +90,14 @@ void QtTrayIcon::fill(QMenu& menu, const std::vector<TrayMenuEntry>& entries)
         } else if (!entry.children.empty()) {
             QMenu* sub = menu.addMenu(entry.caption);
             sub->setEnabled(entry.enabled);
-            fill(*sub, entry.children);
+            fillTrayMenu(*sub, entry.children, chosen);
         } else {
             QAction* action = menu.addAction(entry.caption);
             action->setEnabled(entry.enabled);
             action->setCheckable(entry.checked);
             action->setChecked(entry.checked);
             const QString id = entry.id;
-            connect(action, &QAction::triggered, this, [this, id] { Q_EMIT menuTriggered(id); });
+            QObject::connect(action, &QAction::triggered, action, [chosen, id] { chosen(id); });
         }
     }
 }

@@ -23,8 +23,6 @@ public:
     void setMenu(const std::vector<TrayMenuEntry>& entries) override;
 
 private:
-    void fill(QMenu& menu, const std::vector<TrayMenuEntry>& entries);
-
     QSystemTrayIcon m_icon;
     // Qt decides between the two kinds of host when m_icon is made; this is
     // the same decision, taken right after.
