@@ -9,8 +9,16 @@ namespace orvane {
 
 PluginSoundPlayer::PluginSoundPlayer(QString pluginPath) : m_pluginPath(std::move(pluginPath)) {}
 
-// The loader is never unloaded: sounds may still be playing at exit.
-PluginSoundPlayer::~PluginSoundPlayer() = default;
+// The plugin's object, and with it every sound it still plays, goes with the
+// player, while the application object exists: left to the end of the
+// process, the multimedia back end would be torn down after the application
+// and crash the exit. The library itself is never unloaded, since the audio
+// threads may still run its code for a moment.
+PluginSoundPlayer::~PluginSoundPlayer()
+{
+    if (m_backend)
+        delete m_loader->instance();
+}
 
 QString PluginSoundPlayer::DefaultPluginPath(const QString& programFolder)
 {

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QPluginLoader>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
@@ -30,17 +31,21 @@ void PluginSoundPlayerTest::pluginIsLoadedOnTheFirstPlay()
 {
     const QString path = QStringLiteral(ORVANE_TEST_SOUND_PLUGIN);
     QPluginLoader probe(path);
+    QPointer<QObject> plugin;
     {
         PluginSoundPlayer player(path);
         QVERIFY(!probe.isLoaded());
         player.play(QStringLiteral("/a/one.wav"));
         QVERIFY(probe.isLoaded());
         player.play(QStringLiteral("/a/two.wav"));
+        // The same library gives every loader the same plugin object.
+        plugin = probe.instance();
+        QVERIFY(plugin);
+        QCOMPARE(plugin->property("played").toStringList(),
+                 (QStringList{"/a/one.wav", "/a/two.wav"}));
     }
-    // The same library gives every loader the same plugin object.
-    QObject* plugin = probe.instance();
-    QVERIFY(plugin);
-    QCOMPARE(plugin->property("played").toStringList(), (QStringList{"/a/one.wav", "/a/two.wav"}));
+    // Its sounds end with the player, not after the application is gone.
+    QVERIFY(plugin.isNull());
 }
 
 void PluginSoundPlayerTest::missingOrForeignPluginPlaysNothing_data()
