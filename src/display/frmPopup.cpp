@@ -27,7 +27,9 @@ bool canPlaceItself()
     return QGuiApplication::platformName() != QLatin1String("wayland");
 }
 
-// A screen reader announces the popup as a notification when it opens.
+// A screen reader announces the popup as a notification when it opens: the
+// role is enough, the window's showing is the announcement. (An Alert event
+// sent by hand made the program fail at exit.)
 QAccessibleInterface* popupAccessible(const QString& className, QObject* object)
 {
     if (className == QLatin1String("orvane::PopupWindow") && object->isWidgetType())
@@ -245,8 +247,6 @@ void frmPopup::show()
     place();
     m_window->show();
     m_window->raise();
-    QAccessibleEvent opened(m_window.data(), QAccessible::Alert);
-    QAccessible::updateAccessibility(&opened);
 }
 
 void frmPopup::place()
