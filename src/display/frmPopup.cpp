@@ -28,8 +28,7 @@ bool canPlaceItself()
 }
 
 // A screen reader announces the popup as a notification when it opens: the
-// role is enough, the window's showing is the announcement. (An Alert event
-// sent by hand made the program fail at exit.)
+// role is enough, the window's showing is the announcement.
 QAccessibleInterface* popupAccessible(const QString& className, QObject* object)
 {
     if (className == QLatin1String("orvane::PopupWindow") && object->isWidgetType())
