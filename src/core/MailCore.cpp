@@ -102,6 +102,13 @@ void MailCore::checkAllAndAnnounceAgain()
     CheckAll();
 }
 
+void MailCore::checkAllNow()
+{
+    m_announced = false;
+    m_playedSounds.clear();
+    CheckAll();
+}
+
 void MailCore::BeginChecking()
 {
     m_passUnderWay = true;

@@ -78,6 +78,10 @@ public:
     /// again, then check every account. Ignored while a pass is under way, as
     /// the menu item is disabled then.
     void checkAllAndAnnounceAgain();
+    /// "Check All" from a window (the Accounts page, the Quick Bar, Quick
+    /// View): announce again, let every sound play again, check every
+    /// account.
+    void checkAllNow();
 
     int checksUnderWay() const { return m_checksUnderWay; }
     /// Checks asked for but not started yet, waiting for one in flight to end.

@@ -38,6 +38,7 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
     connect(m_stForm.get(), &stForm::checkAllRequested, m_core.get(),
             &MailCore::checkAllAndAnnounceAgain);
     connect(m_stForm.get(), &stForm::runRequested, m_core.get(), &MailCore::runMailClient);
+    connect(m_stForm.get(), &stForm::preferencesChanged, this, &NotifierApp::scheduleSave);
     // A failed menu action has been reported to the user; ending without
     // saving would lose every change since the start, so the way out is
     // the ordinary one.

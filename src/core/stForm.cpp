@@ -226,10 +226,13 @@ void stForm::runMenuItem(const QString& id)
         m_windows.ShowAbout();
     } else if (id == QLatin1String("stMenuOnTop")) {
         m_windows.SwitchQuickBarOnTop();
+        Q_EMIT preferencesChanged();
     } else if (id == QLatin1String("stMenuResetPos")) {
         m_windows.ResetQuickBarPos();
+        Q_EMIT preferencesChanged();
     } else if (id == QLatin1String("stMenuLOS")) {
         m_startAtLogon.setStartAtLogon(!m_startAtLogon.startAtLogon());
+        Q_EMIT preferencesChanged();
     } else if (id == QLatin1String("stMenuClear")) {
         Q_EMIT clearRequested();
     } else if (id == QLatin1String("stMenuRun")) {
@@ -243,6 +246,7 @@ void stForm::runMenuItem(const QString& id)
         m_windows.ToggleQuickView();
     } else if (id == QLatin1String("stMenuBar")) {
         m_windows.ToggleQuickBar();
+        Q_EMIT preferencesChanged();
     } else if (id == QLatin1String("stMenuExit")) {
         Q_EMIT exitRequested();
     }

@@ -87,6 +87,10 @@ Q_SIGNALS:
     void runRequested();
     /// An unexpected fault was reported; the program is to save and end.
     void failedCritically();
+    /// A menu item changed something the list file or the companion file
+    /// keeps (the Quick Bar's visibility, place or on-top choice, the start
+    /// at log-on): it is to be saved.
+    void preferencesChanged();
 
 private:
     void tryAdd();

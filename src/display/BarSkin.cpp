@@ -1,9 +1,9 @@
 #include "BarSkin.h"
 
+#include "SkinFiles.h"
 #include "platform/AnsiText.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace orvane {
@@ -35,9 +35,12 @@ private:
 
 namespace {
 
-qint32 pixels(float value)
+// Coordinates are clipped to the bar, and the bar to kMaxSide, before any
+// of them is drawn; the clamp only keeps a skin's figures from turning into
+// nonsense on their way there.
+qint64 pixels(float value)
 {
-    return qint32(std::lround(value));
+    return std::llround(std::clamp(double(value), -1e15, 1e15));
 }
 
 } // namespace
@@ -82,8 +85,10 @@ bool BarSkin::readSection(LineSource& in)
         Point size;
         if (!size.SetStringPoint(in.next()))
             return false;
-        // A bar with no area could not be seen, clicked or dragged back.
-        if (pixels(size.X) < 1 || pixels(size.Y) < 1)
+        // A bar with no area could not be seen, clicked or dragged back; one
+        // larger than any screen would cover the desktop, tray included.
+        if (pixels(size.X) < 1 || pixels(size.Y) < 1 || pixels(size.X) > kMaxSide ||
+            pixels(size.Y) > kMaxSide)
             return false;
         m_boxes[BarBox].SetupBox(Point(), size);
         return true;
@@ -132,30 +137,15 @@ bool BarSkin::readBox(LineSource& in, Box& box)
 
 bool BarSkin::readBitmap(LineSource& in, QString& path) const
 {
-    QString line = in.next();
-    line.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString line = in.next();
     const qsizetype dot = line.indexOf(QLatin1Char('.'));
     if (line.isEmpty() || dot < 0 ||
         line.mid(dot + 1).compare(QLatin1String("bmp"), Qt::CaseInsensitive) != 0)
         return false;
-    QFileInfo file(m_folder + line);
-    if (!file.isFile() && !line.contains(QLatin1Char('/'))) {
-        // Skins made where names ignore case name their files loosely.
-        const QStringList entries = QDir(m_folder).entryList(QDir::Files);
-        for (const QString& entry : entries) {
-            if (entry.compare(line, Qt::CaseInsensitive) == 0) {
-                file.setFile(m_folder + entry);
-                break;
-            }
-        }
-    }
-    if (!file.isFile())
+    const auto file = SkinFiles::Inside(m_folder, line);
+    if (!file)
         return false;
-    // A skin shows its own pictures only, never a file from elsewhere.
-    const QString folder = QFileInfo(m_folder).canonicalFilePath() + QLatin1Char('/');
-    if (!file.canonicalFilePath().startsWith(folder))
-        return false;
-    path = file.filePath();
+    path = *file;
     return true;
 }
 
@@ -163,6 +153,12 @@ void BarSkin::SetupPixels(qint32 intppx, qint32 intppy)
 {
     m_ppx = intppx;
     m_ppy = intppy;
+}
+
+bool BarSkin::FitsWithin(const QSize& screen) const
+{
+    const Box& bar = m_boxes[BarBox];
+    return pixels(bar.Corner2.X) <= screen.width() && pixels(bar.Corner2.Y) <= screen.height();
 }
 
 BarPlacement BarSkin::DrawMAIN() const

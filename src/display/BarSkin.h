@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <optional>
@@ -14,10 +15,10 @@ namespace orvane {
 struct BarPlacement
 {
     bool visible = false;
-    qint32 left = 0;
-    qint32 top = 0;
-    qint32 width = 0;
-    qint32 height = 0;
+    qint64 left = 0;
+    qint64 top = 0;
+    qint64 width = 0;
+    qint64 height = 0;
     bool operator==(const BarPlacement&) const = default;
 };
 
@@ -55,6 +56,8 @@ public:
     static constexpr qint32 kMaxColour = 0xFFFFFF;
     static constexpr int kMinNumberSize = 4;
     static constexpr int kMaxNumberSize = 50;
+    /// No screen is wider or taller (pixels): a bar beyond this is damage.
+    static constexpr int kMaxSide = 16384;
 
     virtual ~BarSkin() = default;
 
@@ -66,6 +69,8 @@ public:
     /// when the skin is not usable (then nothing of it is to be shown).
     bool CreateSkin(const QString& skinName, const QString& skinPath, const QString& skinFile);
     void SetupPixels(qint32 intppx, qint32 intppy);
+    /// The bar is no wider and no taller than `screen` (pixels).
+    bool FitsWithin(const QSize& screen) const;
 
     /// The window's width and height in twips (as a placement at 0,0).
     BarPlacement DrawMAIN() const;

@@ -1,5 +1,6 @@
 #include "QuickBar.h"
 
+#include "SkinFiles.h"
 #include "core/NotifierOptions.h"
 #include "core/ProgramWindows.h"
 #include "platform/AnsiText.h"
@@ -8,9 +9,13 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -20,9 +25,12 @@ namespace orvane {
 
 namespace {
 
-int toPixels(qint32 twips, qint32 factor)
+// The default button's box is the one a skin may put anywhere; a control
+// far outside the bar is simply not seen.
+int toPixels(qint64 twips, qint32 factor)
 {
-    return qRound(double(twips) / double(factor));
+    const double pixels = std::round(double(twips) / double(std::max(1, factor)));
+    return int(std::clamp(pixels, -double(QWIDGETSIZE_MAX), double(QWIDGETSIZE_MAX)));
 }
 
 void place(QWidget& control, const BarPlacement& p, qint32 ppx, qint32 ppy, bool touchVisible)
@@ -33,10 +41,23 @@ void place(QWidget& control, const BarPlacement& p, qint32 ppx, qint32 ppy, bool
         control.setVisible(p.visible);
 }
 
-QScreen* screenOf(const QWidget* window)
+QList<QRect> screenRects()
 {
-    QScreen* screen = window ? window->screen() : nullptr;
-    return screen ? screen : QGuiApplication::primaryScreen();
+    QList<QRect> rects;
+    for (const QScreen* screen : QGuiApplication::screens())
+        rects << screen->geometry();
+    return rects;
+}
+
+QRect primaryRect()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect();
+}
+
+QRect inTwips(const QRect& pixels, qint32 ppx, qint32 ppy)
+{
+    return {pixels.x() * ppx, pixels.y() * ppy, pixels.width() * ppx, pixels.height() * ppy};
 }
 
 } // namespace
@@ -55,11 +76,33 @@ public:
         setToolTip(tip);
         setAccessibleName(tip);
         setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::NoFocus);
+        // Reachable with Tab, run with Space or Enter, for those who do not
+        // use a mouse; a click does not take the focus from elsewhere.
+        setFocusPolicy(Qt::TabFocus);
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {}
+    void paintEvent(QPaintEvent*) override
+    {
+        // The background draws the button; only the keyboard focus is ours.
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            m_pressed();
+            click();
+            return;
+        }
+        if (e->key() == Qt::Key_Space)
+            m_pressed();
+        QAbstractButton::keyPressEvent(e);
+    }
     void mousePressEvent(QMouseEvent* e) override
     {
         m_pressed();
@@ -157,7 +200,13 @@ public:
     }
 
     void setBackground(const QImage& image) { m_background->setPixmap(QPixmap::fromImage(image)); }
-    void setCount(const QString& text) { m_number->setText(text); }
+    void setCount(const QString& text)
+    {
+        m_number->setText(text);
+        // The label's name stays its caption; a screen reader reads the
+        // count from its description.
+        m_number->setAccessibleDescription(text);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -190,9 +239,10 @@ protected:
         }
         case QEvent::MouseButtonRelease: {
             auto* e = static_cast<QMouseEvent*>(event);
-            if (e->button() == Qt::LeftButton)
+            if (e->button() == Qt::LeftButton) {
                 m_dragging = false;
-            else if (e->button() == Qt::RightButton)
+                m_bar.dragEnded();
+            } else if (e->button() == Qt::RightButton)
                 Q_EMIT m_bar.trayMenuRequested();
             return true;
         }
@@ -272,26 +322,29 @@ void QuickBar::Unload()
 
 void QuickBar::ScanSkins()
 {
+    // A bar larger than every screen could not be seen whole and would
+    // cover the desktop, tray included: such a skin is damage.
+    QSize largest;
+    for (const QRect& screen : screenRects())
+        largest = largest.expandedTo(screen.size());
     const QDir skins(m_programFolder + QStringLiteral("Skins"));
     const QStringList folders = skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& folder : folders) {
-        const QDir dir(skins.filePath(folder));
-        QString file;
-        for (const QString& entry : dir.entryList(QDir::Files)) {
-            if (entry.compare(QLatin1String(BarSkin::kSkinFile), Qt::CaseInsensitive) == 0) {
-                file = entry;
-                break;
-            }
-        }
+        const QString path = skins.filePath(folder) + QLatin1Char('/');
+        const QString file = SkinFiles::Find(path, QString::fromLatin1(BarSkin::kSkinFile));
         if (file.isEmpty())
             continue;
         auto skin = std::make_unique<BarSkin>();
-        if (!skin->CreateSkin(folder, dir.path() + QLatin1Char('/'), file))
+        if (!skin->CreateSkin(folder, path, file))
             continue;
-        const auto at = std::upper_bound(
-            m_skins.begin(), m_skins.end(), skin, [](const auto& a, const auto& b) {
-                return a->name.compare(b->name, Qt::CaseInsensitive) < 0;
-            });
+        if (!largest.isEmpty() && !skin->FitsWithin(largest))
+            continue;
+        // Sorted as the tray's skins are: by the upper-cased name, equal
+        // names after the ones listed already.
+        const QString key = folder.toUpper();
+        const auto at = std::find_if(m_skins.begin(), m_skins.end(), [&](const auto& listed) {
+            return listed->name.toUpper() > key;
+        });
         m_skins.insert(at, std::move(skin));
     }
 }
@@ -344,7 +397,7 @@ QuickBarWindow& QuickBar::ensureWindow()
 {
     if (!m_window) {
         m_window = std::make_unique<QuickBarWindow>(*this);
-        if (QScreen* screen = screenOf(nullptr)) {
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
             m_ppx = std::max(1, qRound(1440.0 / screen->logicalDotsPerInchX()));
             m_ppy = std::max(1, qRound(1440.0 / screen->logicalDotsPerInchY()));
         }
@@ -380,8 +433,13 @@ void QuickBar::ShowWindow(bool show)
 
 void QuickBar::moveWindow()
 {
-    if (m_window && canPlaceItself())
-        m_window->move(toPixels(m_left, m_ppx), toPixels(m_top, m_ppy));
+    if (!m_window || !canPlaceItself())
+        return;
+    // A place on a monitor that is gone is kept for when it is back; the
+    // bar shows on the primary screen meanwhile.
+    const QSize size = m_window->size();
+    const QRect saved(toPixels(m_left, m_ppx), toPixels(m_top, m_ppy), size.width(), size.height());
+    m_window->move(ShownAt(saved, screenRects(), primaryRect()));
 }
 
 void QuickBar::SetState(int check, int mail)
@@ -419,32 +477,99 @@ void QuickBar::ResetSkinPos()
 {
     if (!canPlaceItself())
         return;
-    m_top = 0;
-    m_left = 0;
+    const QRect primary = primaryRect();
+    m_top = primary.y() * m_ppy;
+    m_left = primary.x() * m_ppx;
     moveWindow();
+    Q_EMIT changed();
 }
 
-qint32 QuickBar::SnapAxis(qint32 wanted, qint32 windowSize, qint32 screenSize, qint32 factor)
+qint32 QuickBar::SnapAxis(qint32 wanted, qint32 windowSize, qint32 screenStart, qint32 screenSize,
+                          qint32 factor)
 {
     const auto inPixels = [factor](qint64 twips) {
         return std::llround(std::abs(double(twips)) / double(factor));
     };
-    if (inPixels(wanted) <= kSnapDistance)
-        return 0;
-    if (inPixels(qint64(screenSize) - (qint64(windowSize) + wanted)) <= kSnapDistance)
-        return screenSize - windowSize;
+    if (inPixels(qint64(wanted) - screenStart) <= kSnapDistance)
+        return screenStart;
+    const qint64 farEdge = qint64(screenStart) + screenSize;
+    if (inPixels(farEdge - (qint64(windowSize) + wanted)) <= kSnapDistance)
+        return qint32(farEdge - windowSize);
     return wanted;
+}
+
+int QuickBar::ScreenFor(const QRect& window, const QList<QRect>& screens)
+{
+    for (int i = 0; i < screens.size(); ++i) {
+        if (screens[i].contains(window.center()))
+            return i;
+    }
+    int best = -1;
+    qint64 bestArea = 0;
+    for (int i = 0; i < screens.size(); ++i) {
+        const QRect common = screens[i].intersected(window);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > bestArea) {
+            best = i;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+QPoint QuickBar::SnapToScreens(const QPoint& wanted, const QSize& window,
+                               const QList<QRect>& screens, qint32 ppx, qint32 ppy)
+{
+    const QRect shown(toPixels(wanted.x(), ppx), toPixels(wanted.y(), ppy),
+                      toPixels(window.width(), ppx), toPixels(window.height(), ppy));
+    const int index = ScreenFor(shown, screens);
+    if (index < 0)
+        return wanted;
+    const QRect screen = inTwips(screens[index], ppx, ppy);
+    return {SnapAxis(wanted.x(), window.width(), screen.x(), screen.width(), ppx),
+            SnapAxis(wanted.y(), window.height(), screen.y(), screen.height(), ppy)};
+}
+
+QPoint QuickBar::ShownAt(const QRect& saved, const QList<QRect>& screens, const QRect& primary)
+{
+    // Enough of the bar to grab it with the mouse and drag it back.
+    const int needX = std::min(saved.width(), kSnapDistance);
+    const int needY = std::min(saved.height(), kSnapDistance);
+    for (const QRect& screen : screens) {
+        const QRect common = screen.intersected(saved);
+        if (!common.isEmpty() && common.width() >= needX && common.height() >= needY)
+            return saved.topLeft();
+    }
+    if (primary.isEmpty())
+        return saved.topLeft();
+    return CentreOn(primary, saved.size());
+}
+
+QPoint QuickBar::CentreOn(const QRect& screen, const QSize& window)
+{
+    return {screen.x() + screen.width() / 2 - window.width() / 2,
+            screen.y() + screen.height() / 2 - window.height() / 2};
 }
 
 void QuickBar::dragTo(qint32 left, qint32 top)
 {
-    QScreen* screen = screenOf(m_window.get());
-    if (!m_window || !screen)
+    if (!m_window)
         return;
-    const QSize whole = screen->geometry().size();
-    m_left = SnapAxis(left, m_window->width() * m_ppx, whole.width() * m_ppx, m_ppx);
-    m_top = SnapAxis(top, m_window->height() * m_ppy, whole.height() * m_ppy, m_ppy);
+    const QPoint landed =
+        SnapToScreens({left, top}, {m_window->width() * m_ppx, m_window->height() * m_ppy},
+                      screenRects(), m_ppx, m_ppy);
+    m_left = landed.x();
+    m_top = landed.y();
+    m_moved = true;
     moveWindow();
+}
+
+void QuickBar::dragEnded()
+{
+    if (!m_moved)
+        return;
+    m_moved = false;
+    Q_EMIT changed();
 }
 
 void QuickBar::CheckShowStartup()
@@ -453,12 +578,15 @@ void QuickBar::CheckShowStartup()
         return;
     UseSkin(QString::fromLatin1(kFirstRunSkin));
     ensureWindow();
-    if (QScreen* screen = screenOf(m_window.get()); screen && canPlaceItself()) {
+    if (canPlaceItself()) {
         BarSkin& skin = const_cast<BarSkin&>(activeSkin());
         skin.SetupPixels(m_ppx, m_ppy);
         const BarPlacement size = skin.DrawMAIN();
-        m_left = screen->geometry().width() * m_ppx / 2 - size.width / 2;
-        m_top = screen->geometry().height() * m_ppy / 2 - size.height / 2;
+        // Twips of the primary screen, whose origin need not be the desktop's.
+        const QRect primary = inTwips(primaryRect(), m_ppx, m_ppy);
+        const QPoint at = CentreOn(primary, QSize(int(size.width), int(size.height)));
+        m_left = at.x();
+        m_top = at.y();
     }
     ShowWindow(true);
 }
@@ -478,6 +606,7 @@ void QuickBar::buttonClicked(Button button)
     switch (button) {
     case Button::Close:
         ShowWindow(false);
+        Q_EMIT changed();
         break;
     case Button::Settings:
         m_windows.ToggleSettings();

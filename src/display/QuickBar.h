@@ -5,8 +5,10 @@
 #include "core/Indicators.h"
 #include "core/SavedBlock.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -84,16 +86,33 @@ public:
     /// Puts the window above all others or back; true only when it now
     /// stays on top.
     bool SetTopMostWindow(bool topmost);
-    void SetOnTop(bool on) { m_onTop = SetTopMostWindow(on); }
+    void SetOnTop(bool on)
+    {
+        m_onTop = SetTopMostWindow(on);
+        Q_EMIT changed();
+    }
     void SwitchOnTop() { SetOnTop(!m_onTop); }
     bool IsOnTop() const { return m_onTop; }
     /// To the top-left corner of the screen.
     void ResetSkinPos();
 
-    /// Where a dragged edge lands on one axis (twips): at 0 or flush with
-    /// the far side of the screen when within the snap distance, else where
-    /// it was dragged.
-    static qint32 SnapAxis(qint32 wanted, qint32 windowSize, qint32 screenSize, qint32 factor);
+    /// Where a dragged edge lands on one axis (twips): flush with the near
+    /// or the far side of the screen when within the snap distance, else
+    /// where it was dragged.
+    static qint32 SnapAxis(qint32 wanted, qint32 windowSize, qint32 screenStart, qint32 screenSize,
+                           qint32 factor);
+    /// The screen (index into `screens`, pixels) a window at `window` is
+    /// on: the one holding its centre, else the one showing most of it; -1
+    /// when none shows any of it.
+    static int ScreenFor(const QRect& window, const QList<QRect>& screens);
+    /// Where a bar dragged to `wanted` lands (twips): its edges snap to the
+    /// edges of the screen it is on.
+    static QPoint SnapToScreens(const QPoint& wanted, const QSize& window,
+                                const QList<QRect>& screens, qint32 ppx, qint32 ppy);
+    /// Where a bar saved at `saved` is shown (pixels): there when a screen
+    /// shows enough of it to grab, else centred on the primary screen.
+    static QPoint ShownAt(const QRect& saved, const QList<QRect>& screens, const QRect& primary);
+    static QPoint CentreOn(const QRect& screen, const QSize& window);
 
     /// The window while it exists (for the program's tests and screenshots).
     QWidget* window() const;
@@ -108,6 +127,9 @@ Q_SIGNALS:
     void exitRequested();
     /// A right-button release on the background or a button: the tray menu.
     void trayMenuRequested();
+    /// The user moved or closed the bar, set it on top or reset its place:
+    /// its saved block is to be written.
+    void changed();
 
 private:
     friend class QuickBarWindow;
@@ -130,6 +152,7 @@ private:
     void buttonRightReleased();
     void buttonClicked(Button button);
     void dragTo(qint32 left, qint32 top);
+    void dragEnded();
     bool canPlaceItself() const;
 
     QString m_programFolder;
@@ -150,6 +173,7 @@ private:
     bool m_onTop = false;
     bool m_settingsRead = false;
     bool m_rightClick = false;
+    bool m_moved = false;
     std::unique_ptr<QuickBarWindow> m_window;
 };
 

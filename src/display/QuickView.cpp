@@ -94,6 +94,8 @@ public:
         connect(servers, &QTreeWidget::itemClicked, this, [this] { m_view.HighlightNewMail(); });
         connect(servers, &QTreeWidget::itemDoubleClicked, this,
                 [this] { m_view.HighlightNewMail(); });
+        connect(servers->header(), &QHeaderView::sectionResized, this,
+                [this] { m_view.keepColumnWidths(); });
     }
 
     QTreeWidget* servers = nullptr;
@@ -162,11 +164,14 @@ void QuickView::ReloadSettings()
     if (!m_window)
         return;
     const qint32 factor = pixelFactor();
+    // The columns being set are not the user's doing.
+    m_applyingWidths = true;
     for (int column = 0; column < int(m_widths.size()); ++column) {
         const int pixels = std::max(1, qRound(double(m_widths[size_t(column)]) / double(factor)));
         m_window->servers->setColumnWidth(column, pixels);
         m_shownPixels[size_t(column)] = pixels;
     }
+    m_applyingWidths = false;
 }
 
 bool QuickView::IsShown() const
@@ -193,18 +198,31 @@ void QuickView::ShowWindow()
     m_window->activateWindow();
 }
 
-void QuickView::Unload()
+void QuickView::keepColumnWidths()
 {
-    if (!m_window)
+    if (!m_window || m_applyingWidths)
         return;
     const qint32 factor = pixelFactor();
+    bool changed = false;
     for (int column = 0; column < int(m_widths.size()); ++column) {
         // A column the user left alone keeps its exact width: a round trip
         // through whole pixels would creep on every opening.
         const int pixels = m_window->servers->columnWidth(column);
-        if (pixels != m_shownPixels[size_t(column)])
+        if (pixels != m_shownPixels[size_t(column)]) {
             m_widths[size_t(column)] = pixels * factor;
+            m_shownPixels[size_t(column)] = pixels;
+            changed = true;
+        }
     }
+    if (changed)
+        Q_EMIT columnsChanged();
+}
+
+void QuickView::Unload()
+{
+    if (!m_window)
+        return;
+    keepColumnWidths();
     // Called from the window's own buttons: it goes once their handlers end.
     QuickViewWindow* window = m_window;
     m_window = nullptr;

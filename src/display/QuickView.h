@@ -60,10 +60,14 @@ public:
 Q_SIGNALS:
     void checkAllRequested();
     void runRequested();
+    /// The user resized a column: the widths are to be saved.
+    void columnsChanged();
 
 private:
     friend class QuickViewWindow;
     void ReloadSettings();
+    /// Takes the widths the user gave the columns.
+    void keepColumnWidths();
     void HighlightNewMail();
     void fillRow(int row);
     qint32 pixelFactor() const;
@@ -76,6 +80,7 @@ private:
     /// The column widths as last set on the list, in pixels.
     std::array<int, 4> m_shownPixels = {};
     bool m_highlighting = false;
+    bool m_applyingWidths = false;
     QuickViewWindow* m_window = nullptr;
 };
 

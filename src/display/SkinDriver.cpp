@@ -1,5 +1,6 @@
 #include "SkinDriver.h"
 
+#include "SkinFiles.h"
 #include "SkinSurface.h"
 #include "TrayPicture.h"
 #include "defaultSkin.h"
@@ -33,6 +34,7 @@ class NoPicture final : public TrayPicture
 public:
     void SetTrayIconFromResource(int) override {}
     void SetTrayIconFromFile(const QString&) override {}
+    void ForgetFiles() override {}
 };
 
 } // namespace
@@ -113,8 +115,8 @@ void SkinDriver::ScanSkins()
         folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Unsorted);
     for (const QString& name : names) {
         const QString path = folder.filePath(name) + QLatin1Char('/');
-        const QString file = QString::fromLatin1(kSkinFile);
-        if (!QFileInfo(path + file).isFile())
+        const QString file = SkinFiles::Find(path, QString::fromLatin1(kSkinFile));
+        if (file.isEmpty())
             continue;
         auto loaded = std::make_unique<skin>(*m_surface);
         if (!loaded->CreateSkin(name, path, file, *m_builtIn))
@@ -129,6 +131,8 @@ void SkinDriver::ScanSkins()
 
 void SkinDriver::RescanSkins()
 {
+    // The user may have edited a skin's pictures: they are read anew.
+    m_surface->tray().ForgetFiles();
     m_skins.clear();
     m_active = 0;
     if (m_builtIn) {

@@ -19,6 +19,7 @@ public:
 
     void SetTrayIconFromResource(int id) override;
     void SetTrayIconFromFile(const QString& path) override;
+    void ForgetFiles() override { m_files.clear(); }
 
     /// Every image of the file, or a null icon when none can be read.
     static QIcon loadIcon(const QString& path);

@@ -13,6 +13,8 @@ public:
     virtual ~TrayPicture() = default;
     virtual void SetTrayIconFromResource(int id) = 0;
     virtual void SetTrayIconFromFile(const QString& path) = 0;
+    /// Pictures read from files before are read anew from now on.
+    virtual void ForgetFiles() = 0;
 };
 
 } // namespace orvane

@@ -3,6 +3,9 @@
 #include "core/ProgramWindows.h"
 #include "platform/Clock.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,6 +13,8 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace orvane {
 
@@ -17,12 +22,36 @@ namespace {
 
 constexpr int kSpanSeconds = 10;
 
+bool canPlaceItself()
+{
+    return QGuiApplication::platformName() != QLatin1String("wayland");
+}
+
+// A screen reader announces the popup as a notification when it opens: the
+// role is enough, the window's showing is the announcement.
+QAccessibleInterface* popupAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("orvane::PopupWindow") && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
+    return nullptr;
+}
+
+} // namespace
+
 // The popup's face; a click anywhere on it, labels included, reports back.
+// It is laid out from its texts and the user's font, never smaller than
+// designed: a larger font makes it larger rather than cutting its words.
 class PopupWindow final : public QFrame
 {
+    Q_OBJECT
 public:
     explicit PopupWindow(std::function<void()> clicked) : m_clicked(std::move(clicked))
     {
+        static const bool registered = [] {
+            QAccessible::installFactory(popupAccessible);
+            return true;
+        }();
+        Q_UNUSED(registered);
         setObjectName(QStringLiteral("frmPopup"));
         setWindowTitle(QStringLiteral("Orvane"));
         setAccessibleName(QStringLiteral("Orvane - You have new mail."));
@@ -31,13 +60,13 @@ public:
         setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                        Qt::WindowDoesNotAcceptFocus);
         setAttribute(Qt::WA_ShowWithoutActivating);
-        setFixedSize(frmPopup::kWidth, frmPopup::kHeight);
         setFrameShape(QFrame::Box);
         setCursor(Qt::PointingHandCursor);
         setAutoFillBackground(true);
         // Colours through the palette: a style sheet on this window has
         // brought the program down at exit.
-        QLinearGradient shade(0, 0, 0, frmPopup::kHeight);
+        QLinearGradient shade(0, 0, 0, 1);
+        shade.setCoordinateMode(QGradient::ObjectMode);
         shade.setColorAt(0, QColor(0xf7, 0xfa, 0xff));
         shade.setColorAt(1, QColor(0xdb, 0xe6, 0xf5));
         QPalette colours = palette();
@@ -45,19 +74,51 @@ public:
         colours.setColor(QPalette::WindowText, QColor(0x10, 0x20, 0x3a));
         setPalette(colours);
 
-        heading = label(QStringLiteral("Label1"), QStringLiteral("You have new mail."),
-                        QRect(8, 24, 145, 17));
-        info =
-            label(QStringLiteral("lblInfo"), QStringLiteral("Information"), QRect(9, 56, 207, 98));
+        heading = label(QStringLiteral("Label1"), QStringLiteral("You have new mail."));
+        info = label(QStringLiteral("lblInfo"), QStringLiteral("Information"));
         info->setAccessibleName(QStringLiteral("Accounts with new mail"));
         info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        product = label(QStringLiteral("Label2"), QStringLiteral("Orvane"), QRect(8, 158, 209, 17));
+        info->setTextFormat(Qt::PlainText);
+        product = label(QStringLiteral("Label2"), QStringLiteral("Orvane"));
         QFont bold = heading->font();
         bold.setBold(true);
         heading->setFont(bold);
         QPalette muted = product->palette();
         muted.setColor(QPalette::WindowText, QColor(0x5b, 0x73, 0x93));
         product->setPalette(muted);
+
+        // The designed places: the heading 24 px down, the list 56 px down
+        // and 98 px high, the product name along the bottom.
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(8, 24, 8, 0);
+        layout->setSpacing(0);
+        layout->addWidget(heading);
+        layout->addSpacing(15);
+        layout->addWidget(info, 1);
+        layout->addSpacing(4);
+        layout->addWidget(product);
+        info->setMinimumHeight(98);
+        product->setMinimumHeight(17);
+    }
+
+    /// Shows the lines, each name shortened as needed so that its count
+    /// always shows whole, and sizes the window to them.
+    void setLines(const QString& caption)
+    {
+        const QFontMetrics metrics(info->font());
+        // Room for the designed list, or for about 32 characters of the
+        // user's font, whichever is wider.
+        const int width = std::max(
+            {frmPopup::kWidth - 18, metrics.averageCharWidth() * 32, heading->sizeHint().width()});
+        QStringList shown;
+        const QStringList lines = caption.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        for (const QString& line : lines)
+            shown << frmPopup::ElideLine(line, metrics, width);
+        info->setText(shown.join(QLatin1Char('\n')));
+        info->setAccessibleDescription(lines.join(QLatin1Char('\n')));
+        info->setMinimumWidth(width);
+        layout()->activate();
+        setFixedSize(sizeHint().expandedTo(QSize(frmPopup::kWidth, frmPopup::kHeight)));
     }
 
     QLabel* heading = nullptr;
@@ -72,18 +133,19 @@ protected:
     }
 
 private:
-    QLabel* label(const QString& name, const QString& text, const QRect& place)
+    QLabel* label(const QString& name, const QString& text)
     {
         auto* l = new QLabel(text, this);
         l->setObjectName(name);
         l->setAccessibleName(text);
-        l->setGeometry(place);
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
         return l;
     }
 
     std::function<void()> m_clicked;
 };
+
+namespace {
 
 QRect primaryWorkArea()
 {
@@ -125,6 +187,11 @@ void frmPopup::Unload()
     hide();
 }
 
+QWidget* frmPopup::window() const
+{
+    return m_window.data();
+}
+
 bool frmPopup::isVisible() const
 {
     return m_window && m_window->isVisible();
@@ -151,23 +218,43 @@ void frmPopup::addEntry(const QString& text, qint32 count)
     });
     m_entries.push_back({count, text, now});
     if (m_window) {
-        if (auto* info = m_window->findChild<QLabel*>(QStringLiteral("lblInfo")))
-            info->setText(infoText());
+        m_window->setLines(infoText());
+        place();
     }
+}
+
+QString frmPopup::ElideLine(const QString& line, const QFontMetrics& metrics, int width)
+{
+    const qsizetype dash = line.lastIndexOf(QStringLiteral(" - "));
+    if (dash < 0 || metrics.horizontalAdvance(line) <= width)
+        return line;
+    const QString count = line.mid(dash);
+    const int room = std::max(0, width - metrics.horizontalAdvance(count));
+    return metrics.elidedText(line.left(dash), Qt::ElideRight, room) + count;
 }
 
 void frmPopup::show()
 {
     if (!m_window) {
-        auto* window = new PopupWindow([this] { clicked(); });
-        window->info->setText(infoText());
-        m_window = window;
+        m_window = new PopupWindow([this] { clicked(); });
+        m_window->setLines(infoText());
     }
-    // The bottom-right corner on the work area's, above the panel.
+    // The bottom-right corner on the work area's, above the panel; a list
+    // that grows while open grows up and to the left from there.
     const QRect area = m_workArea();
-    m_window->move(area.x() + area.width() - kWidth, area.y() + area.height() - kHeight);
+    m_corner = area.bottomRight();
+    place();
     m_window->show();
     m_window->raise();
+}
+
+void frmPopup::place()
+{
+    // On Wayland the compositor decides where the popup goes (see README).
+    if (!m_window || !canPlaceItself())
+        return;
+    const QSize size = m_window->size();
+    m_window->move(m_corner.x() + 1 - size.width(), m_corner.y() + 1 - size.height());
 }
 
 // The window is kept between showings, so a popup that comes often does not
@@ -187,3 +274,5 @@ void frmPopup::clicked()
 }
 
 } // namespace orvane
+
+#include "frmPopup.moc"

@@ -3,6 +3,7 @@
 #include "core/Indicators.h"
 
 #include <QDateTime>
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -10,11 +11,13 @@
 #include <memory>
 #include <vector>
 
+class QFontMetrics;
 class QWidget;
 
 namespace orvane {
 
 class Clock;
+class PopupWindow;
 class ProgramWindows;
 class Timer;
 
@@ -32,7 +35,8 @@ class frmPopup final : public Indicators
 {
 public:
     static constexpr int kCloseMs = 10000;
-    /// The window as designed, in pixels at 96 dpi (3375 by 2625 twips).
+    /// The window's smallest size: as designed, in pixels at 96 dpi (3375
+    /// by 2625 twips); a larger font makes it larger.
     static constexpr int kWidth = 225;
     static constexpr int kHeight = 175;
 
@@ -60,14 +64,19 @@ public:
     bool isVisible() const;
     /// The window once it was first shown (hidden between showings), else
     /// null.
-    QWidget* window() const { return m_window.data(); }
+    QWidget* window() const;
     /// `lblInfo`'s caption: newest first, each line ended by CR LF.
     QString infoText() const;
     const std::vector<MessageCountInfo>& entries() const { return m_entries; }
 
+    /// A line "name - N new messages" as it fits `width`: the name is
+    /// shortened with an ellipsis, the count always shows whole.
+    static QString ElideLine(const QString& line, const QFontMetrics& metrics, int width);
+
 private:
     void addEntry(const QString& text, qint32 count);
     void show();
+    void place();
     void hide();
     void clicked();
 
@@ -77,7 +86,9 @@ private:
     std::function<QRect()> m_workArea;
     std::unique_ptr<Timer> m_closeTimer;
     std::vector<MessageCountInfo> m_entries;
-    QPointer<QWidget> m_window;
+    QPointer<PopupWindow> m_window;
+    /// The work area's bottom-right corner when the popup opened.
+    QPoint m_corner;
 };
 
 } // namespace orvane

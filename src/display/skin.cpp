@@ -1,12 +1,16 @@
 #include "skin.h"
 
+#include "Point.h"
+#include "SkinFiles.h"
 #include "SkinSurface.h"
 #include "TrayPicture.h"
 #include "defaultSkin.h"
 #include "platform/AnsiText.h"
 #include "platform/Clock.h"
 
-#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace orvane {
 
@@ -27,13 +31,17 @@ QString readNextLine(AnsiLineReader& in)
     return text;
 }
 
+// A 16-bit number, written as the bar skins write theirs (decimal, or
+// hexadecimal after "&H").
 std::optional<qint16> readShort(AnsiLineReader& in)
 {
-    bool ok = false;
-    const qint16 value = readNextLine(in).toShort(&ok);
-    if (!ok)
+    double value = 0;
+    if (!Point::ToNumber(readNextLine(in), value))
         return std::nullopt;
-    return value;
+    const double whole = std::round(value);
+    if (whole < std::numeric_limits<qint16>::min() || whole > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(whole);
 }
 
 } // namespace
@@ -129,15 +137,7 @@ bool skin::readIcon(AnsiLineReader& in, QString& path)
 
 std::optional<QString> skin::iconPath(const QString& line) const
 {
-    if (line.isEmpty())
-        return std::nullopt;
-    // Skins made on systems that separate folders with "\" keep working.
-    QString relative = line;
-    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QString path = m_path + relative;
-    if (!QFileInfo(path).isFile())
-        return std::nullopt;
-    return path;
+    return SkinFiles::Inside(m_path, line);
 }
 
 void skin::DoAnimate()
@@ -193,7 +193,9 @@ void skin::enter(int state, const Frames& frames)
     if (m_state == state)
         return;
     m_state = state;
-    m_surface.animator().start(frames.interval);
+    // The file may ask for 1 ms; frames that fast cost a good part of a core
+    // for as long as mail waits, and no eye tells them from 20 ms.
+    m_surface.animator().start(std::max(frames.interval, kMinFrameMs));
     m_frame = 1;
 }
 

@@ -27,6 +27,8 @@ public:
     static constexpr int kNormal = 0;
     static constexpr int kReverse = 1;
     static constexpr int kMaxInterval = 1000;
+    /// The shortest frame time shown, whatever the file says.
+    static constexpr int kMinFrameMs = 20;
 
     explicit skin(SkinSurface& surface) : m_surface(surface) {}
 

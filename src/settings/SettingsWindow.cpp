@@ -431,9 +431,7 @@ void SettingsWindow::SetupDate_Click()
 
 void SettingsWindow::CheckAll_Click()
 {
-    m_services.core.setAnnounced(false);
-    m_services.core.forgetPlayedSounds();
-    m_services.core.CheckAll();
+    m_services.core.checkAllNow();
 }
 
 void SettingsWindow::EnableButtons(bool on)

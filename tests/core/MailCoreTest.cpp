@@ -33,7 +33,8 @@ private Q_SLOTS:
     void tipIsCut();
     void soundsOnNewMail_data();
     void soundsOnNewMail();
-    void customSoundPlaysAgainAfterClear();
+    void customSoundPlaysAgain_data();
+    void customSoundPlaysAgain();
     void popupOnlyWhenTheCountRose_data();
     void popupOnlyWhenTheCountRose();
     void checkAllServersAnnouncesAgain();
@@ -175,8 +176,17 @@ void MailCoreTest::soundsOnNewMail()
     QCOMPARE(f.indicators.popups, QStringList{QStringLiteral("home:1")});
 }
 
-void MailCoreTest::customSoundPlaysAgainAfterClear()
+void MailCoreTest::customSoundPlaysAgain_data()
 {
+    QTest::addColumn<bool>("fromWindow");
+    QTest::newRow("after clear") << false;
+    // The Accounts page's, the Quick Bar's and Quick View's "Check All".
+    QTest::newRow("on a check asked for in a window") << true;
+}
+
+void MailCoreTest::customSoundPlaysAgain()
+{
+    QFETCH(bool, fromWindow);
     Fixture f;
     const QString own = makeSoundFile(QStringLiteral("own.wav"));
     f.add(QStringLiteral("home"), own);
@@ -187,9 +197,13 @@ void MailCoreTest::customSoundPlaysAgainAfterClear()
     f.checker(1).found(2);
     QCOMPARE(f.sound.played, QStringList{own}); // once per file until cleared
 
-    f.core.ClearAll();
-    QVERIFY(f.core.playedSounds().isEmpty());
-    f.core.CheckAll();
+    if (fromWindow) {
+        f.core.checkAllNow();
+    } else {
+        f.core.ClearAll();
+        QVERIFY(f.core.playedSounds().isEmpty());
+        f.core.CheckAll();
+    }
     f.checker(2).found(3);
     QCOMPARE(f.sound.played, (QStringList{own, own}));
 }

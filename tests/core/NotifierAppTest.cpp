@@ -108,6 +108,8 @@ private Q_SLOTS:
     void listIsSavedWhenAskedOrOnAFault();
     void trayMenuReachesTheCheckCycle();
     void burstOfChangesIsSavedOnceSoon();
+    void trayPreferencesReachTheDiskSoon_data();
+    void trayPreferencesReachTheDiskSoon();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -430,6 +432,30 @@ void NotifierAppTest::burstOfChangesIsSavedOnceSoon()
     QVERIFY(QFile::remove(rig.listPath()));
     rig.clock.advance(NotifierApp::kSaveDelayMs * 2);
     QVERIFY(!QFile::exists(rig.listPath()));
+}
+
+void NotifierAppTest::trayPreferencesReachTheDiskSoon_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::newRow("Quick Bar") << "stMenuBar";
+    QTest::newRow("Quick Bar - Always On Top") << "stMenuOnTop";
+    QTest::newRow("Reset Quick Bar Position") << "stMenuResetPos";
+    QTest::newRow("Load Orvane On Startup") << "stMenuLOS";
+    QTest::newRow("not a preference") << "stMenuClear";
+}
+
+void NotifierAppTest::trayPreferencesReachTheDiskSoon()
+{
+    QFETCH(QString, item);
+    Rig rig(m_dir->path());
+    QVERIFY(rig.app().Start());
+    QVERIFY(!QFile::exists(rig.listPath()));
+    rig.tray.trigger(item);
+    rig.clock.advance(5000);
+    const bool preference = item != QLatin1String("stMenuClear");
+    QCOMPARE(QFile::exists(rig.listPath()), preference);
+    if (item == QLatin1String("stMenuLOS"))
+        QCOMPARE(readFile(m_dir->filePath("Zarnik.cfg")), QByteArray("anna\r\nFalse\r\n"));
 }
 
 QTEST_GUILESS_MAIN(NotifierAppTest)

@@ -39,6 +39,8 @@ private Q_SLOTS:
     void points_data();
     void points();
     void placesInTwips();
+    void fitsTheLargestScreen_data();
+    void fitsTheLargestScreen();
     void builtInLayout();
 
 private:
@@ -106,6 +108,12 @@ void BarSkinTest::loads_data()
         << QByteArray("[BAR]\nin.bmp\nim.bmp\ncn.bmp\ncm.bmp\n0,20\n") << false;
     QTest::newRow("size in hex") << QByteArray("[BAR]\nin.bmp\nim.bmp\ncn.bmp\ncm.bmp\n&H64,&h14\n")
                                  << true;
+    QTest::newRow("bar of a billion pixels")
+        << QByteArray("[BAR]\nin.bmp\nim.bmp\ncn.bmp\ncm.bmp\n1e9,1e9\n") << false;
+    QTest::newRow("bar wider than any screen")
+        << QByteArray("[BAR]\nin.bmp\nim.bmp\ncn.bmp\ncm.bmp\n16385,20\n") << false;
+    QTest::newRow("bitmap climbing out through a folder")
+        << QByteArray("[BAR]\nsub/../../outside.bmp\nim.bmp\ncn.bmp\ncm.bmp\n100,20\n") << false;
     QTest::newRow("box with one comma") << kBar + "[CLOSE]\n1,1\n" << false;
     QTest::newRow("box line missing") << kBar + "[CLOSE]\n" << false;
     QTest::newRow("font missing") << kBar + "[NUMBERFONT]\n" << false;
@@ -260,6 +268,31 @@ void BarSkinTest::placesInTwips()
     QCOMPARE(skin.DrawClose(), (BarPlacement{true, 75, 0, 15 * 15, 15 * 12}));
     QCOMPARE(skin.DrawCheck().visible, false);
     QCOMPARE(skin.DrawNumber().visible, false);
+}
+
+void BarSkinTest::fitsTheLargestScreen_data()
+{
+    QTest::addColumn<QByteArray>("size");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("small") << QByteArray("275,14") << true;
+    QTest::newRow("as wide as the screen") << QByteArray("1280,14") << true;
+    QTest::newRow("wider") << QByteArray("1281,14") << false;
+    QTest::newRow("taller") << QByteArray("100,801") << false;
+    QTest::newRow("desktop-sized") << QByteArray("3000,2000") << false;
+}
+
+void BarSkinTest::fitsTheLargestScreen()
+{
+    QFETCH(QByteArray, size);
+    QFETCH(bool, fits);
+    BarSkin skin;
+    QVERIFY(load(skin,
+                 "[BAR]\nin.bmp\nim.bmp\ncn.bmp\ncm.bmp\n" + size + "\n[DEFAULT]\n1e9,0,2e9,10\n"));
+    QCOMPARE(skin.FitsWithin(QSize(1280, 800)), fits);
+    // Twips of a box far off the bar do not wrap round into the bar.
+    skin.SetupPixels(15, 15);
+    QCOMPARE(skin.DrawDefault().left, qint64(1000000000) * 15);
+    QVERIFY(skin.DrawMAIN().width > 0);
 }
 
 void BarSkinTest::builtInLayout()

@@ -8,6 +8,7 @@
 #include "platform/AnsiText.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
@@ -51,6 +52,13 @@ struct Bar
         writeSkin(dir.filePath(QStringLiteral("Skins/Alpha/")), kAlpha);
         writeSkin(dir.filePath(QStringLiteral("Skins/Sublime/")), kAlpha);
         writeSkin(dir.filePath(QStringLiteral("Skins/Broken/")), "[CLOSE]\n1,1,2,2\n");
+        // Made where file names ignore case; sorts after the letters as the
+        // tray's skins do.
+        writeSkin(dir.filePath(QStringLiteral("Skins/_x/")), QByteArray());
+        writeFile(dir.filePath(QStringLiteral("Skins/_x/BSKIN.TXT")), kAlpha);
+        // Larger than any screen: it would cover the desktop.
+        writeSkin(dir.filePath(QStringLiteral("Skins/Huge/")),
+                  "[BAR]\nin.bmp\nim.bmp\ncn.bmp\ncm.bmp\n8000,6000\n");
         writeSkin(dir.filePath(QStringLiteral("Skins/Tray only/")), QByteArray());
         bar.Create();
     }
@@ -86,11 +94,17 @@ private Q_SLOTS:
     void snapping_data();
     void snapping();
     void dragSnapsToTheEdge();
+    void snapsToTheScreenItIsOn_data();
+    void snapsToTheScreenItIsOn();
+    void comesBackFromAMonitorThatIsGone_data();
+    void comesBackFromAMonitorThatIsGone();
+    void keyboardReachesTheButtons();
     void buttons_data();
     void buttons();
     void onTopAndReset();
     void savedBlock_data();
     void savedBlock();
+    void placeOffEveryScreen();
     void firstRun();
     void paintsEachState_data();
     void paintsEachState();
@@ -99,10 +113,10 @@ private Q_SLOTS:
 void QuickBarTest::skinList()
 {
     Bar b;
-    QCOMPARE(b.bar.GetSkinNames(), QStringList({"<Default>", "Alpha", "beta", "Sublime"}));
+    QCOMPARE(b.bar.GetSkinNames(), QStringList({"<Default>", "Alpha", "beta", "Sublime", "_x"}));
     b.bar.UseSkin(QStringLiteral("BETA"));
     QCOMPARE(b.bar.GetActiveSkinIndex(), 2);
-    b.bar.UseSkinIndex(4); // one past the list
+    b.bar.UseSkinIndex(5); // one past the list
     QCOMPARE(b.bar.GetActiveSkinIndex(), 2);
     b.bar.UseSkinIndex(-1);
     QCOMPARE(b.bar.GetActiveSkinIndex(), 2);
@@ -116,7 +130,7 @@ void QuickBarTest::skinList()
     b.bar.RescanSkins();
     QCOMPARE(b.bar.GetActiveSkinIndex(), 0);
     b.bar.Create(); // a second scan lists each skin once
-    QCOMPARE(b.bar.GetSkinNames().size(), 4);
+    QCOMPARE(b.bar.GetSkinNames().size(), 5);
 }
 
 void QuickBarTest::layout_data()
@@ -256,7 +270,7 @@ void QuickBarTest::snapping()
 {
     QFETCH(qint32, wanted);
     QFETCH(qint32, landed);
-    QCOMPARE(QuickBar::SnapAxis(wanted, 275 * 15, 800 * 15, 15), landed);
+    QCOMPARE(QuickBar::SnapAxis(wanted, 275 * 15, 0, 800 * 15, 15), landed);
 }
 
 void QuickBarTest::dragSnapsToTheEdge()
@@ -269,15 +283,77 @@ void QuickBarTest::dragSnapsToTheEdge()
     // Pressed 100 px into the bar, dragged so its left edge lands 8 px from
     // the screen's left and its bottom 6 px above the screen's bottom.
     const QPoint grip(100, 5);
+    QSignalSpy changed(&b.bar, &QuickBar::changed);
     QTest::mousePress(handle, Qt::LeftButton, {}, grip);
     QMouseEvent move(QEvent::MouseMove, QPointF(grip), QPointF(grip),
                      QPointF(8 + 100, screenSize().height() - 14 - 6 + 5), Qt::NoButton,
                      Qt::LeftButton, {});
     QCoreApplication::sendEvent(handle, &move);
+    QCOMPARE(changed.count(), 0); // once, when the bar is let go
     QTest::mouseRelease(handle, Qt::LeftButton, {}, grip);
+    QCOMPARE(changed.count(), 1);
     QCOMPARE(b.bar.left(), 0);
     QCOMPARE(b.bar.top(), (screenSize().height() - 14) * 15);
     QCOMPARE(window->pos(), QPoint(0, screenSize().height() - 14));
+}
+
+void QuickBarTest::snapsToTheScreenItIsOn_data()
+{
+    // A bar of 100 x 20 pixels; places in pixels.
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QPoint>("wanted");
+    QTest::addColumn<QPoint>("landed");
+    const QList<QRect> side{{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}};
+    const QList<QRect> left{{0, 0, 1280, 1024}, {-1024, 100, 1024, 768}};
+    QTest::newRow("second monitor's left edge") << side << QPoint(1288, 500) << QPoint(1280, 500);
+    QTest::newRow("second monitor's right edge") << side << QPoint(3094, 500) << QPoint(3100, 500);
+    QTest::newRow("second monitor's bottom") << side << QPoint(1500, 1056) << QPoint(1500, 1060);
+    QTest::newRow("first monitor's right edge") << side << QPoint(1172, 300) << QPoint(1180, 300);
+    QTest::newRow("first monitor's bottom is not the second's")
+        << side << QPoint(600, 1000) << QPoint(600, 1004);
+    QTest::newRow("middle of the second monitor") << side << QPoint(2000, 400) << QPoint(2000, 400);
+    QTest::newRow("monitor left of the primary")
+        << left << QPoint(-1020, 105) << QPoint(-1024, 100);
+    QTest::newRow("off every monitor: where dragged")
+        << left << QPoint(5000, 5000) << QPoint(5000, 5000);
+}
+
+void QuickBarTest::snapsToTheScreenItIsOn()
+{
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QPoint, wanted);
+    QFETCH(QPoint, landed);
+    QCOMPARE(QuickBar::SnapToScreens(wanted * 15, QSize(100, 20) * 15, screens, 15, 15),
+             landed * 15);
+}
+
+void QuickBarTest::comesBackFromAMonitorThatIsGone_data()
+{
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QRect>("saved");
+    QTest::addColumn<QPoint>("shown");
+    const QRect primary(0, 0, 1280, 1024);
+    const QRect second(1280, 0, 1920, 1080);
+    QTest::newRow("on the second monitor")
+        << QList<QRect>{primary, second} << QRect(2000, 500, 100, 20) << QPoint(2000, 500);
+    QTest::newRow("second monitor gone")
+        << QList<QRect>{primary} << QRect(2000, 500, 100, 20) << QPoint(590, 502);
+    QTest::newRow("only a sliver left to grab")
+        << QList<QRect>{primary} << QRect(1275, 500, 100, 20) << QPoint(590, 502);
+    QTest::newRow("partly off, still to be grabbed")
+        << QList<QRect>{primary} << QRect(1250, 500, 100, 20) << QPoint(1250, 500);
+    QTest::newRow("above the desktop")
+        << QList<QRect>{primary, second} << QRect(100, -40, 100, 20) << QPoint(590, 502);
+}
+
+void QuickBarTest::comesBackFromAMonitorThatIsGone()
+{
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QRect, saved);
+    QFETCH(QPoint, shown);
+    QCOMPARE(QuickBar::ShownAt(saved, screens, screens.first()), shown);
+    // The first run centres on the primary screen, wherever its origin is.
+    QCOMPARE(QuickBar::CentreOn(QRect(1920, 200, 1280, 1024), QSize(100, 20)), QPoint(2510, 702));
 }
 
 void QuickBarTest::buttons_data()
@@ -319,6 +395,7 @@ void QuickBarTest::buttons()
     connect(&b.bar, &QuickBar::exitRequested, this, record("exit"));
     connect(&b.bar, &QuickBar::clearRequested, this, record("clear"));
     connect(&b.bar, &QuickBar::trayMenuRequested, this, record("menu"));
+    QSignalSpy changed(&b.bar, &QuickBar::changed);
     const auto outcome_ = [&] {
         QStringList all = b.windows.calls + b.options.calls + happened;
         if (!b.bar.isVisible())
@@ -339,6 +416,38 @@ void QuickBarTest::buttons()
     got.sort();
     want.sort();
     QCOMPARE(got, want);
+    // Closing the bar is saved soon, as every change is.
+    QCOMPARE(changed.count(), button == QLatin1String("iClose") ? 1 : 0);
+}
+
+void QuickBarTest::keyboardReachesTheButtons()
+{
+    Bar b;
+    b.bar.UseSkin(QStringLiteral("Alpha"));
+    b.bar.SetMailCount(7);
+    b.bar.ShowWindow(true);
+    QWidget* window = b.bar.window();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    // Tab walks the buttons in the bar's order.
+    QStringList order;
+    b.control("iClose")->setFocus();
+    for (int i = 0; i < 8; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, QStringList({"iClose", "iSettings", "iQuickView", "iCheck", "iRun", "iExit",
+                                 "iClear", "iDefault"}));
+    QSignalSpy check(&b.bar, &QuickBar::checkAllRequested);
+    QSignalSpy clear(&b.bar, &QuickBar::clearRequested);
+    QTest::keyClick(b.control("iCheck"), Qt::Key_Return);
+    QTest::keyClick(b.control("iClear"), Qt::Key_Space);
+    QCOMPARE(check.count(), 1);
+    QCOMPARE(clear.count(), 1);
+    // A screen reader reads the count from the label, which keeps its name.
+    auto* count = static_cast<QLabel*>(b.control("lblNumber"));
+    QCOMPARE(count->accessibleName(), QStringLiteral("Number of New Messages"));
+    QCOMPARE(count->accessibleDescription(), QStringLiteral("007"));
 }
 
 void QuickBarTest::onTopAndReset()
@@ -397,6 +506,19 @@ void QuickBarTest::savedBlock()
     // A first-run default never overrides what was read.
     b.bar.CheckShowStartup();
     QCOMPARE(b.bar.window() && b.bar.window()->isVisible(), shown);
+}
+
+void QuickBarTest::placeOffEveryScreen()
+{
+    // Saved on a monitor that is gone: shown on the primary screen, while
+    // the saved place stays in the file until the user moves the bar.
+    Bar b;
+    const QByteArray block("<Default>\r\nTrue\r\n7500\r\n150000\r\nFalse\r\n");
+    AnsiLineReader in(block);
+    QVERIFY(b.bar.ReadYourselfIn(QStringLiteral("1.6"), in));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QVERIFY(screen.contains(b.bar.window()->geometry()));
+    QCOMPARE(orvane::test::written(b.bar), block);
 }
 
 void QuickBarTest::firstRun()

@@ -162,9 +162,14 @@ void QuickViewTest::widthsSurviveCloseAndReopen()
 {
     View v;
     v.view.LoadDefaultSettings();
+    QSignalSpy changed(&v.view, &QuickView::columnsChanged);
     v.view.ShowWindow();
+    QCOMPARE(changed.count(), 0);           // opening is no change
     QCOMPARE(v.list()->columnWidth(1), 67); // 1000 twips to the nearest pixel
     v.list()->setColumnWidth(0, 210);
+    // Saved soon, while the window is still open.
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(orvane::test::written(v.view), QByteArray("3150\r\n1000\r\n2000\r\n2800\r\n"));
     QTest::mouseClick(v.button("bClose"), Qt::LeftButton);
     QVERIFY(!v.view.IsShown());
     QCOMPARE(v.view.widths()[0], 210 * 15);

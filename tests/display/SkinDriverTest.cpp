@@ -2,6 +2,7 @@
 // choice, and the tray through the check cycle's situations on virtual time.
 #include "display/SkinDriver.h"
 
+#include "FakeTrayIcon.h"
 #include "SkinTestFolder.h"
 #include "core/stForm.h"
 #include "display/TrayIconPicture.h"
@@ -91,6 +92,7 @@ private Q_SLOTS:
     void choosingASkinShowsTheSituationAtOnce();
     void unloadStopsTheAnimation();
     void shippedSkinLoadsAndPaints();
+    void refreshReadsEditedPicturesAnew();
 };
 
 void SkinDriverTest::listsSkinsSortedWithoutCase()
@@ -99,8 +101,12 @@ void SkinDriverTest::listsSkinsSortedWithoutCase()
               QStringLiteral("broken")});
     d.folder.addSkin(QStringLiteral("no skin file"), QByteArray(), {});
     QFile::remove(d.folder.skinFolder(QStringLiteral("no skin file")) + QStringLiteral("Skin.txt"));
+    // A skin made where file names ignore case.
+    d.folder.addSkin(QStringLiteral("Delta"), kIdleOnly, testIcons());
+    QFile::rename(d.folder.skinFolder(QStringLiteral("Delta")) + QStringLiteral("Skin.txt"),
+                  d.folder.skinFolder(QStringLiteral("Delta")) + QStringLiteral("SKIN.TXT"));
     d.driver->RescanSkins();
-    QCOMPARE(d.driver->GetSkinNames(), names({"<No Skin>", "Alpha", "beta", "gamma"}));
+    QCOMPARE(d.driver->GetSkinNames(), names({"<No Skin>", "Alpha", "beta", "Delta", "gamma"}));
     QCOMPARE(d.driver->GetActiveSkinIndex(), 0);
 }
 
@@ -331,6 +337,30 @@ void SkinDriverTest::shippedSkinLoadsAndPaints()
     // The built-in pictures come with the library that names them.
     for (int id = defaultSkin::kIdleIcon; id < defaultSkin::kFirstCheckIcon + 5; ++id)
         QVERIFY(!QImage(stForm::ResourcePath(id)).isNull());
+}
+
+void SkinDriverTest::refreshReadsEditedPicturesAnew()
+{
+    SkinTestFolder folder;
+    const QString icon = folder.skinFolder(QStringLiteral("S")) + QStringLiteral("idle.ico");
+    folder.addSkin(QStringLiteral("S"), kIdleOnly, {});
+    const auto paint = [&](QColor colour) {
+        QImage image(16, 16, QImage::Format_ARGB32);
+        image.fill(colour);
+        QVERIFY(image.save(icon, "ICO"));
+    };
+    paint(Qt::red);
+    FakeTrayIcon tray;
+    TrayIconPicture picture(tray);
+    SkinDriver driver(
+        folder.clock, picture, [] { return true; }, folder.programFolder());
+    driver.Create();
+    driver.UseSkin(QStringLiteral("S"));
+    QCOMPARE(tray.icon.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+    paint(Qt::blue); // the user edits the skin, then presses "Refresh"
+    driver.RescanSkins();
+    driver.UseSkin(QStringLiteral("S"));
+    QCOMPARE(tray.icon.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::blue));
 }
 
 QTEST_MAIN(SkinDriverTest)

@@ -5,7 +5,10 @@
 #include "RecordingProgramWindows.h"
 #include "VirtualClock.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTest>
 #include <QWidget>
 
@@ -22,10 +25,16 @@ struct Popup
     QRect workArea{0, 0, 1280, 770};
     frmPopup popup{clock, windows, [this] { return wanted; }, [this] { return workArea; }};
 
+    /// The label's text; the list's lines end in CR LF, as its caption's do.
     QString label(const char* name) const
     {
         const auto* l = popup.window()->findChild<QLabel*>(QString::fromLatin1(name));
-        return l ? l->text() : QStringLiteral("<missing>");
+        if (!l)
+            return QStringLiteral("<missing>");
+        if (QLatin1String(name) != QLatin1String("lblInfo"))
+            return l->text();
+        return l->text().split(QLatin1Char('\n')).join(QStringLiteral("\r\n")) +
+               QStringLiteral("\r\n");
     }
 };
 
@@ -43,6 +52,8 @@ private Q_SLOTS:
     void closesTenSecondsAfterTheLastAccount();
     void notWantedStillRecords();
     void clickOpensQuickView();
+    void longNamesKeepTheirCount_data();
+    void longNamesKeepTheirCount();
 };
 
 void frmPopupTest::lines_data()
@@ -100,22 +111,20 @@ void frmPopupTest::lines()
 void frmPopupTest::captionsAndPlace_data()
 {
     QTest::addColumn<QRect>("workArea");
-    QTest::addColumn<QPoint>("topLeft");
-    QTest::newRow("panel at the bottom") << QRect(0, 0, 1280, 770) << QPoint(1055, 595);
-    QTest::newRow("panel on the left") << QRect(48, 0, 1232, 800) << QPoint(1055, 625);
-    QTest::newRow("second screen's offset") << QRect(1280, 24, 1024, 744) << QPoint(2079, 593);
+    QTest::newRow("panel at the bottom") << QRect(0, 0, 1280, 770);
+    QTest::newRow("panel on the left") << QRect(48, 0, 1232, 800);
+    QTest::newRow("second screen's offset") << QRect(1280, 24, 1024, 744);
 }
 
 void frmPopupTest::captionsAndPlace()
 {
     QFETCH(QRect, workArea);
-    QFETCH(QPoint, topLeft);
     Popup p;
     p.workArea = workArea;
     p.popup.Display(QStringLiteral("Home"), 1);
     QWidget* w = p.popup.window();
     QVERIFY(w && w->isVisible());
-    QCOMPARE(w->geometry().topLeft(), topLeft);
+    QVERIFY(w->width() >= frmPopup::kWidth && w->height() >= frmPopup::kHeight);
     QCOMPARE(w->frameGeometry().bottomRight(), workArea.bottomRight());
     QVERIFY(w->windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -177,6 +186,52 @@ void frmPopupTest::clickOpensQuickView()
         QCOMPARE(p.windows.calls, QStringList{QStringLiteral("ShowQuickViewWindow")});
         QCOMPARE(p.clock.activeTimerCount(), 0);
     }
+}
+
+void frmPopupTest::longNamesKeepTheirCount_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::newRow("9 pt") << 9;
+    QTest::newRow("11 pt") << 11;
+    QTest::newRow("14 pt") << 14;
+}
+
+void frmPopupTest::longNamesKeepTheirCount()
+{
+    QFETCH(int, points);
+    const QFont before = QApplication::font();
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    Popup p;
+    const QString name = QStringLiteral("Work mail with a rather long account name indeed");
+    p.popup.Display(QStringLiteral("Home"), 7);
+    p.popup.Display(name, 12);
+    QWidget* w = p.popup.window();
+    QVERIFY(w->width() >= frmPopup::kWidth && w->height() >= frmPopup::kHeight);
+    QCOMPARE(w->frameGeometry().bottomRight(), p.workArea.bottomRight());
+    for (const char* which : {"Label1", "lblInfo", "Label2"}) {
+        const auto* label = w->findChild<QLabel*>(QString::fromLatin1(which));
+        // Every text shows whole: the label is as large as its text needs.
+        QVERIFY2(label->width() >= label->sizeHint().width(), which);
+        QVERIFY2(label->height() >= label->sizeHint().height(), which);
+        QVERIFY2(w->rect().contains(label->geometry()), which);
+    }
+    const QStringList lines = p.label("lblInfo").split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].endsWith(QStringLiteral("\u2026 - 12 new messages")), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QStringLiteral("Home - 7 new messages"));
+    // A screen reader gets the lines whole, and hears the popup open.
+    const auto* info = w->findChild<QLabel*>(QStringLiteral("lblInfo"));
+    QCOMPARE(info->accessibleName(), QStringLiteral("Accounts with new mail"));
+    QCOMPARE(info->accessibleDescription(),
+             name + QStringLiteral(" - 12 new messages\nHome - 7 new messages"));
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(face);
+    QCOMPARE(face->role(), QAccessible::Notification);
+    if (const QString shots = qEnvironmentVariable("ORVANE_SCREEN_DIR"); !shots.isEmpty())
+        w->grab().save(shots + QStringLiteral("/popup-long-name-%1pt.png").arg(points));
 }
 
 QTEST_MAIN(frmPopupTest)

@@ -5,7 +5,9 @@
 #include "SkinTestFolder.h"
 #include "display/defaultSkin.h"
 
+#include <QFile>
 #include <QTest>
+#include <functional>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -19,9 +21,11 @@ struct Loaded
     skin tray{folder.surface};
     bool ok = false;
 
-    explicit Loaded(const QByteArray& text)
+    explicit Loaded(const QByteArray& text, const std::function<void(const QString&)>& more = {})
     {
         folder.addSkin(QStringLiteral("S"), text, testIcons());
+        if (more)
+            more(folder.skinFolder(QStringLiteral("S")));
         builtIn.CreateSkin();
         ok = tray.CreateSkin(QStringLiteral("S"), folder.skinFolder(QStringLiteral("S")),
                              QStringLiteral("Skin.txt"), builtIn);
@@ -65,6 +69,8 @@ private Q_SLOTS:
     void fallsBackToTheBuiltInLook_data();
     void fallsBackToTheBuiltInLook();
     void builtInChecksThroughItsFiveFrames();
+    void framesNeverFasterThan20Ms_data();
+    void framesNeverFasterThan20Ms();
 };
 
 void skinTest::loading_data()
@@ -114,6 +120,14 @@ void skinTest::loading_data()
         << QByteArray("[CHECKING]\r\n100\r\n3\r\nNORMAL\r\nc1.ico\r\nc2.ico\r\n") << false << 0;
     QTest::newRow("unknown play order")
         << frames("[CHECKING]", "100", 2, "RANDOM", "c") << false << 0;
+    QTest::newRow("interval in hex")
+        << frames("[ANIMATION]", "&HFA", 4, "NORMAL", "a") << true << 250;
+    QTest::newRow("icon named in another case")
+        << QByteArray("[IDLE]\r\nIDLE.ICO\r\n") << true << 0;
+    QTest::newRow("icon in the parent folder")
+        << QByteArray("[IDLE]\r\n..\\outside.ico\r\n") << false << 0;
+    QTest::newRow("icon linked from elsewhere")
+        << QByteArray("[IDLE]\r\nlink.ico\r\n") << false << 0;
     QTest::newRow("a folder is no icon") << QByteArray("[IDLE]\r\n.\r\n") << false << 0;
 }
 
@@ -122,7 +136,14 @@ void skinTest::loading()
     QFETCH(QByteArray, text);
     QFETCH(bool, loads);
     QFETCH(int, animationMs);
-    Loaded s(text);
+    // A picture beside the skins' folder, and a link to it from inside.
+    const QTemporaryDir outside;
+    writeFile(outside.filePath(QStringLiteral("outside.ico")), QByteArray());
+    Loaded s(text, [&](const QString& folder) {
+        writeFile(folder + QStringLiteral("../outside.ico"), QByteArray());
+        QFile::link(outside.filePath(QStringLiteral("outside.ico")),
+                    folder + QStringLiteral("link.ico"));
+    });
     QCOMPARE(s.ok, loads);
     if (loads) {
         QCOMPARE(s.tray.animationInterval(), animationMs);
@@ -242,6 +263,37 @@ void skinTest::builtInChecksThroughItsFiveFrames()
     builtIn.DoAnimate(); // the built-in look never animates mail
     QCOMPARE(folder.tray.last(), QStringLiteral("102"));
     QVERIFY(!folder.animator->isActive());
+}
+
+void skinTest::framesNeverFasterThan20Ms_data()
+{
+    QTest::addColumn<QByteArray>("interval");
+    QTest::addColumn<int>("frameMs");
+    QTest::newRow("1 ms") << QByteArray("1") << 20;
+    QTest::newRow("19 ms") << QByteArray("19") << 20;
+    QTest::newRow("20 ms") << QByteArray("20") << 20;
+    QTest::newRow("250 ms") << QByteArray("250") << 250;
+}
+
+void skinTest::framesNeverFasterThan20Ms()
+{
+    QFETCH(QByteArray, interval);
+    QFETCH(int, frameMs);
+    for (const bool animation : {true, false}) {
+        Loaded s(frames(animation ? "[ANIMATION]" : "[CHECKING]", interval, 2, "NORMAL",
+                        animation ? "a" : "c"));
+        QVERIFY(s.ok);
+        // The file's figure is kept as written.
+        QCOMPARE(animation ? s.tray.animationInterval() : s.tray.checkingInterval(),
+                 interval.toInt());
+        int ticks = 0;
+        connect(s.folder.animator.get(), &Timer::timeout, this, [&] { ++ticks; });
+        animation ? s.tray.DoAnimate() : s.tray.DoCheck();
+        s.folder.clock.advance(frameMs - 1);
+        QCOMPARE(ticks, 0);
+        s.folder.clock.advance(1);
+        QCOMPARE(ticks, 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(skinTest)

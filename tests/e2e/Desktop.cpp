@@ -269,6 +269,44 @@ bool Desktop::clickTrayIcon(int clicks, int button) const
                     QStringLiteral("80"), QString::number(button)});
 }
 
+bool Desktop::drag(const QPoint& from, const QPoint& to) const
+{
+    const QPoint between = (from + to) / 2;
+    const auto number = [](int value) { return QString::number(value); };
+    return runTool(QStringLiteral("xdotool"), {QStringLiteral("mousemove"),
+                                               number(from.x()),
+                                               number(from.y()),
+                                               QStringLiteral("sleep"),
+                                               QStringLiteral("0.3"),
+                                               QStringLiteral("mousedown"),
+                                               QStringLiteral("1"),
+                                               QStringLiteral("sleep"),
+                                               QStringLiteral("0.3"),
+                                               QStringLiteral("mousemove"),
+                                               number(between.x()),
+                                               number(between.y()),
+                                               QStringLiteral("sleep"),
+                                               QStringLiteral("0.3"),
+                                               QStringLiteral("mousemove"),
+                                               number(to.x()),
+                                               number(to.y()),
+                                               QStringLiteral("sleep"),
+                                               QStringLiteral("0.3"),
+                                               QStringLiteral("mouseup"),
+                                               QStringLiteral("1")});
+}
+
+bool Desktop::splitIntoTwoMonitors() const
+{
+    // Sizes in millimetres after the slash, as RandR wants them.
+    return runTool(QStringLiteral("xrandr"),
+                   {QStringLiteral("--setmonitor"), QStringLiteral("left"),
+                    QStringLiteral("512/135x768/203+0+0"), QStringLiteral("screen")}) &&
+           runTool(QStringLiteral("xrandr"),
+                   {QStringLiteral("--setmonitor"), QStringLiteral("right"),
+                    QStringLiteral("512/135x768/203+512+0"), QStringLiteral("none")});
+}
+
 bool Desktop::trayIconPlaces(QList<QRect>& places) const
 {
     const QString panel = trayWindow();

@@ -57,6 +57,14 @@ public:
     /// succession; false when there is no icon.
     bool clickTrayIcon(int clicks, int button = 1) const;
 
+    /// Drags with the left button from `from` to `to` (screen pixels),
+    /// through a point between them as a hand would.
+    bool drag(const QPoint& from, const QPoint& to) const;
+
+    /// Splits the screen into two monitors side by side (RandR monitors of
+    /// 512 x 768 each), as a desktop with a second monitor shows itself.
+    bool splitIntoTwoMonitors() const;
+
     /// True while a mapped window with exactly this title is on the screen.
     bool hasWindowTitled(const QString& title) const;
 

@@ -59,9 +59,14 @@ private Q_SLOTS:
     void cleanupTestCase();
     void firstRunShowsSublimeCentred();
     void showsTheMailACheckFinds();
+    void draggedPlaceSurvivesAKill();
+    // Last: it splits the desktop into two monitors.
+    void snapsToTheSecondMonitor();
 
 private:
     bool startQuorvel(const ProgramFolder& folder);
+    /// Starts the notifier with the Sublime bar shown at `place` (pixels).
+    bool startWithBarAt(const ProgramFolder& folder, const QPoint& place);
     /// Takes screenshots until the picture shows at `place`; the last one
     /// stays under `name` among the test's screenshots.
     double waitForPicture(const QImage& picture, const QPoint& place, const QString& name);
@@ -159,6 +164,58 @@ void QuorvelQuickBarTest::showsTheMailACheckFinds()
     QVERIFY(m_quorvel->waitForFinished(kStopMs));
     const QByteArray saved = orvane::test::readFile(folder.accountListPath());
     QVERIFY2(saved.contains("Sublime\r\nTrue\r\n900\r\n1500\r\nTrue\r\n"), saved.constData());
+}
+
+bool QuorvelQuickBarTest::startWithBarAt(const ProgramFolder& folder, const QPoint& place)
+{
+    QByteArray list = listFileContent({}, {});
+    const QByteArray hidden = "<Default>\r\nFalse\r\n0\r\n0\r\nFalse\r\n";
+    if (!list.contains(hidden))
+        return false;
+    list.replace(hidden, "Sublime\r\nTrue\r\n" + QByteArray::number(place.y() * 15) + "\r\n" +
+                             QByteArray::number(place.x() * 15) + "\r\nFalse\r\n");
+    return orvane::test::saveFile(folder.accountListPath(), list) && startQuorvel(folder);
+}
+
+void QuorvelQuickBarTest::draggedPlaceSurvivesAKill()
+{
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    QVERIFY(startWithBarAt(folder, {100, 60}));
+    const QImage idle(folder.filePath(QStringLiteral("Skins/Sublime/idle.bmp")));
+    QVERIFY(waitForPicture(idle, {100, 60}, QStringLiteral("QuorvelQuickBarTest-before-drag.png")) <
+            4);
+    // Taken by the picture between the Quick View button and the count.
+    const QPoint grip(64, 12);
+    QVERIFY(m_desktop.drag(QPoint(100, 60) + grip, QPoint(300, 200) + grip));
+    QVERIFY(waitForPicture(idle, {300, 200}, QStringLiteral("QuorvelQuickBarTest-dragged.png")) <
+            4);
+    // The session ends without a word six seconds later.
+    QTest::qWait(6000);
+    m_quorvel->kill();
+    QVERIFY(m_quorvel->waitForFinished(kStopMs));
+    const QByteArray saved = orvane::test::readFile(folder.accountListPath());
+    QVERIFY2(saved.contains("Sublime\r\nTrue\r\n3000\r\n4500\r\nFalse\r\n"), saved.constData());
+}
+
+void QuorvelQuickBarTest::snapsToTheSecondMonitor()
+{
+    QVERIFY(m_desktop.splitIntoTwoMonitors());
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    QVERIFY(startWithBarAt(folder, {700, 300}));
+    const QImage idle(folder.filePath(QStringLiteral("Skins/Sublime/idle.bmp")));
+    QVERIFY(waitForPicture(idle, {700, 300}, QStringLiteral("QuorvelQuickBarTest-two-before.png")) <
+            4);
+    // Let go 7 pixels right of the second monitor's left edge: it snaps there.
+    const QPoint grip(64, 12);
+    QVERIFY(m_desktop.drag(QPoint(700, 300) + grip, QPoint(519, 200) + grip));
+    QVERIFY(waitForPicture(idle, {512, 200},
+                           QStringLiteral("QuorvelQuickBarTest-two-monitors.png")) < 4);
+    callShutdown(kStopMs);
+    QVERIFY(m_quorvel->waitForFinished(kStopMs));
+    const QByteArray saved = orvane::test::readFile(folder.accountListPath());
+    QVERIFY2(saved.contains("Sublime\r\nTrue\r\n3000\r\n7680\r\nFalse\r\n"), saved.constData());
 }
 
 QTEST_GUILESS_MAIN(QuorvelQuickBarTest)

@@ -37,6 +37,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void addsAccountThroughTheDialog();
+    void readsTheFiguresAloud();
 
 private:
     Desktop m_desktop;
@@ -128,6 +129,58 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     QCOMPARE(lines.at(kFirstAccountLine + 1).trimmed(), dovecot.address().toLatin1());
     QCOMPARE(lines.at(kFirstAccountLine + 4).trimmed(), dovecot.userName().toLatin1());
     QCOMPARE(lines.at(kFirstAccountLine + 5).trimmed(), encodePassword(dovecot.password()));
+}
+
+// The Quick Bar's count and the popup's lines, as a screen reader reads
+// them: seven messages on the account "Home".
+void QuorvelSettingsTest::readsTheFiguresAloud()
+{
+    DovecotServer dovecot;
+    DovecotServer::Options seven;
+    seven.messages = 7;
+    ORVANE_START_DOVECOT(dovecot, seven);
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    ListSettings settings;
+    settings.showPopup = true;
+    QByteArray list =
+        listFileContent(settings, {{"Home", dovecot.address().toLatin1(), 30, 3600,
+                                    dovecot.userName().toLatin1(), dovecot.password()}});
+    list.replace("<Default>\r\nFalse\r\n0\r\n0\r\nFalse\r\n",
+                 "Sublime\r\nTrue\r\n1500\r\n1500\r\nFalse\r\n");
+    QVERIFY(orvane::test::saveFile(folder.accountListPath(), list));
+
+    QProcess quorvel;
+    QProcessEnvironment env = m_desktop.environment();
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    auto stop = qScopeGuard([&quorvel] { stopQuorvel(quorvel, kStopMs); });
+    QProcess driver;
+    driver.setProcessEnvironment(env);
+    driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    driver.start(QStringLiteral("/usr/bin/python3"),
+                 {QFINDTESTDATA("settings_window_driver.py"), QStringLiteral("--figures"),
+                  QStringLiteral("Orvane"), QStringLiteral("007"),
+                  QStringLiteral("Home - 7 new messages")});
+    QVERIFY(driver.waitForStarted(kStartMs));
+    QTRY_VERIFY_WITH_TIMEOUT(driver.canReadLine() || driver.state() == QProcess::NotRunning,
+                             kStartMs);
+    QCOMPARE(driver.readLine().trimmed(), QByteArray("ready"));
+    // Listening before the notifier starts: the popup opens after the first check.
+    QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
+    QVERIFY(callStatus(QStringLiteral("CheckAll")).type() != QDBusMessage::ErrorMessage);
+    const bool heard = driver.waitForFinished(kDriverMs);
+    const QString screens = QStringLiteral(ORVANE_E2E_SCREEN_DIR);
+    QDir().mkpath(screens);
+    m_desktop.screenshot(screens + QStringLiteral("/QuorvelSettingsTest-figures.png"));
+    if (!heard)
+        driver.kill();
+    QVERIFY2(heard && driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0,
+             "the script did not hear both figures");
+    // Read by a screen reader, the windows still go quietly at the end.
+    callShutdown(kStopMs);
+    QVERIFY(quorvel.waitForFinished(kStopMs));
+    QCOMPARE(quorvel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quorvel.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(QuorvelSettingsTest)

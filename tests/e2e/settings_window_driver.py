@@ -4,7 +4,11 @@ names the accessibility bus shows. Arguments: the application name, then the
 account's name, server address, user name and password. It prints "ready"
 once it listens; the caller then opens the tray menu. Exits 0 when the
 account was added and its check is shown in the table; otherwise says on
-standard error what was not found."""
+standard error what was not found.
+
+With "--figures", the application name, the Quick Bar's count and a line of
+the new-mail popup instead, it reads the two figures the windows exist to
+show and exits 0 once both were heard (the popup when it announced itself)."""
 
 import sys
 import time
@@ -83,7 +87,40 @@ def heard(event):
         popups.append(event.source)
 
 
+def text_of(node):
+    """What a screen reader reads from a node: its name, its description
+    and its text."""
+    said = [node.name or "", node.description or ""]
+    try:
+        text = node.queryText()
+        said.append(text.getText(0, text.characterCount))
+    except NotImplementedError:
+        pass
+    return "\n".join(said)
+
+
+def figures(app_name, count, line):
+    announced = []
+    pyatspi.Registry.registerEventListener(
+        lambda event: announced.append(event.source), "window:create",
+        "object:state-changed:showing")
+    print("ready", flush=True)
+    app = wait_for("application " + app_name, lambda: application(app_name))
+    wait_for("the count " + count, lambda: pyatspi.findDescendant(
+        app, lambda node: node is not None and node.name == "Number of New Messages" and
+        count in text_of(node).split("\n")))
+    popup = wait_for("the popup announced", lambda: next(
+        (node for node in announced
+         if node is not None and node.getRole() == pyatspi.ROLE_NOTIFICATION), None))
+    wait_for("the popup's line " + line, lambda: pyatspi.findDescendant(
+        popup, lambda node: node is not None and node.name == "Accounts with new mail" and
+        line in text_of(node).split("\n")))
+    return 0
+
+
 def main():
+    if sys.argv[1] == "--figures":
+        return figures(*sys.argv[2:5])
     app_name, account, address, user, password = sys.argv[1:6]
     pyatspi.Registry.registerEventListener(
         heard, "window:create", "object:state-changed:showing", "focus:",

@@ -14,9 +14,11 @@ class RecordingTrayPicture final : public TrayPicture
 public:
     void SetTrayIconFromResource(int id) override { shown << QString::number(id); }
     void SetTrayIconFromFile(const QString& path) override { shown << QFileInfo(path).fileName(); }
+    void ForgetFiles() override { ++forgotten; }
     QString last() const { return shown.isEmpty() ? QString() : shown.last(); }
 
     QStringList shown;
+    int forgotten = 0;
 };
 
 } // namespace orvane::test

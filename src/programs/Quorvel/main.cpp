@@ -135,8 +135,9 @@ int main(int argc, char* argv[])
     // cycle and the program, and the tray menu the bar opens.
     quickView.setAccounts(notifier.accounts());
     orvane::MailCore& core = notifier.core();
+    // The bar's and Quick View's "Check All" are the Accounts page's.
     QObject::connect(&quickBar, &orvane::QuickBar::checkAllRequested, &core,
-                     &orvane::MailCore::checkAllAndAnnounceAgain);
+                     &orvane::MailCore::checkAllNow);
     QObject::connect(&quickBar, &orvane::QuickBar::clearRequested, &core,
                      &orvane::MailCore::ClearAll);
     QObject::connect(&quickBar, &orvane::QuickBar::runRequested, &core,
@@ -144,7 +145,13 @@ int main(int argc, char* argv[])
     QObject::connect(&quickBar, &orvane::QuickBar::exitRequested, &notifier,
                      &orvane::NotifierApp::Shutdown, Qt::QueuedConnection);
     QObject::connect(&quickView, &orvane::QuickView::checkAllRequested, &core,
-                     &orvane::MailCore::checkAllAndAnnounceAgain);
+                     &orvane::MailCore::checkAllNow);
+    // Changes made in the bar and in Quick View reach the disk a few seconds
+    // later, as the settings window's do.
+    QObject::connect(&quickBar, &orvane::QuickBar::changed, &notifier,
+                     &orvane::NotifierApp::scheduleSave);
+    QObject::connect(&quickView, &orvane::QuickView::columnsChanged, &notifier,
+                     &orvane::NotifierApp::scheduleSave);
     QObject::connect(&quickView, &orvane::QuickView::runRequested, &core,
                      &orvane::MailCore::runMailClient);
     orvane::TrayMenuPopup barMenu(notifier.trayForm(), tray);

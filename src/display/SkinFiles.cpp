@@ -1,0 +1,43 @@
+#include "SkinFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace orvane {
+
+std::optional<QString> SkinFiles::Inside(const QString& folder, const QString& line)
+{
+    if (line.isEmpty())
+        return std::nullopt;
+    QString relative = line;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString path = folder + relative;
+    if (!QFileInfo(path).isFile() && !relative.contains(QLatin1Char('/'))) {
+        const QString found = Find(folder, relative);
+        if (found.isEmpty())
+            return std::nullopt;
+        path = folder + found;
+    }
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return std::nullopt;
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    if (canonicalFolder.isEmpty() ||
+        !file.canonicalFilePath().startsWith(canonicalFolder + QLatin1Char('/')))
+        return std::nullopt;
+    return path;
+}
+
+QString SkinFiles::Find(const QString& folder, const QString& name)
+{
+    if (QFileInfo(folder + name).isFile())
+        return name;
+    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return entry;
+    }
+    return {};
+}
+
+} // namespace orvane
