@@ -78,6 +78,8 @@ SettingsWindow::SettingsWindow(SettingsWindowServices services, QObject* parent)
 SettingsWindow::~SettingsWindow()
 {
     CloseMe();
+    // Past the event loops now: what waited for one goes at once.
+    delete m_leaving;
 }
 
 bool SettingsWindow::isShown() const
@@ -101,13 +103,13 @@ void SettingsWindow::Show()
 
 void SettingsWindow::CloseMe()
 {
-    if (m_dialog) {
-        m_dialog->hide();
-        delete m_dialog;
-    }
-    if (m_window) {
+    // This may run inside the event loop of a box or file dialog the window
+    // opened (a shutdown while it is up): the window is only hidden here
+    // and goes once that loop has let go of it.
+    if (QWidget* window = m_window) {
         windowClosing();
-        delete m_window;
+        window->hide();
+        window->deleteLater();
     }
 }
 
@@ -214,19 +216,28 @@ void SettingsWindow::create()
 
 void SettingsWindow::windowClosing()
 {
-    if (!m_c || !m_c->servers)
+    if (!m_c)
         return;
     storeWidths();
-    if (m_dialog) {
-        m_dialog->hide();
-        delete m_dialog;
+    for (QWidget* child : {static_cast<QWidget*>(m_dialog), static_cast<QWidget*>(m_license)}) {
+        if (child) {
+            child->hide();
+            child->deleteLater();
+        }
     }
-    if (m_license)
-        delete m_license;
+    // From here on the window counts as gone: code that resumes after a
+    // nested loop finds no controls, and Show makes a new window.
+    m_leaving = m_window;
+    m_window.clear();
+    m_dialog.clear();
+    m_license.clear();
+    m_c.reset();
 }
 
 void SettingsWindow::storeWidths()
 {
+    if (!m_c)
+        return;
     Settings& s = m_services.store;
     const QHeaderView* header = m_c->servers->header();
     const qint32 before[] = {s.spcName, s.spcMail, s.spcTime, s.spcDetail};

@@ -132,6 +132,8 @@ private:
     QPointer<QWidget> m_window;
     QPointer<dChange> m_dialog;
     QPointer<FLicense> m_license;
+    /// A closed window whose deletion waits for the event loop.
+    QPointer<QWidget> m_leaving;
     std::unique_ptr<Controls> m_c;
     bool m_reloading = false;
 };

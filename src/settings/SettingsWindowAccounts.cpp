@@ -230,6 +230,10 @@ void SettingsWindow::removeSelected()
                                       QStringLiteral("Are you sure you want to remove ") + name +
                                           QStringLiteral(" from the list?")))
         return;
+    // The answer belongs to the window: closed while asking (a shutdown),
+    // nothing is removed.
+    if (!m_c)
+        return;
     const int position = GetServerIndex(name);
     if (position > 0)
         m_services.accounts.remove(m_services.accounts.at(position - 1));

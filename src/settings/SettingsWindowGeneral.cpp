@@ -103,7 +103,8 @@ QWidget* SettingsWindow::buildGeneral()
         const auto chosen = m_services.files.openFile(
             QStringLiteral("Choose Favorite E-Mail Program"),
             m_services.store.StripQuotes(m_c->eprog->text()), QStringLiteral("Programs (*)"));
-        if (chosen)
+        // The window may have gone while the dialog was open.
+        if (chosen && m_c)
             m_c->eprog->setText(QLatin1Char('"') + *chosen + QLatin1Char('"'));
     });
     connect(byDefault, &QPushButton::clicked, this, [this] {
@@ -115,7 +116,7 @@ QWidget* SettingsWindow::buildGeneral()
         const auto chosen =
             m_services.files.openFile(QStringLiteral("Choose Wave File"), m_c->wave->text(),
                                       QStringLiteral("Wave Files (*.wav)"));
-        if (chosen)
+        if (chosen && m_c)
             m_c->wave->setText(*chosen);
     });
     connect(m_c->play, &QPushButton::clicked, this,
