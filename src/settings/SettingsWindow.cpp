@@ -170,6 +170,9 @@ void SettingsWindow::create()
             m_services.openPage(QStringLiteral("stMenuNuvari"));
     });
     auto* version = named(new QLabel(QStringLiteral("v1.6")), "lblVersion");
+    // Read out as "Version", with the number as the label's text.
+    version->setAccessibleName(QStringLiteral("Version"));
+    version->setAccessibleDescription(version->text());
     version->setAlignment(Qt::AlignCenter);
 
     m_c->pages = named(new QStackedWidget, "pages");
@@ -271,7 +274,10 @@ void SettingsWindow::ReloadSettings()
     Settings& s = m_services.store;
     m_reloading = true;
     s.timeDisp = qint16(s.timeDisp - 1);
-    const int tab = s.selTab >= 0 && s.selTab < m_c->listTab->count() ? s.selTab : 0;
+    // A number the list never offers (a hand-edited file) opens the last
+    // page, as any index past the list's end does.
+    const int lastPage = m_c->listTab->count() - 1;
+    const int tab = s.selTab >= 0 && s.selTab <= lastPage ? s.selTab : lastPage;
     m_c->listTab->setCurrentRow(tab);
     selectPage(tab);
     SetupDate_Click();

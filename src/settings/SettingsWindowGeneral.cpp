@@ -209,7 +209,11 @@ void SettingsWindow::FillActionLists()
                                 QStringLiteral("Display Settings dialog (this window)."),
                                 QStringLiteral("Display the Quick View Dialog."),
                                 QStringLiteral("Open/Close Quick Bar.")});
-    m_c->doubleClick->setCurrentIndex(s.wMailClick);
+    // A number outside the list (a hand-edited file) acts as Quick View,
+    // which is then what the list shows.
+    constexpr int kQuickView = 2;
+    m_c->doubleClick->setCurrentIndex(
+        s.wMailClick >= 0 && s.wMailClick < m_c->doubleClick->count() ? s.wMailClick : kQuickView);
 }
 
 } // namespace orvane

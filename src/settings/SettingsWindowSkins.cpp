@@ -18,6 +18,20 @@ namespace orvane {
 
 using namespace settingsparts;
 
+namespace {
+
+/// Both lists are captioned "Use Skin:". A screen reader names a list by
+/// its label (on Linux a list's own name is its current entry), so the
+/// label and the list get one name that tells the two apart.
+QLabel* nameBoth(QLabel* label, QWidget* list, const QString& name)
+{
+    label->setAccessibleName(name);
+    list->setAccessibleName(name);
+    return label;
+}
+
+} // namespace
+
 QWidget* SettingsWindow::buildSkins()
 {
     auto* page = named(new QWidget, "mSkins");
@@ -33,7 +47,9 @@ QWidget* SettingsWindow::buildSkins()
     m_c->animate = named(new QCheckBox(QStringLiteral("Animate when mail is found (If Available)")),
                          "AnimChk");
     auto* trayGrid = new QGridLayout(tray);
-    trayGrid->addWidget(labelFor(m_c->skin, "Label3", "Use Skin:"), 0, 0);
+    trayGrid->addWidget(nameBoth(labelFor(m_c->skin, "Label3", "Use Skin:"), m_c->skin,
+                                 QStringLiteral("Tray icon skin")),
+                        0, 0);
     trayGrid->addWidget(m_c->skin, 0, 1);
     trayGrid->addWidget(refresh, 0, 2);
     trayGrid->addWidget(m_c->animate, 1, 0, 1, 3);
@@ -49,7 +65,9 @@ QWidget* SettingsWindow::buildSkins()
         named(new QCheckBox(QStringLiteral("QuickBar is always on top of windows.")), "cbOnTop");
     auto* reset = named(new QPushButton(QStringLiteral("Reset Position")), "cmdResetPos");
     auto* barGrid = new QGridLayout(bar);
-    barGrid->addWidget(labelFor(m_c->qbSkin, "Label4", "Use Skin:"), 0, 0);
+    barGrid->addWidget(nameBoth(labelFor(m_c->qbSkin, "Label4", "Use Skin:"), m_c->qbSkin,
+                                QStringLiteral("Quick Bar skin")),
+                       0, 0);
     barGrid->addWidget(m_c->qbSkin, 0, 1);
     barGrid->addWidget(refreshBar, 0, 2);
     barGrid->addWidget(m_c->onTop, 1, 0, 1, 2);
@@ -94,6 +112,8 @@ QWidget* SettingsWindow::buildSkins()
     });
     connect(m_c->onTop, &QCheckBox::toggled, this, [this](bool on) {
         m_services.quickBar.SetOnTop(on);
+        // The bar may not manage it (Wayland): the box shows what it got.
+        syncOnTop();
         changed();
     });
     connect(reset, &QPushButton::clicked, this, [this] {

@@ -2,6 +2,7 @@
 #include "settings/FLicense.h"
 #include "settings/HoverHelp.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTreeWidget>
 
@@ -37,6 +39,10 @@ private Q_SLOTS:
     void fileDialogs_data();
     void fileDialogs();
     void pagesAndLicense();
+    void storedChoicesOutsideTheListsShowAValidEntry_data();
+    void storedChoicesOutsideTheListsShowAValidEntry();
+    void screenReaderNamesAndValues_data();
+    void screenReaderNamesAndValues();
 };
 
 namespace {
@@ -381,6 +387,80 @@ void SettingsWindowTest::pagesAndLicense()
     QVERIFY(license->findChild<QLabel*>("lblNotice")->text().startsWith("MIT License"));
     license->findChild<QPushButton*>("bClose")->click();
     QTRY_VERIFY(!rig.window.isNoticeShowing());
+}
+
+void SettingsWindowTest::storedChoicesOutsideTheListsShowAValidEntry_data()
+{
+    QTest::addColumn<int>("selTab");
+    QTest::addColumn<int>("wMailClick");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("action");
+
+    QTest::newRow("both in the lists") << 3 << 3 << 3 << 3;
+    QTest::newRow("page 5") << 5 << 0 << 4 << 0;
+    QTest::newRow("page -1") << -1 << 1 << 4 << 1;
+    QTest::newRow("action 4") << 0 << 4 << 0 << 2;
+    QTest::newRow("action -1") << 1 << -1 << 1 << 2;
+    QTest::newRow("both far out") << 300 << 99 << 4 << 2;
+}
+
+void SettingsWindowTest::storedChoicesOutsideTheListsShowAValidEntry()
+{
+    QFETCH(int, selTab);
+    QFETCH(int, wMailClick);
+    QFETCH(int, page);
+    QFETCH(int, action);
+    SettingsWindowRig rig;
+    rig.store.selTab = qint16(selTab);
+    rig.store.wMailClick = wMailClick;
+    rig.open();
+    QCOMPARE(rig.find<QListWidget>("listTab")->currentRow(), page);
+    QCOMPARE(rig.find<QStackedWidget>("pages")->currentIndex(), page);
+    QCOMPARE(rig.find<QComboBox>("cmbDoubleClick")->currentIndex(), action);
+    // Only shown: the stored action stays until the user picks one.
+    QCOMPARE(rig.store.wMailClick, wMailClick);
+}
+
+void SettingsWindowTest::screenReaderNamesAndValues_data()
+{
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<int>("modeClicks");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("tray skins") << "SkinCombo" << 0 << "Tray icon skin"
+                                << "";
+    QTest::newRow("bar skins") << "cmbQBSkin" << 0 << "Quick Bar skin"
+                               << "";
+    QTest::newRow("date mode") << "SetupDate" << 0 << "Date display: Time Only"
+                               << "";
+    QTest::newRow("date mode, stepped") << "SetupDate" << 2 << "Date display: Date then Time"
+                                        << "";
+    QTest::newRow("version") << "lblVersion" << 0 << "Version"
+                             << "v1.6";
+}
+
+void SettingsWindowTest::screenReaderNamesAndValues()
+{
+    QFETCH(QString, widget);
+    QFETCH(int, modeClicks);
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    SettingsWindowRig rig;
+    rig.open();
+    for (int i = 0; i < modeClicks; ++i)
+        rig.click("SetupDate");
+    QAccessibleInterface* seen =
+        QAccessible::queryAccessibleInterface(rig.find(widget.toLatin1().constData()));
+    QVERIFY(seen);
+    // Lists are named by the label they are tied to.
+    const auto labels = seen->relations(QAccessible::Label);
+    QCOMPARE(qobject_cast<QComboBox*>(seen->object()) && !labels.isEmpty()
+                 ? labels.first().first->text(QAccessible::Name)
+                 : seen->text(QAccessible::Name),
+             name);
+    if (!value.isEmpty())
+        QCOMPARE(seen->text(QAccessible::Description), value);
 }
 
 QTEST_MAIN(SettingsWindowTest)
