@@ -3,6 +3,7 @@
 #include "core/Indicators.h"
 #include "core/SavedBlock.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -66,6 +67,7 @@ private:
     void ReloadSettings();
     void HighlightNewMail();
     void fillRow(int row);
+    void highlightRow(int row);
     qint32 pixelFactor() const;
 
     ProgramWindows& m_windows;
@@ -76,6 +78,10 @@ private:
     /// The column widths as last set on the list, in pixels.
     std::array<int, 4> m_shownPixels = {};
     bool m_highlighting = false;
+    /// The list's row of each account name, kept with the rows.
+    QHash<QString, int> m_rowOf;
+    /// Rows highlighted one by one since the whole highlight was last set.
+    int m_rowsHighlighted = 0;
     QuickViewWindow* m_window = nullptr;
 };
 

@@ -115,6 +115,7 @@ private:
     void FillActionLists();
     void selectPage(int index);
     void fillRow(QTreeWidgetItem* row, const server& account);
+    bool rowsMatchAccounts() const;
     void storeWidths();
     void EnableButtons(bool on);
     void SetupDate_Click();

@@ -65,7 +65,6 @@ QWidget* SettingsWindow::buildAccounts()
     m_c->editServer = button("EditServer", "Edit Account", "Click to edit the selected account.");
     m_c->removeServer = button("RemoveServer", "Remove Account",
                                "Click to remove an account from the list of accounts.");
-    m_c->setupDate->setAccessibleName(QStringLiteral("Date display"));
 
     auto* buttons = new QGridLayout;
     buttons->addWidget(m_c->setupDate, 0, 0);
@@ -97,9 +96,15 @@ void SettingsWindow::SetupDate_Click()
     s.timeDisp = qint16(s.timeDisp + 1);
     if (s.timeDisp > 3 || s.timeDisp < 0)
         s.timeDisp = 0;
-    if (m_c && m_window)
-        m_c->setupDate->setText(QString::fromLatin1(kModes[s.timeDisp]));
+    if (m_c && m_window) {
+        const QString mode = QString::fromLatin1(kModes[s.timeDisp]);
+        m_c->setupDate->setText(mode);
+        // The caption is the mode; the name says what the mode is of.
+        m_c->setupDate->setAccessibleName(QStringLiteral("Date display: ") + mode);
+    }
     UpdateTable();
+    // Quick View shows the times in the same mode.
+    m_services.quickView.UpdateTable();
 }
 
 void SettingsWindow::CheckAll_Click()
@@ -257,7 +262,9 @@ void SettingsWindow::RefreshServerList()
 {
     if (m_c && m_window) {
         m_c->servers->clear();
+        m_c->rowOf.clear();
         for (const auto& account : m_services.accounts) {
+            m_c->rowOf.insert(account->GetName(), m_c->servers->topLevelItemCount());
             auto* row = new QTreeWidgetItem(m_c->servers, {account->GetName()});
             fillRow(row, *account);
         }
@@ -266,21 +273,42 @@ void SettingsWindow::RefreshServerList()
     m_services.quickView.RefreshServerList();
 }
 
+bool SettingsWindow::rowsMatchAccounts() const
+{
+    return m_c->servers->topLevelItemCount() == m_services.accounts.size() &&
+           m_c->rowOf.size() == m_services.accounts.size();
+}
+
 void SettingsWindow::UpdateTableItem(const QString& inServer)
 {
-    const int position = GetServerIndex(inServer);
-    const int rowNumber = GetIndexFromTable(inServer);
-    if (position > 0 && rowNumber > 0)
-        fillRow(m_c->servers->topLevelItem(rowNumber - 1), m_services.accounts.at(position - 1));
-    m_services.quickView.UpdateTableItem(inServer);
+    // Called for every account on every check and clear: a row is found by
+    // its number, never by walking the list or the table.
+    if (!m_c || !m_window)
+        return;
+    const int row = m_c->rowOf.value(inServer, -1);
+    if (row < 0) {
+        // An account the table has not met yet: the list changed.
+        if (!rowsMatchAccounts())
+            RefreshServerList();
+        return;
+    }
+    if (!rowsMatchAccounts() || m_services.accounts.at(row).GetName() != inServer) {
+        RefreshServerList();
+        return;
+    }
+    fillRow(m_c->servers->topLevelItem(row), m_services.accounts.at(row));
 }
 
 void SettingsWindow::UpdateTable()
 {
-    // The table's rows are the accounts in list order; walking the list
-    // reaches Quick View's rows also while this window is closed.
-    for (const auto& account : m_services.accounts)
-        UpdateTableItem(account->GetName());
+    if (!m_c || !m_window)
+        return;
+    if (!rowsMatchAccounts()) {
+        RefreshServerList();
+        return;
+    }
+    for (int row = 0; row < m_services.accounts.size(); ++row)
+        fillRow(m_c->servers->topLevelItem(row), m_services.accounts.at(row));
 }
 
 int SettingsWindow::GetIndexFromTable(const QString& inServer) const

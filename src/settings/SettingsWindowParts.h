@@ -3,6 +3,7 @@
 #include "SettingsWindow.h"
 
 #include <QColor>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -62,6 +63,9 @@ struct SettingsWindow::Controls
     QPushButton* checkForMail = nullptr;
     QPushButton* editServer = nullptr;
     QPushButton* removeServer = nullptr;
+    /// The table's row of each account name, so that a check's update finds
+    /// its row without a search.
+    QHash<QString, int> rowOf;
     // General
     QLineEdit* eprog = nullptr;
     QLineEdit* wave = nullptr;

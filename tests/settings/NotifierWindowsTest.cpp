@@ -18,6 +18,7 @@ private Q_SLOTS:
     void trayPathsOpenAndCloseTheWindow_data();
     void trayPathsOpenAndCloseTheWindow();
     void tablesFollowTheCheckCycle();
+    void rowsAreFoundByNumber();
     void shutdownWhileABoxIsOpen_data();
     void shutdownWhileABoxIsOpen();
 };
@@ -100,6 +101,41 @@ void NotifierWindowsTest::tablesFollowTheCheckCycle()
     QVERIFY(rig.quickBar.IsOnTop());
     QVERIFY(onTop->isChecked());
     QVERIFY(windows.IsQuickBarOnTop());
+}
+
+void NotifierWindowsTest::rowsAreFoundByNumber()
+{
+    SettingsWindowRig rig;
+    rig.quickView.setAccounts(rig.accounts);
+    for (const char* name : {"a", "b", "c"})
+        rig.add(QString::fromLatin1(name));
+    rig.windows.ShowSettingsWindow();
+    rig.quickView.ShowWindow();
+    QTreeWidget* tables[] = {rig.find<QTreeWidget>("Servers"),
+                             rig.quickView.window()->findChild<QTreeWidget*>()};
+    // A check's update reaches its row without reading the table: a shown
+    // name that no longer matches cannot hide the row.
+    for (QTreeWidget* table : tables)
+        table->topLevelItem(1)->setText(0, QStringLiteral("shown"));
+    rig.core.CheckAccount(rig.accounts.at(1));
+    rig.checkers.last()->found(2);
+    for (QTreeWidget* table : tables) {
+        QCOMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+        QCOMPARE(table->topLevelItem(0)->text(1), QStringLiteral("No"));
+    }
+    QCOMPARE(tables[1]->selectedItems(), QList<QTreeWidgetItem*>{tables[1]->topLevelItem(1)});
+
+    // A list changed behind the tables' back is shown again in full.
+    rig.accounts.remove(rig.accounts.at(0));
+    rig.core.CheckAccount(rig.accounts.at(1));
+    rig.checkers.last()->found(1);
+    for (QTreeWidget* table : tables) {
+        QCOMPARE(table->topLevelItemCount(), 2);
+        QCOMPARE(table->topLevelItem(1)->text(0), QStringLiteral("c"));
+        QCOMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+    }
+    rig.core.ClearAll();
+    QVERIFY(tables[1]->selectedItems().isEmpty());
 }
 
 void NotifierWindowsTest::shutdownWhileABoxIsOpen_data()
