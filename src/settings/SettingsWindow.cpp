@@ -30,9 +30,10 @@ constexpr const char* kTitles[] = {"Account Settings", "General Settings", "Skin
                                    "About Orvane"};
 constexpr const char* kHeadings[] = {" Account Settings", " General Settings", " Skins",
                                      " Orvane Online Links", " About Orvane"};
-// The pages' fixed size, 7695 by 4335 twips.
-constexpr int kPageWidth = 7695 / SettingsWindow::kTwipsPerPixel;
-constexpr int kPageHeight = 4335 / SettingsWindow::kTwipsPerPixel;
+// The pages' designed size, 7695 by 4335 twips: their least size; a larger
+// font or longer text makes them larger.
+constexpr int kPageWidthTwips = 7695;
+constexpr int kPageHeightTwips = 4335;
 
 /// The window itself: it tells its owner before it goes.
 class SettingsForm final : public QMainWindow
@@ -57,16 +58,25 @@ private:
     std::function<void()> m_closing;
 };
 
-int toPixels(qint32 twips)
+/// Twips across one pixel of the screen `widget` is on: an inch is 1440
+/// twips and as many pixels as the screen's logical dots per inch.
+double twipsPerPixel(const QWidget* widget, Qt::Orientation direction = Qt::Horizontal)
 {
-    return qRound(double(twips) / SettingsWindow::kTwipsPerPixel);
+    const int dpi = direction == Qt::Horizontal ? widget->logicalDpiX() : widget->logicalDpiY();
+    return 1440.0 / (dpi > 0 ? dpi : 96);
+}
+
+int toPixels(qint32 twips, const QWidget* widget, Qt::Orientation direction = Qt::Horizontal)
+{
+    return qRound(double(twips) / twipsPerPixel(widget, direction));
 }
 
 /// Keeps the twips stored when they still give the pixels shown, so opening
 /// and closing the window does not wear the widths down by rounding.
-qint32 toTwips(int pixels, qint32 stored)
+qint32 toTwips(int pixels, qint32 stored, const QWidget* widget)
 {
-    return toPixels(stored) == pixels ? stored : pixels * SettingsWindow::kTwipsPerPixel;
+    return toPixels(stored, widget) == pixels ? stored
+                                              : qint32(qRound(pixels * twipsPerPixel(widget)));
 }
 
 } // namespace
@@ -182,7 +192,9 @@ void SettingsWindow::create()
     m_c->pages->addWidget(buildLinks());
     m_c->pages->addWidget(buildAbout());
     for (int i = 0; i < m_c->pages->count(); ++i) {
-        m_c->pages->widget(i)->setFixedSize(kPageWidth, kPageHeight);
+        QWidget* page = m_c->pages->widget(i);
+        page->setMinimumSize(toPixels(kPageWidthTwips, page),
+                             toPixels(kPageHeightTwips, page, Qt::Vertical));
         m_c->help->add(m_c->pages->widget(i), {});
     }
 
@@ -244,10 +256,10 @@ void SettingsWindow::storeWidths()
     Settings& s = m_services.store;
     const QHeaderView* header = m_c->servers->header();
     const qint32 before[] = {s.spcName, s.spcMail, s.spcTime, s.spcDetail};
-    s.spcName = toTwips(header->sectionSize(0), s.spcName);
-    s.spcMail = toTwips(header->sectionSize(1), s.spcMail);
-    s.spcTime = toTwips(header->sectionSize(2), s.spcTime);
-    s.spcDetail = toTwips(header->sectionSize(3), s.spcDetail);
+    s.spcName = toTwips(header->sectionSize(0), s.spcName, header);
+    s.spcMail = toTwips(header->sectionSize(1), s.spcMail, header);
+    s.spcTime = toTwips(header->sectionSize(2), s.spcTime, header);
+    s.spcDetail = toTwips(header->sectionSize(3), s.spcDetail, header);
     const qint32 after[] = {s.spcName, s.spcMail, s.spcTime, s.spcDetail};
     if (!std::equal(std::begin(before), std::end(before), std::begin(after)))
         changed();
@@ -282,10 +294,10 @@ void SettingsWindow::ReloadSettings()
     selectPage(tab);
     SetupDate_Click();
     QHeaderView* header = m_c->servers->header();
-    header->resizeSection(0, toPixels(s.spcName));
-    header->resizeSection(1, toPixels(s.spcMail));
-    header->resizeSection(2, toPixels(s.spcTime));
-    header->resizeSection(3, toPixels(s.spcDetail));
+    header->resizeSection(0, toPixels(s.spcName, header));
+    header->resizeSection(1, toPixels(s.spcMail, header));
+    header->resizeSection(2, toPixels(s.spcTime, header));
+    header->resizeSection(3, toPixels(s.spcDetail, header));
     m_reloading = false;
 }
 

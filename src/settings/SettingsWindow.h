@@ -67,8 +67,6 @@ class SettingsWindow : public QObject
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Orvane - Settings";
-    /// Twips per pixel at 96 dots per inch.
-    static constexpr int kTwipsPerPixel = 15;
 
     explicit SettingsWindow(SettingsWindowServices services, QObject* parent = nullptr);
     ~SettingsWindow() override;

@@ -3,6 +3,7 @@
 #include "settings/HoverHelp.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -11,8 +12,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTreeWidget>
 
 using namespace orvane;
@@ -43,6 +46,8 @@ private Q_SLOTS:
     void storedChoicesOutsideTheListsShowAValidEntry();
     void screenReaderNamesAndValues_data();
     void screenReaderNamesAndValues();
+    void noTextIsCut_data();
+    void noTextIsCut();
 };
 
 namespace {
@@ -461,6 +466,76 @@ void SettingsWindowTest::screenReaderNamesAndValues()
              name);
     if (!value.isEmpty())
         QCOMPARE(seen->text(QAccessible::Description), value);
+}
+
+void SettingsWindowTest::noTextIsCut_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QString>("view"); // a page's number, or the account dialog
+
+    for (int points : {9, 11}) {
+        for (const char* view : {"0", "1", "2", "3", "4", "dialog", "dialog unfolded"}) {
+            QTest::addRow("%d pt, %s", points, view) << points << QString::fromLatin1(view);
+        }
+    }
+}
+
+void SettingsWindowTest::noTextIsCut()
+{
+    QFETCH(int, points);
+    QFETCH(QString, view);
+    const QFont before = QApplication::font();
+    auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    SettingsWindowRig rig;
+    rig.add(QStringLiteral("Work mail with a rather long account name"));
+    rig.open();
+    QWidget* top = rig.window.widget();
+    if (view.startsWith("dialog")) {
+        rig.click("AddServer");
+        top = rig.window.accountDialog();
+        if (view.endsWith("unfolded"))
+            rig.click("cmdAdvanced");
+    } else {
+        rig.find<QListWidget>("listTab")->setCurrentRow(view.toInt());
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(top));
+    QApplication::processEvents();
+
+    auto* bar = top->findChild<QStatusBar*>();
+    int seen = 0;
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->window() != top)
+            continue;
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+            ++seen;
+            // A push button may be narrower than the style's usual least
+            // width ("..."), as long as its caption fits.
+            auto* button = qobject_cast<QPushButton*>(w);
+            const QSize hint = w->sizeHint();
+            const int needed =
+                button ? std::min(hint.width(),
+                                  w->fontMetrics().horizontalAdvance(button->text()) +
+                                      2 * w->style()->pixelMetric(QStyle::PM_ButtonMargin))
+                       : hint.width();
+            QVERIFY2(w->width() >= needed && w->height() >= hint.height(),
+                     qPrintable(w->objectName() + QStringLiteral(" is cut")));
+        }
+        // A hint longer than the status bar shows whole as a tool tip.
+        const QString hint = HoverHelp::textOf(w);
+        if (hint.isEmpty())
+            continue;
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(w, &enter);
+        QCOMPARE(bar->currentMessage(), hint);
+        if (w->toolTip() != hint) {
+            QVERIFY2(bar->fontMetrics().horizontalAdvance(hint) <= bar->contentsRect().width(),
+                     qPrintable(w->objectName() + QStringLiteral("'s hint is cut")));
+        }
+    }
+    QVERIFY(seen > 2);
 }
 
 QTEST_MAIN(SettingsWindowTest)
