@@ -536,6 +536,14 @@ void SettingsWindowTest::noTextIsCut()
         }
     }
     QVERIFY(seen > 2);
+    // For looking at: ORVANE_SETTINGS_SHOTS names a folder for a picture of
+    // each row.
+    const QString shots = qEnvironmentVariable("ORVANE_SETTINGS_SHOTS");
+    if (!shots.isEmpty()) {
+        top->grab().save(shots + QLatin1Char('/') +
+                         QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_') +
+                         QStringLiteral(".png"));
+    }
 }
 
 QTEST_MAIN(SettingsWindowTest)
