@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -236,10 +237,12 @@ void QuickView::RefreshServerList()
         return;
     QTreeWidget* list = m_window->servers;
     list->clear();
+    m_rowOf.clear();
     if (m_accounts) {
         for (int row = 0; row < m_accounts->size(); ++row) {
             auto* item = new QTreeWidgetItem(list);
             item->setText(0, m_accounts->at(row).GetName());
+            m_rowOf.insert(item->text(0), row);
             fillRow(row);
         }
     }
@@ -257,20 +260,41 @@ void QuickView::fillRow(int row)
 
 void QuickView::UpdateTableItem(const QString& name)
 {
+    // Called for every account on every check and clear: the row is found
+    // by its number and only it is redrawn, never the whole table.
     if (!m_window || !m_accounts)
         return;
-    if (m_window->servers->topLevelItemCount() != m_accounts->size()) {
+    const int row = m_rowOf.value(name, -1);
+    const bool rowsMatch = m_window->servers->topLevelItemCount() == m_accounts->size() &&
+                           m_rowOf.size() == m_accounts->size();
+    if (!rowsMatch || (row >= 0 && m_accounts->at(row).GetName() != name)) {
         // The lists no longer match row for row: build them again.
         RefreshServerList();
         return;
     }
-    for (int row = 0; row < m_accounts->size(); ++row) {
-        if (m_accounts->at(row).GetName() == name) {
-            fillRow(row);
-            break;
-        }
+    if (row < 0)
+        return;
+    fillRow(row);
+    highlightRow(row);
+}
+
+void QuickView::highlightRow(int row)
+{
+    QTreeWidgetItem* item = m_window->servers->topLevelItem(row);
+    const bool on = item->text(1) == QLatin1String("Yes");
+    if (item->isSelected() == on)
+        return;
+    // Each row set on its own stays a range of its own in the selection,
+    // which every later change walks: now and then the whole highlight is
+    // set again as runs of rows.
+    constexpr int kRowsBetweenRebuilds = 64;
+    if (++m_rowsHighlighted > kRowsBetweenRebuilds) {
+        HighlightNewMail();
+        return;
     }
-    HighlightNewMail();
+    m_highlighting = true;
+    item->setSelected(on);
+    m_highlighting = false;
 }
 
 void QuickView::HighlightNewMail()
@@ -278,11 +302,25 @@ void QuickView::HighlightNewMail()
     if (!m_window || m_highlighting)
         return;
     m_highlighting = true;
+    // One selection of runs of rows, set at once: row by row, each change
+    // would merge into a selection that grows with the table.
     QTreeWidget* list = m_window->servers;
-    for (int row = list->topLevelItemCount() - 1; row >= 0; --row) {
-        QTreeWidgetItem* item = list->topLevelItem(row);
-        item->setSelected(item->text(1) == QLatin1String("Yes"));
+    const QAbstractItemModel* model = list->model();
+    const int columns = model->columnCount() - 1;
+    QItemSelection highlight;
+    const int rows = list->topLevelItemCount();
+    for (int row = 0; row < rows;) {
+        if (list->topLevelItem(row)->text(1) != QLatin1String("Yes")) {
+            ++row;
+            continue;
+        }
+        const int first = row;
+        while (row < rows && list->topLevelItem(row)->text(1) == QLatin1String("Yes"))
+            ++row;
+        highlight.select(model->index(first, 0), model->index(row - 1, columns));
     }
+    list->selectionModel()->select(highlight, QItemSelectionModel::ClearAndSelect);
+    m_rowsHighlighted = 0;
     m_highlighting = false;
 }
 

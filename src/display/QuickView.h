@@ -3,6 +3,7 @@
 #include "core/Indicators.h"
 #include "core/SavedBlock.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -70,6 +71,7 @@ private:
     void keepColumnWidths();
     void HighlightNewMail();
     void fillRow(int row);
+    void highlightRow(int row);
     qint32 pixelFactor() const;
 
     ProgramWindows& m_windows;
@@ -81,6 +83,10 @@ private:
     std::array<int, 4> m_shownPixels = {};
     bool m_highlighting = false;
     bool m_applyingWidths = false;
+    /// The list's row of each account name, kept with the rows.
+    QHash<QString, int> m_rowOf;
+    /// Rows highlighted one by one since the whole highlight was last set.
+    int m_rowsHighlighted = 0;
     QuickViewWindow* m_window = nullptr;
 };
 

@@ -37,10 +37,19 @@ bool HoverHelp::eventFilter(QObject* watched, QEvent* event)
         const QString text = event->type() == QEvent::Enter
                                  ? watched->property(kHintProperty).toString()
                                  : QString();
-        if (text.isEmpty())
+        if (text.isEmpty()) {
             m_bar.clearMessage();
-        else
+        } else {
             m_bar.showMessage(text);
+            // A line longer than the bar is cut there: the control then shows
+            // it whole as its tool tip.
+            auto* widget = qobject_cast<QWidget*>(watched);
+            // The bar draws its line a few pixels in from each side.
+            const int room = m_bar.contentsRect().width() - 8;
+            const bool fits = m_bar.fontMetrics().horizontalAdvance(text) <= room;
+            if (widget && widget->toolTip() != (fits ? QString() : text))
+                widget->setToolTip(fits ? QString() : text);
+        }
     }
     return QObject::eventFilter(watched, event);
 }

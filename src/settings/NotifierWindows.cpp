@@ -128,10 +128,9 @@ void NotifierWindows::ShowQuickViewWindow()
 
 void NotifierWindows::UpdateTableItem(const QString& name)
 {
+    // Quick View is a display of its own in the fan-out.
     if (m_settings)
         m_settings->UpdateTableItem(name);
-    else
-        m_quickView.UpdateTableItem(name);
 }
 
 void NotifierWindows::UpdateTable()

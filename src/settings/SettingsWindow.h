@@ -67,8 +67,6 @@ class SettingsWindow : public QObject
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Orvane - Settings";
-    /// Twips per pixel at 96 dots per inch.
-    static constexpr int kTwipsPerPixel = 15;
 
     explicit SettingsWindow(SettingsWindowServices services, QObject* parent = nullptr);
     ~SettingsWindow() override;
@@ -115,6 +113,7 @@ private:
     void FillActionLists();
     void selectPage(int index);
     void fillRow(QTreeWidgetItem* row, const server& account);
+    bool rowsMatchAccounts() const;
     void storeWidths();
     void EnableButtons(bool on);
     void SetupDate_Click();
@@ -132,6 +131,8 @@ private:
     QPointer<QWidget> m_window;
     QPointer<dChange> m_dialog;
     QPointer<FLicense> m_license;
+    /// A closed window whose deletion waits for the event loop.
+    QPointer<QWidget> m_leaving;
     std::unique_ptr<Controls> m_c;
     bool m_reloading = false;
 };

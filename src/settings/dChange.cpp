@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStatusBar>
@@ -413,10 +414,11 @@ void dChange::fileChanged()
 
 void dChange::browse()
 {
+    const QPointer<QLineEdit> file(m_file);
     const auto chosen = m_services.files.openFile(
         QStringLiteral("Choose Wave File"), m_file->text(), QStringLiteral("Wave Files (*.wav)"));
-    if (chosen)
-        m_file->setText(*chosen);
+    if (chosen && file)
+        file->setText(*chosen);
 }
 
 void dChange::fold()
@@ -433,9 +435,13 @@ bool dChange::check()
     const QString kind = m_type->currentText();
     const bool pop3 = kind == QLatin1String(kPop3);
     auto refuse = [this](const char* text, QLineEdit* focus) {
+        // The box runs its own event loop, in which the dialog may be
+        // closed and deleted (a shutdown).
+        const QPointer<QLineEdit> box(focus);
         m_services.messages.showMessage(QString::fromLatin1(MessageBoxes::kTitle),
                                         QString::fromLatin1(text), MessageBoxes::Icon::None);
-        focus->setFocus();
+        if (box)
+            box->setFocus();
         return false;
     };
     if (m_name->text().isEmpty())

@@ -45,7 +45,7 @@ QByteArray listFileContent(const ListSettings& settings, const QList<ListAccount
                             "True",
                             "False",
                             QByteArray::number(settings.doubleClick),
-                            "0",
+                            QByteArray::number(settings.page),
                             flag(settings.showPopup),
                             "False"};
     lines += QByteArrayList{"2000", "1000", "2000", "2800"};          // Quick View

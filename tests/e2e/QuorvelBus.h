@@ -21,6 +21,8 @@ struct ListSettings
     /// The tray's double-click action: 0 runs the e-mail program, 2 opens
     /// Quick View.
     int doubleClick = 2;
+    /// The settings page shown first (0 Accounts, 1 General, ... 4 About).
+    int page = 0;
     /// The tray skin's folder name.
     QByteArray traySkin = "<No Skin>";
 };

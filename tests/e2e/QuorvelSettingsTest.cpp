@@ -1,7 +1,9 @@
 // The settings window as assistive technology sees it: a script on the
 // accessibility bus opens the window from the tray menu, adds a POP3 account
 // through the dialog's named boxes and watches its check in the table; the
-// account is then in the list file the notifier writes at shutdown.
+// account is then in the list file the notifier writes at shutdown. A
+// shutdown while any of the window's boxes or file dialogs is open ends the
+// notifier cleanly, with the list saved.
 #include "Desktop.h"
 #include "DovecotServer.h"
 #include "FileHelpers.h"
@@ -16,6 +18,7 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 using namespace orvane;
@@ -38,8 +41,15 @@ private Q_SLOTS:
     void cleanupTestCase();
     void addsAccountThroughTheDialog();
     void readsTheFiguresAloud();
+    void shutdownWithABoxOpen_data();
+    void shutdownWithABoxOpen();
 
 private:
+    /// Starts the script with `arguments` once the notifier's tray icon is
+    /// up, and opens the tray menu for it.
+    bool startDriver(QProcess& driver, const QProcessEnvironment& env,
+                     const QStringList& arguments);
+
     Desktop m_desktop;
     std::unique_ptr<QProcess> m_accessibilityBus;
 };
@@ -97,18 +107,9 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
 
     QProcess driver;
-    driver.setProcessEnvironment(env);
-    driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    driver.start(QStringLiteral("/usr/bin/python3"),
-                 {QFINDTESTDATA("settings_window_driver.py"), QStringLiteral("Orvane"),
-                  QStringLiteral("Dovecot"), dovecot.address(), dovecot.userName(),
-                  dovecot.password()});
-    QVERIFY(driver.waitForStarted(kStartMs));
-    // The menu is opened once the script listens for it.
-    QTRY_VERIFY_WITH_TIMEOUT(driver.canReadLine() || driver.state() == QProcess::NotRunning,
-                             kStartMs);
-    QCOMPARE(driver.readLine().trimmed(), QByteArray("ready"));
-    QVERIFY(m_desktop.clickTrayIcon(1, 3));
+    QVERIFY(startDriver(
+        driver, env,
+        {QStringLiteral("Dovecot"), dovecot.address(), dovecot.userName(), dovecot.password()}));
     const bool driven = driver.waitForFinished(kDriverMs);
     const QString screens = QStringLiteral(ORVANE_E2E_SCREEN_DIR);
     QDir().mkpath(screens);
@@ -129,6 +130,95 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     QCOMPARE(lines.at(kFirstAccountLine + 1).trimmed(), dovecot.address().toLatin1());
     QCOMPARE(lines.at(kFirstAccountLine + 4).trimmed(), dovecot.userName().toLatin1());
     QCOMPARE(lines.at(kFirstAccountLine + 5).trimmed(), encodePassword(dovecot.password()));
+}
+
+bool QuorvelSettingsTest::startDriver(QProcess& driver, const QProcessEnvironment& env,
+                                      const QStringList& arguments)
+{
+    driver.setProcessEnvironment(env);
+    driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    driver.start(QStringLiteral("/usr/bin/python3"),
+                 QStringList{QFINDTESTDATA("settings_window_driver.py"), QStringLiteral("Orvane")} +
+                     arguments);
+    if (!driver.waitForStarted(kStartMs))
+        return false;
+    // The menu is opened once the script listens for it.
+    const QDeadlineTimer deadline(kStartMs);
+    while (!driver.canReadLine() && driver.state() != QProcess::NotRunning &&
+           !deadline.hasExpired())
+        QTest::qWait(100);
+    return driver.readLine().trimmed() == "ready" && m_desktop.clickTrayIcon(1, 3);
+}
+
+void QuorvelSettingsTest::shutdownWithABoxOpen_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<bool>("terminate"); // SIGTERM, else Util.Shutdown
+
+    // Both ways to end reach every kind of box at least once.
+    QTest::newRow("no name") << "no name" << 0 << true;
+    QTest::newRow("no address") << "no address" << 0 << false;
+    QTest::newRow("no username") << "no username" << 0 << true;
+    QTest::newRow("no password") << "no password" << 0 << false;
+    QTest::newRow("duplicate name") << "duplicate" << 0 << true;
+    QTest::newRow("sound file, SIGTERM") << "sound file" << 0 << true;
+    QTest::newRow("sound file, bus") << "sound file" << 0 << false;
+    QTest::newRow("Remove, SIGTERM") << "remove" << 0 << true;
+    QTest::newRow("Remove, bus") << "remove" << 0 << false;
+    QTest::newRow("e-mail program, SIGTERM") << "e-mail program" << 1 << true;
+    QTest::newRow("e-mail program, bus") << "e-mail program" << 1 << false;
+    QTest::newRow("wave file, SIGTERM") << "wave file" << 1 << true;
+    QTest::newRow("wave file, bus") << "wave file" << 1 << false;
+    QTest::newRow("licence") << "licence" << 4 << true;
+}
+
+void QuorvelSettingsTest::shutdownWithABoxOpen()
+{
+    QFETCH(QString, box);
+    QFETCH(int, page);
+    QFETCH(bool, terminate);
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    ListSettings settings;
+    settings.page = page;
+    QVERIFY(orvane::test::saveFile(folder.accountListPath(),
+                                   listFileContent(settings, {{"acct", "pop.example.org"}})));
+
+    QProcess quorvel;
+    QProcessEnvironment env = m_desktop.environment();
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    auto stop = qScopeGuard([&quorvel] {
+        if (quorvel.state() != QProcess::NotRunning) {
+            quorvel.kill();
+            quorvel.waitForFinished(kStopMs);
+        }
+    });
+    QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
+    QProcess driver;
+    QVERIFY(startDriver(driver, env, {QStringLiteral("--open"), box}));
+    const bool driven = driver.waitForFinished(kDriverMs);
+    if (!driven)
+        driver.kill();
+    QVERIFY2(driven && driver.exitCode() == 0 && driver.readAll().trimmed() == "open",
+             "the script did not open the box");
+
+    // The list is written again at shutdown: gone now, it shows the save.
+    QVERIFY(QFile::remove(folder.accountListPath()));
+    if (terminate)
+        ::kill(quorvel.processId(), SIGTERM);
+    else
+        callShutdown(kStopMs);
+    QVERIFY(quorvel.waitForFinished(kStopMs));
+    QCOMPARE(quorvel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quorvel.exitCode(), 0);
+    QFile list(folder.accountListPath());
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    const QByteArrayList lines = list.readAll().split('\n');
+    QVERIFY(lines.size() > kFirstAccountLine);
+    QCOMPARE(lines.at(1).trimmed(), QByteArray("1"));
+    QCOMPARE(lines.at(kFirstAccountLine).trimmed(), QByteArray("acct"));
 }
 
 // The Quick Bar's count and the popup's lines, as a screen reader reads

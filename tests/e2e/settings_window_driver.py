@@ -6,6 +6,9 @@ once it listens; the caller then opens the tray menu. Exits 0 when the
 account was added and its check is shown in the table; otherwise says on
 standard error what was not found.
 
+With "--open" and a name from OPENERS after the application name, it opens
+that box or dialog instead, prints "open" once it is up and exits 0.
+
 With "--figures", the application name, the Quick Bar's count and a line of
 the new-mail popup instead, it reads the two figures the windows exist to
 show and exits 0 once both were heard (the popup when it announced itself)."""
@@ -87,6 +90,66 @@ def heard(event):
         popups.append(event.source)
 
 
+WINDOWS = (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW, pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT,
+           pyatspi.ROLE_FILE_CHOOSER)
+BOXES = (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT)
+
+# What --open opens: the button pressed in the settings window, the account
+# dialog's four boxes when the button is the dialog's (None: the dialog is
+# not used), the advanced options' check box to tick first, and the title of
+# the box or dialog that then shows.
+OPENERS = {
+    "no name": ("Set", ("", "pop.example.org", "anna", "pw"), None, "Orvane"),
+    "no address": ("Set", ("New", "", "anna", "pw"), None, "Orvane"),
+    "no username": ("Set", ("New", "pop.example.org", "", "pw"), None, "Orvane"),
+    "no password": ("Set", ("New", "pop.example.org", "anna", ""), None, "Orvane"),
+    "duplicate": ("Set", ("acct", "pop.example.org", "anna", "pw"), None, "Orvane"),
+    "sound file": ("Browse for a sound file", ("New", "pop.example.org", "anna", "pw"),
+                   "Use custom sound for this account", "Choose Wave File"),
+    "remove": ("Remove Account", None, None, "Remove Account"),
+    "e-mail program": ("Browse for the e-mail program", None, None,
+                       "Choose Favorite E-Mail Program"),
+    "wave file": ("Browse for the wave file", None, None, "Choose Wave File"),
+    "licence": ("License", None, None, "Orvane License"),
+}
+
+
+def open_settings(app):
+    item = wait_for("menu item Orvane Settings", lambda: next(
+        (found for found in (descendant(menu, "Orvane Settings") for menu in popups)
+         if found is not None), None))
+    press(item)
+    return wait_for("window Orvane - Settings",
+                    lambda: descendant(app, "Orvane - Settings", WINDOWS))
+
+
+def open_dialog(app, window, values):
+    press(wait_for("Add Account", lambda: descendant(window, "Add Account",
+                                                     (pyatspi.ROLE_PUSH_BUTTON,))))
+    dialog = wait_for("the account dialog", lambda: descendant(
+        app, "Account Information - Add Account", WINDOWS))
+    for label, value in zip(("Name", "Server Address", "Username", "Password"), values):
+        box = wait_for("box " + label, lambda: descendant(dialog, label, BOXES))
+        box.queryEditableText().setTextContents(value)
+    return dialog
+
+
+def open_box(app, what):
+    button, values, tick, title = OPENERS[what]
+    window = open_settings(app)
+    parent = window
+    if values is not None:
+        parent = open_dialog(app, window, values)
+    if tick is not None:
+        press(wait_for("Show Advanced Options", lambda: descendant(parent,
+                                                                   "Show Advanced Options")))
+        press(wait_for(tick, lambda: descendant(parent, tick)))
+    press(wait_for(button, lambda: descendant(parent, button, (pyatspi.ROLE_PUSH_BUTTON,))))
+    wait_for("the box " + title, lambda: descendant(app, title, WINDOWS))
+    print("open", flush=True)
+    return 0
+
+
 def text_of(node):
     """What a screen reader reads from a node: its name, its description
     and its text."""
@@ -121,33 +184,18 @@ def figures(app_name, count, line):
 def main():
     if sys.argv[1] == "--figures":
         return figures(*sys.argv[2:5])
-    app_name, account, address, user, password = sys.argv[1:6]
     pyatspi.Registry.registerEventListener(
         heard, "window:create", "object:state-changed:showing", "focus:",
         "object:state-changed:focused", "object:children-changed")
     print("ready", flush=True)
+    app_name = sys.argv[1]
     app = wait_for("application " + app_name, lambda: application(app_name))
+    if sys.argv[2] == "--open":
+        return open_box(app, sys.argv[3])
+    account, address, user, password = sys.argv[2:6]
 
-    item = wait_for("menu item Orvane Settings", lambda: next(
-        (found for found in (descendant(menu, "Orvane Settings") for menu in popups)
-         if found is not None), None))
-    press(item)
-
-    window = wait_for("window Orvane - Settings",
-                      lambda: descendant(app, "Orvane - Settings",
-                                         (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW,
-                                          pyatspi.ROLE_DIALOG)))
-    press(wait_for("Add Account", lambda: descendant(window, "Add Account",
-                                                     (pyatspi.ROLE_PUSH_BUTTON,))))
-
-    dialog = wait_for("the account dialog", lambda: descendant(
-        app, "Account Information - Add Account", (pyatspi.ROLE_DIALOG, pyatspi.ROLE_FRAME,
-                                                   pyatspi.ROLE_WINDOW)))
-    boxes = (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT)
-    for label, value in (("Name", account), ("Server Address", address),
-                         ("Username", user), ("Password", password)):
-        box = wait_for("box " + label, lambda: descendant(dialog, label, boxes))
-        box.queryEditableText().setTextContents(value)
+    window = open_settings(app)
+    dialog = open_dialog(app, window, (account, address, user, password))
     press(wait_for("Set", lambda: descendant(dialog, "Set", (pyatspi.ROLE_PUSH_BUTTON,))))
 
     wait_for("row " + account, lambda: descendant(window, account) if descendant(

@@ -3,6 +3,7 @@
 #include "SettingsWindowRig.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTreeWidget>
 
@@ -17,6 +18,9 @@ private Q_SLOTS:
     void trayPathsOpenAndCloseTheWindow_data();
     void trayPathsOpenAndCloseTheWindow();
     void tablesFollowTheCheckCycle();
+    void rowsAreFoundByNumber();
+    void shutdownWhileABoxIsOpen_data();
+    void shutdownWhileABoxIsOpen();
 };
 
 void NotifierWindowsTest::trayPathsOpenAndCloseTheWindow_data()
@@ -97,6 +101,120 @@ void NotifierWindowsTest::tablesFollowTheCheckCycle()
     QVERIFY(rig.quickBar.IsOnTop());
     QVERIFY(onTop->isChecked());
     QVERIFY(windows.IsQuickBarOnTop());
+}
+
+void NotifierWindowsTest::rowsAreFoundByNumber()
+{
+    SettingsWindowRig rig;
+    rig.quickView.setAccounts(rig.accounts);
+    for (const char* name : {"a", "b", "c"})
+        rig.add(QString::fromLatin1(name));
+    rig.windows.ShowSettingsWindow();
+    rig.quickView.ShowWindow();
+    QTreeWidget* tables[] = {rig.find<QTreeWidget>("Servers"),
+                             rig.quickView.window()->findChild<QTreeWidget*>()};
+    // A check's update reaches its row without reading the table: a shown
+    // name that no longer matches cannot hide the row.
+    for (QTreeWidget* table : tables)
+        table->topLevelItem(1)->setText(0, QStringLiteral("shown"));
+    rig.core.CheckAccount(rig.accounts.at(1));
+    rig.checkers.last()->found(2);
+    for (QTreeWidget* table : tables) {
+        QCOMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+        QCOMPARE(table->topLevelItem(0)->text(1), QStringLiteral("No"));
+    }
+    QCOMPARE(tables[1]->selectedItems(), QList<QTreeWidgetItem*>{tables[1]->topLevelItem(1)});
+
+    // A list changed behind the tables' back is shown again in full.
+    rig.accounts.remove(rig.accounts.at(0));
+    rig.core.CheckAccount(rig.accounts.at(1));
+    rig.checkers.last()->found(1);
+    for (QTreeWidget* table : tables) {
+        QCOMPARE(table->topLevelItemCount(), 2);
+        QCOMPARE(table->topLevelItem(1)->text(0), QStringLiteral("c"));
+        QCOMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+    }
+    rig.core.ClearAll();
+    QVERIFY(tables[1]->selectedItems().isEmpty());
+}
+
+void NotifierWindowsTest::shutdownWhileABoxIsOpen_data()
+{
+    QTest::addColumn<QString>("opens");
+    QTest::addColumn<QString>("dialog"); // "add", "edit" or none
+    QTest::addColumn<QStringList>("typed");
+
+    const QStringList full{"New", "pop.example.org", "anna", "secret"};
+    QTest::newRow("no name") << "dOk"
+                             << "add" << QStringList{"", "pop", "anna", "pw"};
+    QTest::newRow("no POP3 address") << "dOk"
+                                     << "add" << QStringList{"New", "", "anna", "pw"};
+    QTest::newRow("no POP address") << "dOk"
+                                    << "edit" << QStringList{"acct", "", "anna", "pw"};
+    QTest::newRow("no username") << "dOk"
+                                 << "add" << QStringList{"New", "pop", "", "pw"};
+    QTest::newRow("no password") << "dOk"
+                                 << "add" << QStringList{"New", "pop", "anna", ""};
+    QTest::newRow("duplicate name") << "dOk"
+                                    << "add" << QStringList{"ACCT", "pop", "anna", "pw"};
+    QTest::newRow("sound file dialog") << "bBrowse"
+                                       << "add" << full;
+    QTest::newRow("Remove's question") << "RemoveServer"
+                                       << "" << QStringList();
+    QTest::newRow("e-mail program dialog") << "Browse1"
+                                           << "" << QStringList();
+    QTest::newRow("wave file dialog") << "Browse2"
+                                      << "" << QStringList();
+    QTest::newRow("no default e-mail client") << "cmdDefault"
+                                              << "" << QStringList();
+}
+
+void NotifierWindowsTest::shutdownWhileABoxIsOpen()
+{
+    QFETCH(QString, opens);
+    QFETCH(QString, dialog);
+    QFETCH(QStringList, typed);
+    SettingsWindowRig rig;
+    rig.add(QStringLiteral("acct"));
+    rig.open();
+    rig.find<QTreeWidget>("Servers")->setCurrentItem(
+        rig.find<QTreeWidget>("Servers")->topLevelItem(0));
+    if (!dialog.isEmpty()) {
+        rig.click(dialog == "add" ? "AddServer" : "EditServer");
+        QVERIFY(rig.window.accountDialog());
+        const char* boxes[] = {"dName", "dAddr", "dUser", "dPass"};
+        for (int i = 0; i < typed.size(); ++i)
+            rig.find<QLineEdit>(boxes[i])->setText(typed.at(i));
+        rig.find<QCheckBox>("dSound")->setChecked(true);
+    }
+    const QPointer<QWidget> window = rig.window.widget();
+    const QPointer<QWidget> accountDialog = rig.window.accountDialog();
+
+    // The shutdown comes while the box or dialog runs its own event loop,
+    // which then handles the deletions posted so far before it returns.
+    int shown = 0;
+    bool keptDuringLoop = false;
+    auto shutdown = [&] {
+        ++shown;
+        rig.windows.UnloadWindows();
+        keptDuringLoop = window && (dialog.isEmpty() || accountDialog) &&
+                         !rig.windows.IsSettingsVisible() && !window->isVisible();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    rig.fakes.messages.whileShown = shutdown;
+    rig.fakes.messages.answerYes = true;
+    rig.files.whileShown = shutdown;
+    rig.files.answer = rig.dir.path() + QStringLiteral("/chosen.wav");
+    rig.click(opens.toLatin1().constData());
+
+    QCOMPARE(shown, 1);
+    QVERIFY2(keptDuringLoop, "a window was deleted inside the nested loop");
+    QVERIFY(!window);
+    QVERIFY(!accountDialog);
+    QCOMPARE(rig.accounts.size(), 1);
+    QCOMPARE(rig.accounts.at(0).GetName(), QStringLiteral("acct"));
+    rig.windows.ShowSettingsWindow();
+    QVERIFY(rig.windows.IsSettingsVisible());
 }
 
 QTEST_MAIN(NotifierWindowsTest)

@@ -82,7 +82,7 @@ struct SettingsWindowRig
     KeyboardFlasher flasher{clock, light};
     NotifierWindows windows{skinDriver, quickBar, quickView, flasher};
     RecordingIndicators indicators;
-    IndicatorFanout redraws{{&indicators, &windows}};
+    IndicatorFanout redraws{{&indicators, &windows, &quickView}};
     RecordingSoundPlayer sound;
     ScriptedCheckers checkers;
     MailCore core{clock, accounts, store, redraws, sound, checkers};

@@ -2,6 +2,8 @@
 #include "settings/FLicense.h"
 #include "settings/HoverHelp.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -10,7 +12,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTreeWidget>
 
 using namespace orvane;
@@ -37,6 +42,12 @@ private Q_SLOTS:
     void fileDialogs_data();
     void fileDialogs();
     void pagesAndLicense();
+    void storedChoicesOutsideTheListsShowAValidEntry_data();
+    void storedChoicesOutsideTheListsShowAValidEntry();
+    void screenReaderNamesAndValues_data();
+    void screenReaderNamesAndValues();
+    void noTextIsCut_data();
+    void noTextIsCut();
 };
 
 namespace {
@@ -381,6 +392,158 @@ void SettingsWindowTest::pagesAndLicense()
     QVERIFY(license->findChild<QLabel*>("lblNotice")->text().startsWith("MIT License"));
     license->findChild<QPushButton*>("bClose")->click();
     QTRY_VERIFY(!rig.window.isNoticeShowing());
+}
+
+void SettingsWindowTest::storedChoicesOutsideTheListsShowAValidEntry_data()
+{
+    QTest::addColumn<int>("selTab");
+    QTest::addColumn<int>("wMailClick");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("action");
+
+    QTest::newRow("both in the lists") << 3 << 3 << 3 << 3;
+    QTest::newRow("page 5") << 5 << 0 << 4 << 0;
+    QTest::newRow("page -1") << -1 << 1 << 4 << 1;
+    QTest::newRow("action 4") << 0 << 4 << 0 << 2;
+    QTest::newRow("action -1") << 1 << -1 << 1 << 2;
+    QTest::newRow("both far out") << 300 << 99 << 4 << 2;
+}
+
+void SettingsWindowTest::storedChoicesOutsideTheListsShowAValidEntry()
+{
+    QFETCH(int, selTab);
+    QFETCH(int, wMailClick);
+    QFETCH(int, page);
+    QFETCH(int, action);
+    SettingsWindowRig rig;
+    rig.store.selTab = qint16(selTab);
+    rig.store.wMailClick = wMailClick;
+    rig.open();
+    QCOMPARE(rig.find<QListWidget>("listTab")->currentRow(), page);
+    QCOMPARE(rig.find<QStackedWidget>("pages")->currentIndex(), page);
+    QCOMPARE(rig.find<QComboBox>("cmbDoubleClick")->currentIndex(), action);
+    // Only shown: the stored action stays until the user picks one.
+    QCOMPARE(rig.store.wMailClick, wMailClick);
+}
+
+void SettingsWindowTest::screenReaderNamesAndValues_data()
+{
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<int>("modeClicks");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("tray skins") << "SkinCombo" << 0 << "Tray icon skin"
+                                << "";
+    QTest::newRow("bar skins") << "cmbQBSkin" << 0 << "Quick Bar skin"
+                               << "";
+    QTest::newRow("date mode") << "SetupDate" << 0 << "Date display: Time Only"
+                               << "";
+    QTest::newRow("date mode, stepped") << "SetupDate" << 2 << "Date display: Date then Time"
+                                        << "";
+    QTest::newRow("version") << "lblVersion" << 0 << "Version"
+                             << "v1.6";
+}
+
+void SettingsWindowTest::screenReaderNamesAndValues()
+{
+    QFETCH(QString, widget);
+    QFETCH(int, modeClicks);
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    SettingsWindowRig rig;
+    rig.open();
+    for (int i = 0; i < modeClicks; ++i)
+        rig.click("SetupDate");
+    QAccessibleInterface* seen =
+        QAccessible::queryAccessibleInterface(rig.find(widget.toLatin1().constData()));
+    QVERIFY(seen);
+    // Lists are named by the label they are tied to.
+    const auto labels = seen->relations(QAccessible::Label);
+    QCOMPARE(qobject_cast<QComboBox*>(seen->object()) && !labels.isEmpty()
+                 ? labels.first().first->text(QAccessible::Name)
+                 : seen->text(QAccessible::Name),
+             name);
+    if (!value.isEmpty())
+        QCOMPARE(seen->text(QAccessible::Description), value);
+}
+
+void SettingsWindowTest::noTextIsCut_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QString>("view"); // a page's number, or the account dialog
+
+    for (int points : {9, 11}) {
+        for (const char* view : {"0", "1", "2", "3", "4", "dialog", "dialog unfolded"}) {
+            QTest::addRow("%d pt, %s", points, view) << points << QString::fromLatin1(view);
+        }
+    }
+}
+
+void SettingsWindowTest::noTextIsCut()
+{
+    QFETCH(int, points);
+    QFETCH(QString, view);
+    const QFont before = QApplication::font();
+    auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    SettingsWindowRig rig;
+    rig.add(QStringLiteral("Work mail with a rather long account name"));
+    rig.open();
+    QWidget* top = rig.window.widget();
+    if (view.startsWith("dialog")) {
+        rig.click("AddServer");
+        top = rig.window.accountDialog();
+        if (view.endsWith("unfolded"))
+            rig.click("cmdAdvanced");
+    } else {
+        rig.find<QListWidget>("listTab")->setCurrentRow(view.toInt());
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(top));
+    QApplication::processEvents();
+
+    auto* bar = top->findChild<QStatusBar*>();
+    int seen = 0;
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->window() != top)
+            continue;
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+            ++seen;
+            // A push button may be narrower than the style's usual least
+            // width ("..."), as long as its caption fits.
+            auto* button = qobject_cast<QPushButton*>(w);
+            const QSize hint = w->sizeHint();
+            const int needed =
+                button ? std::min(hint.width(),
+                                  w->fontMetrics().horizontalAdvance(button->text()) +
+                                      2 * w->style()->pixelMetric(QStyle::PM_ButtonMargin))
+                       : hint.width();
+            QVERIFY2(w->width() >= needed && w->height() >= hint.height(),
+                     qPrintable(w->objectName() + QStringLiteral(" is cut")));
+        }
+        // A hint longer than the status bar shows whole as a tool tip.
+        const QString hint = HoverHelp::textOf(w);
+        if (hint.isEmpty())
+            continue;
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(w, &enter);
+        QCOMPARE(bar->currentMessage(), hint);
+        if (w->toolTip() != hint) {
+            QVERIFY2(bar->fontMetrics().horizontalAdvance(hint) <= bar->contentsRect().width(),
+                     qPrintable(w->objectName() + QStringLiteral("'s hint is cut")));
+        }
+    }
+    QVERIFY(seen > 2);
+    // For looking at: ORVANE_SETTINGS_SHOTS names a folder for a picture of
+    // each row.
+    const QString shots = qEnvironmentVariable("ORVANE_SETTINGS_SHOTS");
+    if (!shots.isEmpty()) {
+        top->grab().save(shots + QLatin1Char('/') +
+                         QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_') +
+                         QStringLiteral(".png"));
+    }
 }
 
 QTEST_MAIN(SettingsWindowTest)

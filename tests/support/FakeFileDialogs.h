@@ -2,6 +2,7 @@
 
 #include "platform/FileDialogs.h"
 
+#include <functional>
 #include <vector>
 
 namespace orvane::test {
@@ -21,9 +22,13 @@ public:
                                     const QString& filter) override
     {
         asked.push_back({title, start, filter});
+        // What happens while the dialog is up, e.g. a shutdown request.
+        if (whileShown)
+            whileShown();
         return answer;
     }
     std::optional<QString> answer;
+    std::function<void()> whileShown;
     std::vector<Asked> asked;
 };
 

@@ -28,6 +28,8 @@ public:
     bool askYesNo(const QString& title, const QString& text) override
     {
         questions.push_back({title, text, Icon::None});
+        if (whileShown)
+            whileShown();
         return answerYes;
     }
     void closeOpenBoxes() override { ++closeCalls; }
