@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QWebEngineProfile;
 class QWebEngineView;
 
 namespace orvane {
@@ -12,13 +13,14 @@ class SilentPage;
 
 /// The browser host control: a Qt WebEngine view that always fills the
 /// control. Pop-up windows are refused, script dialogs and console output
-/// silenced, and every navigation request (top page and frames) and every
-/// finished load is reported.
+/// silenced, and every navigation request (top page and frames) is reported
+/// with its completion. The helper scripts run apart from the page's own.
 class FendrelCtrl final : public QWidget, public BrowserHost
 {
     Q_OBJECT
 public:
-    explicit FendrelCtrl(QWidget* parent = nullptr);
+    /// The control browses in `profile`, which is to outlive it.
+    FendrelCtrl(QWebEngineProfile* profile, QWidget* parent = nullptr);
     ~FendrelCtrl() override;
 
     QWidget* control() override { return this; }
@@ -27,13 +29,15 @@ public:
     bool Navigate(const QString& address) override;
     bool Busy() const override { return m_loading; }
     void readPage(std::function<void(const WebPage&)> done) override;
-    void submitForm(qsizetype form, const FieldValues& values) override;
+    void submitForm(const QString& address, qsizetype form, const QString& formName,
+                    const FieldValues& values, std::function<void(bool)> done) override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void navigationRequested();
+    void navigationRequested(bool mainFrame);
+    WebPage pageFrom(const QVariant& result) const;
 
     QWebEngineView* IE;
     SilentPage* m_page;

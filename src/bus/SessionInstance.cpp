@@ -33,7 +33,12 @@ void onSignal(int)
 } // namespace
 
 SessionInstance::SessionInstance(const QString& logonName, const QString& lockFolder)
-    : m_logonName(logonName.trimmed()), m_lockFolder(lockFolder)
+    : SessionInstance(logonName, lockFolder, QDBusConnection::sessionBus())
+{}
+
+SessionInstance::SessionInstance(const QString& logonName, const QString& lockFolder,
+                                 QDBusConnection bus)
+    : m_logonName(logonName.trimmed()), m_lockFolder(lockFolder), m_bus(std::move(bus))
 {}
 
 SessionInstance::~SessionInstance()
@@ -41,32 +46,19 @@ SessionInstance::~SessionInstance()
     if (m_lockFd >= 0)
         ::close(m_lockFd);
     if (m_ownsName) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        bus.unregisterObject(QString::fromLatin1(kUtilPath));
-        bus.unregisterService(QString::fromLatin1(kServiceName));
+        m_bus.unregisterObject(QString::fromLatin1(kUtilPath));
+        m_bus.unregisterService(QString::fromLatin1(kServiceName));
     }
 }
 
 bool SessionInstance::claim()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        const auto reply = bus.interface()->registerService(
-            QString::fromLatin1(kServiceName), QDBusConnectionInterface::DontQueueService,
-            QDBusConnectionInterface::DontAllowReplacement);
-        if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-            qWarning("Orvane: not started: another notifier already runs in this session (it "
-                     "owns %s on the session bus).",
-                     kServiceName);
-            return false;
-        }
-        m_ownsName = true;
-        auto* util = new UtilObject(this);
-        new UtilAdaptor(util);
-        connect(util, &UtilObject::shutdownRequested, this, &ProgramInstance::shutdownRequested);
-        bus.registerObject(QString::fromLatin1(kUtilPath), util);
-        m_util = util;
-    } else if (!claimLockFile()) {
+    // The lock first: it is the one claim every start can make, bus or not.
+    if (!claimLockFile())
+        return false;
+    if (m_bus.isConnected() && !claimBusName()) {
+        ::close(m_lockFd);
+        m_lockFd = -1;
         return false;
     }
     watchTerminationSignals();
@@ -80,9 +72,28 @@ bool SessionInstance::claim()
     return true;
 }
 
+bool SessionInstance::claimBusName()
+{
+    const auto reply = m_bus.interface()->registerService(
+        QString::fromLatin1(kServiceName), QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        qWarning("Orvane: not started: another notifier already runs in this session (it "
+                 "owns %s on the session bus).",
+                 kServiceName);
+        return false;
+    }
+    m_ownsName = true;
+    auto* util = new UtilObject(this);
+    new UtilAdaptor(util);
+    connect(util, &UtilObject::shutdownRequested, this, &ProgramInstance::shutdownRequested);
+    m_bus.registerObject(QString::fromLatin1(kUtilPath), util);
+    m_util = util;
+    return true;
+}
+
 bool SessionInstance::claimLockFile()
 {
-    // Looked up only here: with a bus, a session need not have one.
     const QString folder = m_lockFolder.isEmpty()
                                ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
                                : m_lockFolder;

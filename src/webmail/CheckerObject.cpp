@@ -21,14 +21,29 @@ CheckerObject::~CheckerObject()
 void CheckerObject::CheckForMail(const QString& address, const QString& userName,
                                  const QString& password, bool DebugOn)
 {
+    if (!fromOwner())
+        return;
     m_checker->CheckForMail(address, userName, password, DebugOn);
 }
 
 void CheckerObject::Release()
 {
+    if (!fromOwner())
+        return;
     // The check may still run: from here on it raises nothing.
     m_checker->disconnect(this);
     Q_EMIT released(this);
+}
+
+bool CheckerObject::fromOwner()
+{
+    // The server itself releases objects of a client that left; that call
+    // does not come over the bus.
+    if (!calledFromDBus() || message().service() == m_owner)
+        return true;
+    sendErrorReply(QDBusError::AccessDenied,
+                   QStringLiteral("Only the client that made this checker may use it."));
+    return false;
 }
 
 } // namespace orvane

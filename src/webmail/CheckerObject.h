@@ -2,6 +2,7 @@
 
 #include "core/MailChecker.h"
 
+#include <QDBusContext>
 #include <QObject>
 #include <memory>
 
@@ -9,8 +10,10 @@ namespace orvane {
 
 /// One checker on the bus: the object a client made through the factory,
 /// speaking org.orvane.Kestrano.Checker. It relays the checker's events as
-/// the contract's signals until the client releases it.
-class CheckerObject final : public QObject
+/// the contract's signals until the client releases it. Object paths are
+/// easy to guess, so only the client that made the object may start its
+/// check or release it; any other caller on the bus is refused.
+class CheckerObject final : public QObject, protected QDBusContext
 {
     Q_OBJECT
 public:
@@ -33,6 +36,10 @@ Q_SIGNALS:
     void released(CheckerObject* object);
 
 private:
+    /// False (with an error sent back) for a bus call from anyone but the
+    /// owner.
+    bool fromOwner();
+
     std::unique_ptr<MailChecker> m_checker;
     const QString m_owner;
 };

@@ -12,7 +12,7 @@ FendrelLoader::FendrelLoader(QString pluginPath) : m_pluginPath(std::move(plugin
 // The library stays loaded: the engine it starts does not survive an unload.
 FendrelLoader::~FendrelLoader() = default;
 
-BrowserHost* FendrelLoader::createControl(QWidget* parent)
+BrowserHost* FendrelLoader::createControl(QWidget* parent, const QString& service)
 {
     if (!m_tried) {
         m_tried = true;
@@ -27,7 +27,7 @@ BrowserHost* FendrelLoader::createControl(QWidget* parent)
         if (!m_factory)
             std::fprintf(stderr, "Kestrano: %s\n", qPrintable(m_loader->errorString()));
     }
-    return m_factory ? m_factory->createControl(parent) : nullptr;
+    return m_factory ? m_factory->createControl(parent, service) : nullptr;
 }
 
 } // namespace orvane

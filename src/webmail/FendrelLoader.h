@@ -21,7 +21,7 @@ public:
     explicit FendrelLoader(QString pluginPath);
     ~FendrelLoader() override;
 
-    BrowserHost* createControl(QWidget* parent) override;
+    BrowserHost* createControl(QWidget* parent, const QString& service) override;
 
 private:
     const QString m_pluginPath;

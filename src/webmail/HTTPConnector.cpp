@@ -7,8 +7,9 @@
 
 namespace orvane {
 
-HTTPConnector::HTTPConnector(Clock& clock, BrowserHostFactory* source, QObject* parent)
-    : WebDriver(parent), mWeb(std::make_unique<WebForm>(clock, source))
+HTTPConnector::HTTPConnector(Clock& clock, BrowserHostFactory* source, QString service,
+                             QObject* parent)
+    : WebDriver(parent), mWeb(std::make_unique<WebForm>(clock, source, std::move(service)))
 {
     connect(mWeb.get(), &WebForm::StartBrowsing, this, &HTTPConnector::mWeb_StartBrowsing);
     connect(mWeb.get(), &WebForm::BrowsingComplete, this, &HTTPConnector::mWeb_BrowsingComplete);
@@ -42,8 +43,14 @@ void HTTPConnector::DebugOn(bool SetOn)
 
 void HTTPConnector::SubmitForm(qsizetype form, const FieldValues& values)
 {
-    if (m_loaded)
-        mWeb->Browser()->submitForm(form, values);
+    if (!m_loaded)
+        return;
+    QPointer<HTTPConnector> self(this);
+    mWeb->Browser()->submitForm(m_page.url, form, m_page.forms.value(form).name, values,
+                                [self](bool filled) {
+                                    if (self && !filled)
+                                        Q_EMIT self->Error(QString::fromLatin1(kUnableToLoad));
+                                });
 }
 
 void HTTPConnector::mWeb_StartBrowsing()

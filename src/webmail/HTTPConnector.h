@@ -21,8 +21,10 @@ public:
     static constexpr int kQuietMs = 2000;
     static constexpr int kPollMs = 500;
 
-    /// `source` makes the browser control; null when it cannot be had.
-    HTTPConnector(Clock& clock, BrowserHostFactory* source, QObject* parent = nullptr);
+    /// `source` makes the browser control for the web-mail `service` (see
+    /// BrowserHostFactory); null when it cannot be had.
+    HTTPConnector(Clock& clock, BrowserHostFactory* source, QString service = {},
+                  QObject* parent = nullptr);
     ~HTTPConnector() override;
 
     void GoToURL(const QString& address) override;

@@ -7,6 +7,14 @@
 #include "checkers/POP3.h"
 
 namespace orvane {
+namespace {
+
+// Browsers are shared between checks of different services only. The
+// generic checker logs out through Yahoo's hosts, so it counts as Yahoo.
+const QString kHotmailCookies = QStringLiteral("Hotmail");
+const QString kYahooCookies = QStringLiteral("Yahoo");
+
+} // namespace
 
 KestranoCheckers::KestranoCheckers(Clock& clock, BrowserHostFactory& browsers)
     : m_clock(clock), m_browsers(browsers)
@@ -14,12 +22,14 @@ KestranoCheckers::KestranoCheckers(Clock& clock, BrowserHostFactory& browsers)
 
 std::unique_ptr<MailChecker> KestranoCheckers::createHotmail()
 {
-    return std::make_unique<Hotmail>(std::make_unique<HTTPConnector>(m_clock, &m_browsers));
+    return std::make_unique<Hotmail>(
+        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kHotmailCookies));
 }
 
 std::unique_ptr<MailChecker> KestranoCheckers::createYahoo()
 {
-    return std::make_unique<Yahoo>(std::make_unique<HTTPConnector>(m_clock, &m_browsers));
+    return std::make_unique<Yahoo>(
+        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kYahooCookies));
 }
 
 std::unique_ptr<MailChecker> KestranoCheckers::createPOP3()
@@ -29,7 +39,8 @@ std::unique_ptr<MailChecker> KestranoCheckers::createPOP3()
 
 std::unique_ptr<MailChecker> KestranoCheckers::createGenericHTTP()
 {
-    return std::make_unique<GenericHTTP>(std::make_unique<HTTPConnector>(m_clock, &m_browsers));
+    return std::make_unique<GenericHTTP>(
+        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kYahooCookies));
 }
 
 } // namespace orvane

@@ -8,7 +8,8 @@ class BrowserHostFactory;
 class Clock;
 
 /// The checkers of the running server: each web-mail checker gets a browser
-/// driver of its own on the browser host, POP3 is the server's own copy
+/// driver of its own on the browser host, named after the service whose
+/// log-in it holds, POP3 is the server's own copy
 /// (port 110, the address taken whole).
 class KestranoCheckers final : public WebMailCheckers
 {

@@ -31,7 +31,8 @@ public:
     /// True from GoToURL until browsing is done.
     virtual bool Busy() const = 0;
     /// Sets the given fields of form `form` of the current page and submits
-    /// it; the next page arrives as DoneBrowsing.
+    /// it; the next page arrives as DoneBrowsing. When the page loaded is no
+    /// longer the one read, nothing is filled and Error follows.
     virtual void SubmitForm(qsizetype form, const FieldValues& values) = 0;
 
 Q_SIGNALS:

@@ -6,8 +6,9 @@
 
 namespace orvane {
 
-WebForm::WebForm(Clock& clock, BrowserHostFactory* source, QWidget* parent)
-    : QWidget(parent), m_source(source), m_sleepTimer(clock.createTimer())
+WebForm::WebForm(Clock& clock, BrowserHostFactory* source, QString service, QWidget* parent)
+    : QWidget(parent), m_source(source), m_service(std::move(service)),
+      m_sleepTimer(clock.createTimer())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
@@ -24,7 +25,7 @@ WebForm::~WebForm()
 
 bool WebForm::LoadIE()
 {
-    BrowserHost* control = m_source ? m_source->createControl(this) : nullptr;
+    BrowserHost* control = m_source ? m_source->createControl(this, m_service) : nullptr;
     if (!control || !control->control() || !control->Web())
         return false;
     m_browser = control;

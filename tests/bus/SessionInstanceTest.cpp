@@ -1,5 +1,6 @@
 // The real instance without a session bus: one notifier per user, the lock
-// going with the process that holds it, and a refused start saying why. And
+// going with the process that holds it, and a refused start saying why; a
+// notifier on the bus and one without it refuse each other. And
 // the desktop session: a request to commit data (a checkpoint, or a log-out
 // the user may still cancel) only saves; the session's real end, which quits
 // the application, shuts down.
@@ -7,6 +8,7 @@
 
 #include "FileHelpers.h"
 
+#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSignalSpy>
@@ -24,11 +26,17 @@ class SessionInstanceTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        m_busAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
         // No bus can be reached: the lock file stands in for the bus name.
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/orvane-test-bus");
     }
     void onePerUserWithoutABus();
+    void withAndWithoutABus_data();
+    void withAndWithoutABus();
     void commitDataSavesAndQuitEnds();
+
+private:
+    QByteArray m_busAddress;
 };
 
 void SessionInstanceTest::onePerUserWithoutABus()
@@ -57,6 +65,38 @@ void SessionInstanceTest::onePerUserWithoutABus()
     anna.reset();
     SessionInstance thirdAnna(QStringLiteral("anna"), runtime.path());
     QVERIFY(thirdAnna.claim());
+}
+
+void SessionInstanceTest::withAndWithoutABus_data()
+{
+    QTest::addColumn<bool>("busFirst");
+    QTest::newRow("bus first") << true;
+    QTest::newRow("no bus first") << false;
+}
+
+void SessionInstanceTest::withAndWithoutABus()
+{
+    QFETCH(bool, busFirst);
+    if (m_busAddress.isEmpty())
+        QSKIP("No session bus: run the tests through scripts/test.sh.");
+    const QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLatin1(m_busAddress),
+                                                              QStringLiteral("with-bus"));
+    QVERIFY(bus.isConnected());
+    const QDBusConnection noBus(QStringLiteral("no-such-connection"));
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+
+    SessionInstance first(QStringLiteral("dora"), runtime.path(), busFirst ? bus : noBus);
+    QVERIFY(first.claim());
+    SessionInstance second(QStringLiteral("dora"), runtime.path(), busFirst ? noBus : bus);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("another notifier already runs")));
+    QVERIFY(!second.claim());
+    // The refused start took nothing: the name is free once the first goes.
+    QCOMPARE(bus.interface()
+                 ->isServiceRegistered(QString::fromLatin1(SessionInstance::kServiceName))
+                 .value(),
+             busFirst);
 }
 
 void SessionInstanceTest::commitDataSavesAndQuitEnds()

@@ -45,6 +45,7 @@ bool Desktop::start(Tray tray)
 {
     stop();
     m_error.clear();
+    m_runtime = std::make_unique<QTemporaryDir>();
     if (startDisplay() && (tray == Tray::XEmbed ? startTray() : startStatusNotifierHost())) {
         return true;
     }
@@ -240,6 +241,8 @@ QProcessEnvironment Desktop::environment() const
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("XAUTHORITY"));
+    if (m_runtime)
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
     return env;
 }
 

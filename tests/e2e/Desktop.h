@@ -87,6 +87,9 @@ private:
     std::unique_ptr<QProcess> m_settingsDaemon;
     std::unique_ptr<QProcess> m_tray;
     std::unique_ptr<QTemporaryDir> m_home;
+    // The programs' runtime folder, where the notifier keeps its per-user
+    // lock: a test's notifier never meets one of another run on this machine.
+    std::unique_ptr<QTemporaryDir> m_runtime;
     QString m_display;
     QString m_error;
 };

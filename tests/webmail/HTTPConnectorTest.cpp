@@ -33,10 +33,9 @@ public:
         if (!holdReads)
             deliver();
     }
-    void submitForm(qsizetype form, const FieldValues& values) override
-    {
-        submitted << QStringLiteral("%1 %2").arg(form).arg(values.value(0));
-    }
+    void submitForm(const QString&, qsizetype, const QString&, const FieldValues&,
+                    std::function<void(bool)>) override
+    {}
     void deliver()
     {
         if (auto done = std::exchange(pendingRead, nullptr))
@@ -45,7 +44,6 @@ public:
 
     Events* events = nullptr;
     QStringList navigated;
-    QStringList submitted;
     bool acceptNavigation = true;
     bool busy = false;
     bool holdReads = false;
@@ -56,7 +54,7 @@ public:
 class FakeBrowsers final : public BrowserHostFactory
 {
 public:
-    BrowserHost* createControl(QWidget* parent) override
+    BrowserHost* createControl(QWidget* parent, const QString&) override
     {
         ++asked;
         if (missing)

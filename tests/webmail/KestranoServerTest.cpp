@@ -82,6 +82,8 @@ private Q_SLOTS:
     void checksOverTheBus();
     void releaseEndsTheCheckSilently();
     void clientLeavingReleasesItsObjects();
+    void anotherClientIsRefused_data();
+    void anotherClientIsRefused();
     void classes_data();
     void classes();
     void idleWithoutClients();
@@ -219,6 +221,43 @@ void KestranoServerTest::clientLeavingReleasesItsObjects()
 
     QDBusConnection::disconnectFromBus(name);
     QTRY_COMPARE_WITH_TIMEOUT(m_server->objectCount(), 1, kBounded);
+}
+
+void KestranoServerTest::anotherClientIsRefused_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QVariantList>("arguments");
+
+    QTest::newRow("check") << QStringLiteral("CheckForMail")
+                           << QVariantList{QStringLiteral("pop.example.org"), QStringLiteral("eve"),
+                                           QStringLiteral("pw"), false};
+    QTest::newRow("release") << QStringLiteral("Release") << QVariantList{};
+}
+
+void KestranoServerTest::anotherClientIsRefused()
+{
+    QFETCH(QString, method);
+    QFETCH(QVariantList, arguments);
+    const QDBusReply<QDBusObjectPath> made = callServer(
+        QDBusConnection::sessionBus(), createCall(testService(), QStringLiteral("Generic")));
+    QVERIFY2(made.isValid(), qPrintable(made.error().message()));
+
+    const QString name = QStringLiteral("another-client");
+    QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    QVERIFY(other.isConnected());
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        testService(), made.value().path(), QStringLiteral("org.orvane.Kestrano.Checker"), method);
+    call.setArguments(arguments);
+    const QDBusMessage refused = callServer(other, call);
+    QDBusConnection::disconnectFromBus(name);
+    QCOMPARE(refused.type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(refused.errorName(), QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"));
+    QCOMPARE(m_server->objectCount(), 1);
+    QVERIFY(m_checkers.kinds.isEmpty());
+
+    // The maker still may.
+    const QDBusMessage allowed = callServer(QDBusConnection::sessionBus(), call);
+    QCOMPARE(allowed.type(), QDBusMessage::ReplyMessage);
 }
 
 void KestranoServerTest::classes_data()
