@@ -3,6 +3,7 @@
 #include "SimpleMapi.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -10,18 +11,34 @@ namespace orvane {
 
 namespace {
 
-// "unique:2,FLAGS": the flags follow the "2," of the info part. Other info
-// forms carry no flags, so such a message counts as unread.
-bool isSeen(const QString& fileName)
+qsizetype infoStart(const QString& fileName)
 {
-    const qsizetype info = fileName.lastIndexOf(QLatin1String(":2,"));
-    return info >= 0 && fileName.indexOf(QLatin1Char('S'), info + 3) >= 0;
+    const qsizetype colon = fileName.indexOf(QLatin1Char(':'));
+    return colon >= 0 ? colon : fileName.indexOf(QLatin1Char(';'));
+}
+
+// "unique:2,FLAGS": the flags follow the "2," of the info part. Other info
+// forms carry no flags, so such a message counts as unread. A trashed
+// message waits only for the mail program to expunge it.
+bool isUnread(const QString& fileName)
+{
+    const qsizetype info = infoStart(fileName);
+    if (info < 0 || !QStringView(fileName).mid(info + 1).startsWith(QLatin1String("2,")))
+        return true;
+    const QStringView flags = QStringView(fileName).mid(info + 3);
+    return !flags.contains(QLatin1Char('S')) && !flags.contains(QLatin1Char('T'));
 }
 
 QString uniqueName(const QString& fileName)
 {
-    const qsizetype colon = fileName.indexOf(QLatin1Char(':'));
-    return colon < 0 ? fileName : fileName.left(colon);
+    const qsizetype info = infoStart(fileName);
+    return info < 0 ? fileName : fileName.left(info);
+}
+
+bool inside(const QString& canonical, const QString& root)
+{
+    return canonical.startsWith(root) && canonical.size() > root.size() &&
+           canonical.at(root.size()) == QLatin1Char('/');
 }
 
 } // namespace
@@ -30,22 +47,32 @@ MaildirMailbox::MaildirMailbox(QString path) : m_path(std::move(path)) {}
 
 quint32 MaildirMailbox::open(const QString& /*password*/, QStringList* unread)
 {
-    const QDir root(m_path);
-    const QDir fresh(root.filePath(QStringLiteral("new")));
-    const QDir current(root.filePath(QStringLiteral("cur")));
-    if (!fresh.exists() || !current.exists() || !fresh.isReadable() || !current.isReadable())
+    const QString root = QFileInfo(m_path).canonicalFilePath();
+    if (root.isEmpty())
         return SimpleMapi::Failure;
-
-    // Names starting with a dot are not messages (editors, sync tools).
-    const QDir::Filters files = QDir::Files | QDir::NoDotAndDotDot;
     QStringList found;
-    for (const QString& name : fresh.entryList(files, QDir::Name)) {
-        if (!name.startsWith(QLatin1Char('.')))
+    for (const QString& folder : {QStringLiteral("new"), QStringLiteral("cur")}) {
+        // new/ or cur/ as a link to a folder elsewhere is no part of this
+        // Maildir.
+        const QFileInfo where(root + QLatin1Char('/') + folder);
+        if (!where.isDir() || !where.isReadable() || !inside(where.canonicalFilePath(), root))
+            return SimpleMapi::Failure;
+        const bool fresh = folder == QLatin1String("new");
+        qsizetype seen = 0;
+        QDirIterator entries(where.filePath(), QDir::Files | QDir::NoDotAndDotDot);
+        while (entries.hasNext()) {
+            entries.next();
+            if (m_cancelled || ++seen > MaxEntries)
+                return SimpleMapi::Failure;
+            const QString name = entries.fileName();
+            // Names starting with a dot are not messages (editors, sync tools).
+            if (name.startsWith(QLatin1Char('.')) || !(fresh || isUnread(name)))
+                continue;
+            const QFileInfo file = entries.fileInfo();
+            if (file.isSymLink() && !inside(file.canonicalFilePath(), root))
+                continue;
             found << uniqueName(name);
-    }
-    for (const QString& name : current.entryList(files, QDir::Name)) {
-        if (!name.startsWith(QLatin1Char('.')) && !isSeen(name))
-            found << uniqueName(name);
+        }
     }
     std::sort(found.begin(), found.end());
     // A message caught between the two listings as it moved from new/ to
