@@ -169,9 +169,9 @@ QString ProfileStore::problem() const
     const FileContents contents = readFileContents(m_path, MaxFileSize, FileTrust::Any);
     switch (contents.status) {
     case FileContents::Status::Read:
-        return {};
+    // No file is no profile, as the log-on has always said.
     case FileContents::Status::Missing:
-        return QStringLiteral("There are no messaging profiles: %1 does not exist.").arg(m_path);
+        return {};
     default:
         return QStringLiteral("%1 cannot be read: %2.").arg(m_path, contents.reason);
     }

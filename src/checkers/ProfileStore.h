@@ -56,8 +56,9 @@ public:
     QStringList profileNames() const;
     /// False when there is no such profile (or no file).
     bool mailboxOf(const QString& profile, QString* mailbox) const;
-    /// Why the file cannot be used (missing, unreadable, too large), in words
-    /// for the user; empty when it can be read.
+    /// Why a file that is there cannot be used (unreadable, too large, not
+    /// a file), in words for the user; empty when it can be read or is not
+    /// there at all.
     QString problem() const;
 
 private:
