@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <gnutls/gnutls.h>
 #include <libetpan/libetpan.h>
 #include <netdb.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -42,6 +44,9 @@ struct ImapMailbox::Link
     Clock::time_point deadline;
     std::size_t received = 0;
     bool broken = false;
+    // The end of the line being read, enough to see a literal's "{size}".
+    char tail[24];
+    std::size_t tailSize = 0;
     gnutls_session_t tls = nullptr;
     gnutls_certificate_credentials_t credentials = nullptr;
 
@@ -99,11 +104,46 @@ struct ImapMailbox::Link
             }
             if (got >= 0) {
                 received += static_cast<std::size_t>(got);
+                if (announcesHugeLiteral(static_cast<const char*>(buffer),
+                                         static_cast<std::size_t>(got)))
+                    return fail();
                 return got;
             }
             if (!again || !wait(POLLIN))
                 return fail();
         }
+    }
+
+    // The mail library sets aside room for a literal as soon as it is
+    // announced, so an announcement beyond the cap ends the session before
+    // the library hears of it.
+    bool announcesHugeLiteral(const char* data, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (data[i] != '\n') {
+                if (tailSize == sizeof tail)
+                    std::memmove(tail, tail + 1, --tailSize);
+                tail[tailSize++] = data[i];
+                continue;
+            }
+            const std::string_view line(tail, tailSize);
+            tailSize = 0;
+            const std::size_t open = line.rfind('{');
+            if (open == std::string_view::npos || !line.ends_with("}\r"))
+                continue;
+            std::size_t announced = 0;
+            for (const char digit : line.substr(open + 1, line.size() - open - 3)) {
+                if (digit == '+')
+                    continue;
+                if (digit < '0' || digit > '9')
+                    break;
+                announced = std::min<std::size_t>(announced * 10 + std::size_t(digit - '0'),
+                                                  MaxReplyBytes + 1);
+            }
+            if (announced > MaxReplyBytes)
+                return true;
+        }
+        return false;
     }
 
     ssize_t write(const void* buffer, std::size_t count)
