@@ -3,14 +3,17 @@
 #include "SimpleMapi.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <gnutls/gnutls.h>
-#include <gnutls/x509.h>
 #include <libetpan/libetpan.h>
 #include <netdb.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,32 +31,216 @@ int millisecondsUntil(Clock::time_point deadline)
     return static_cast<int>(std::clamp<long long>(left, 0, 24 * 3600 * 1000));
 }
 
-void setServerName(mailstream_ssl_context* context, void* data)
-{
-    mailstream_ssl_set_server_name(context, static_cast<char*>(data));
-}
-
-struct TrustList
-{
-    gnutls_x509_trust_list_t list = nullptr;
-    ~TrustList()
-    {
-        if (list)
-            gnutls_x509_trust_list_deinit(list, 1);
-    }
-};
-
-struct Certificates
-{
-    std::vector<gnutls_x509_crt_t> chain;
-    ~Certificates()
-    {
-        for (gnutls_x509_crt_t certificate : chain)
-            gnutls_x509_crt_deinit(certificate);
-    }
-};
-
 } // namespace
+
+/// The connection under an IMAP session, in place of the mail library's own
+/// socket and TLS streams so that every wait is bounded by the session's one
+/// deadline and the cancel wake-up, and no reply grows past the cap (a
+/// command sent starts a new reply). Once it broke, it stays broken.
+struct ImapMailbox::Link
+{
+    int fd;
+    int wake;
+    Clock::time_point deadline;
+    std::size_t received = 0;
+    bool broken = false;
+    // The end of the line being read, enough to see a literal's "{size}".
+    char tail[24];
+    std::size_t tailSize = 0;
+    gnutls_session_t tls = nullptr;
+    gnutls_certificate_credentials_t credentials = nullptr;
+
+    Link(int socket, int wakeUp, Clock::time_point end) : fd(socket), wake(wakeUp), deadline(end) {}
+    ~Link()
+    {
+        if (tls)
+            gnutls_deinit(tls);
+        if (credentials)
+            gnutls_certificate_free_credentials(credentials);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    int fail()
+    {
+        broken = true;
+        return -1;
+    }
+
+    /// Waits until the socket is ready for `events`; false (and broken) at
+    /// the deadline, on a cancel or a socket fault.
+    bool wait(short events)
+    {
+        pollfd waits[2] = {{fd, events, 0}, {wake, POLLIN, 0}};
+        for (;;) {
+            const int left = millisecondsUntil(deadline);
+            if (left == 0)
+                return fail(), false;
+            const int ready = ::poll(waits, 2, left);
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0 || waits[1].revents)
+                return fail(), false;
+            return true;
+        }
+    }
+
+    ssize_t read(void* buffer, std::size_t count)
+    {
+        if (broken || received >= MaxReplyBytes)
+            return fail();
+        count = std::min(count, MaxReplyBytes - received);
+        for (;;) {
+            ssize_t got;
+            bool again;
+            if (tls) {
+                got = gnutls_record_recv(tls, buffer, count);
+                again = got == GNUTLS_E_AGAIN || got == GNUTLS_E_INTERRUPTED;
+            } else {
+                got = ::recv(fd, buffer, count, 0);
+                again = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+            }
+            if (got >= 0) {
+                received += static_cast<std::size_t>(got);
+                if (announcesHugeLiteral(static_cast<const char*>(buffer),
+                                         static_cast<std::size_t>(got)))
+                    return fail();
+                return got;
+            }
+            if (!again || !wait(POLLIN))
+                return fail();
+        }
+    }
+
+    // The mail library sets aside room for a literal as soon as it is
+    // announced, so an announcement beyond the cap ends the session before
+    // the library hears of it.
+    bool announcesHugeLiteral(const char* data, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (data[i] != '\n') {
+                if (tailSize == sizeof tail)
+                    std::memmove(tail, tail + 1, --tailSize);
+                tail[tailSize++] = data[i];
+                continue;
+            }
+            const std::string_view line(tail, tailSize);
+            tailSize = 0;
+            const std::size_t open = line.rfind('{');
+            if (open == std::string_view::npos || !line.ends_with("}\r"))
+                continue;
+            std::size_t announced = 0;
+            for (const char digit : line.substr(open + 1, line.size() - open - 3)) {
+                if (digit == '+')
+                    continue;
+                if (digit < '0' || digit > '9')
+                    break;
+                announced = std::min<std::size_t>(announced * 10 + std::size_t(digit - '0'),
+                                                  MaxReplyBytes + 1);
+            }
+            if (announced > MaxReplyBytes)
+                return true;
+        }
+        return false;
+    }
+
+    ssize_t write(const void* buffer, std::size_t count)
+    {
+        if (broken)
+            return fail();
+        received = 0;
+        for (;;) {
+            ssize_t sent;
+            bool again;
+            if (tls) {
+                sent = gnutls_record_send(tls, buffer, count);
+                again = sent == GNUTLS_E_AGAIN || sent == GNUTLS_E_INTERRUPTED;
+            } else {
+                sent = ::send(fd, buffer, count, MSG_NOSIGNAL);
+                again = sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+            }
+            if (sent >= 0)
+                return sent;
+            if (!again || !wait(POLLOUT))
+                return fail();
+        }
+    }
+
+    /// The TLS handshake, then the certificate chain and host name checked
+    /// against the system's authorities and `extraCa` before anything else
+    /// is read or written.
+    bool startTls(const QString& host, const QByteArrayList& extraCa)
+    {
+        if (gnutls_certificate_allocate_credentials(&credentials) != GNUTLS_E_SUCCESS)
+            return false;
+        gnutls_certificate_set_x509_system_trust(credentials);
+        for (const QByteArray& pem : extraCa) {
+            const gnutls_datum_t data{
+                reinterpret_cast<unsigned char*>(const_cast<char*>(pem.constData())),
+                static_cast<unsigned>(pem.size())};
+            gnutls_certificate_set_x509_trust_mem(credentials, &data, GNUTLS_X509_FMT_PEM);
+        }
+        if (gnutls_init(&tls, GNUTLS_CLIENT | GNUTLS_NONBLOCK | GNUTLS_NO_SIGNAL) !=
+            GNUTLS_E_SUCCESS) {
+            tls = nullptr;
+            return false;
+        }
+        const QByteArray name = host.toUtf8();
+        // Server name indication carries host names only.
+        if (QHostAddress(host).isNull())
+            gnutls_server_name_set(tls, GNUTLS_NAME_DNS, name.constData(),
+                                   static_cast<std::size_t>(name.size()));
+        if (gnutls_set_default_priority(tls) != GNUTLS_E_SUCCESS ||
+            gnutls_credentials_set(tls, GNUTLS_CRD_CERTIFICATE, credentials) != GNUTLS_E_SUCCESS)
+            return false;
+        gnutls_transport_set_int(tls, fd);
+        int shaken;
+        while ((shaken = gnutls_handshake(tls)) < 0) {
+            if (gnutls_error_is_fatal(shaken) ||
+                !wait(gnutls_record_get_direction(tls) ? POLLOUT : POLLIN))
+                return false;
+        }
+        unsigned status = 0;
+        return gnutls_certificate_verify_peers3(tls, name.constData(), &status) ==
+                   GNUTLS_E_SUCCESS &&
+               status == 0;
+    }
+
+    static Link* of(mailstream_low* low) { return static_cast<Link*>(low->data); }
+
+    static mailstream_low_driver* driver()
+    {
+        static mailstream_low_driver table = {
+            [](mailstream_low* low, void* buffer, size_t count) {
+                return of(low)->read(buffer, count);
+            },
+            [](mailstream_low* low, const void* buffer, size_t count) {
+                return of(low)->write(buffer, count);
+            },
+            [](mailstream_low* low) {
+                Link* link = of(low);
+                if (link->fd >= 0)
+                    ::shutdown(link->fd, SHUT_RDWR);
+                return 0;
+            },
+            [](mailstream_low* low) { return of(low)->fd; },
+            // The library frees the identifier and leaves the rest to us.
+            [](mailstream_low* low) {
+                delete of(low);
+                std::free(low);
+            },
+            [](mailstream_low*) {},
+            [](mailstream_low*) -> struct mailstream_cancel* {return nullptr;
+    }
+    , [](mailstream_low*) -> carray* { return nullptr; }, [](mailstream_low*) { return -1; },
+        [](mailstream_low*) { return -1; }, [](mailstream_low*) { return -1; },
+};
+return &table;
+} // namespace orvane
+}
+;
 
 ImapMailbox::ImapMailbox(MailboxAddress address, ImapSettings settings)
     : m_address(std::move(address)), m_settings(std::move(settings)),
@@ -71,7 +258,7 @@ void ImapMailbox::cancel()
 {
     const std::lock_guard lock(m_mutex);
     m_cancelled = true;
-    // A blocked read, write or handshake on the socket returns at once.
+    // Any wait on the socket returns at once.
     if (m_socket >= 0)
         ::shutdown(m_socket, SHUT_RDWR);
     if (m_wake >= 0) {
@@ -84,30 +271,6 @@ void ImapMailbox::forgetSocket()
 {
     const std::lock_guard lock(m_mutex);
     m_socket = -1;
-}
-
-bool ImapMailbox::beginStep()
-{
-    int left = millisecondsUntil(m_deadline);
-    {
-        const std::lock_guard lock(m_mutex);
-        if (m_cancelled || left == 0)
-            return false;
-        if (m_socket >= 0) {
-            // The handshake waits on the socket itself; the library's own
-            // limit covers its reads and writes.
-            timeval limit{left / 1000, (left % 1000) * 1000};
-            ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-            ::setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-        }
-    }
-    if (m_session) {
-        const time_t seconds = std::max(1, (left + 999) / 1000);
-        mailimap_set_timeout(m_session, seconds);
-        if (m_session->imap_stream)
-            mailstream_low_set_timeout(mailstream_get_low(m_session->imap_stream), seconds);
-    }
-    return true;
 }
 
 int ImapMailbox::connectSocket()
@@ -146,7 +309,6 @@ int ImapMailbox::connectSocket()
             }
         }
         if (ok) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
             connected = fd;
         } else {
             forgetSocket();
@@ -157,51 +319,39 @@ int ImapMailbox::connectSocket()
     return connected;
 }
 
-bool ImapMailbox::certificateTrusted() const
+bool ImapMailbox::hasCapability(const char* name)
 {
-    carray* presented = mailstream_get_certificate_chain(m_session->imap_stream);
-    if (!presented)
-        return false;
-    Certificates certificates;
-    for (unsigned i = 0; i < carray_count(presented); ++i) {
-        auto* der = static_cast<MMAPString*>(carray_get(presented, i));
-        gnutls_x509_crt_t certificate = nullptr;
-        if (gnutls_x509_crt_init(&certificate) != GNUTLS_E_SUCCESS)
-            break;
-        certificates.chain.push_back(certificate);
-        const gnutls_datum_t data{reinterpret_cast<unsigned char*>(der->str),
-                                  static_cast<unsigned>(der->len)};
-        if (gnutls_x509_crt_import(certificate, &data, GNUTLS_X509_FMT_DER) != GNUTLS_E_SUCCESS) {
-            mailstream_certificate_chain_free(presented);
+    const mailimap_connection_info* info = m_session->imap_connection_info;
+    if (!info || !info->imap_capability) {
+        // The greeting did not list them: ask.
+        mailimap_capability_data* asked = nullptr;
+        if (mailimap_capability(m_session, &asked) != MAILIMAP_NO_ERROR)
             return false;
-        }
+        mailimap_capability_data_free(asked);
     }
-    mailstream_certificate_chain_free(presented);
-    if (certificates.chain.empty())
-        return false;
+    return mailimap_has_extension(m_session, name) != 0;
+}
 
-    TrustList trust;
-    if (gnutls_x509_trust_list_init(&trust.list, 0) != GNUTLS_E_SUCCESS)
-        return false;
-    gnutls_x509_trust_list_add_system_trust(trust.list, 0, 0);
-    for (const QByteArray& pem : m_settings.extraCaPem) {
-        const gnutls_datum_t data{reinterpret_cast<unsigned char*>(const_cast<char*>(pem.data())),
-                                  static_cast<unsigned>(pem.size())};
-        gnutls_x509_trust_list_add_trust_mem(trust.list, &data, nullptr, GNUTLS_X509_FMT_PEM, 0, 0);
+bool ImapMailbox::secure()
+{
+    if (m_address.kind == MailboxAddress::Kind::Imaps)
+        return true;
+    if (hasCapability("STARTTLS")) {
+        if (mailimap_starttls(m_session) != MAILIMAP_NO_ERROR)
+            return false;
+        // Bytes that came with the go-ahead were sent before the handshake by
+        // somebody on the path, not by the server we are about to verify.
+        if (m_session->imap_stream->read_buffer_len != 0 ||
+            !m_link->startTls(m_address.host, m_settings.extraCaPem))
+            return false;
+        // What the server said before the handshake no longer counts.
+        mailimap_capability_data* renewed = nullptr;
+        if (mailimap_capability(m_session, &renewed) != MAILIMAP_NO_ERROR)
+            return false;
+        mailimap_capability_data_free(renewed);
     }
-
-    const QByteArray host = m_address.host.toUtf8();
-    gnutls_typed_vdata_st checks[2] = {
-        {GNUTLS_DT_DNS_HOSTNAME,
-         reinterpret_cast<unsigned char*>(const_cast<char*>(host.constData())), 0},
-        {GNUTLS_DT_KEY_PURPOSE_OID,
-         reinterpret_cast<unsigned char*>(const_cast<char*>(GNUTLS_KP_TLS_WWW_SERVER)), 0},
-    };
-    unsigned status = 0;
-    return gnutls_x509_trust_list_verify_crt2(trust.list, certificates.chain.data(),
-                                              static_cast<unsigned>(certificates.chain.size()),
-                                              checks, 2, 0, &status, nullptr) == GNUTLS_E_SUCCESS &&
-           status == 0;
+    // A server that forbids LOGIN in clear never gets the password so.
+    return !m_link->broken && !hasCapability("LOGINDISABLED");
 }
 
 quint32 ImapMailbox::open(const QString& password, QStringList* unread)
@@ -212,38 +362,39 @@ quint32 ImapMailbox::open(const QString& password, QStringList* unread)
         return SimpleMapi::Failure;
 
     const int fd = connectSocket();
-    if (fd < 0 || !beginStep())
+    if (fd < 0)
         return SimpleMapi::Failure;
-
-    const int seconds = std::max(1, (millisecondsUntil(m_deadline) + 999) / 1000);
-    QByteArray host = m_address.host.toUtf8();
-    mailstream* stream =
-        m_address.kind == MailboxAddress::Kind::Imaps
-            ? mailstream_ssl_open_with_callback_timeout(fd, seconds, setServerName, host.data())
-            : mailstream_socket_open_timeout(fd, seconds);
-    if (!stream) {
+    auto link = std::make_unique<Link>(fd, m_wake, m_deadline);
+    // The certificate is checked before a byte of the greeting is read.
+    if (m_address.kind == MailboxAddress::Kind::Imaps &&
+        !link->startTls(m_address.host, m_settings.extraCaPem)) {
         forgetSocket();
-        ::close(fd);
         return SimpleMapi::Failure;
     }
-    m_session = mailimap_new(0, nullptr);
+    mailstream_low* low = mailstream_low_new(link.get(), Link::driver());
+    if (!low) {
+        forgetSocket();
+        return SimpleMapi::Failure;
+    }
+    m_link = link.release();
+    mailstream* stream = mailstream_new(low, 8192);
+    m_session = stream ? mailimap_new(0, nullptr) : nullptr;
     if (!m_session) {
+        if (stream)
+            mailstream_close(stream);
+        else
+            mailstream_low_free(low);
+        m_link = nullptr;
         forgetSocket();
-        mailstream_close(stream);
         return SimpleMapi::Failure;
     }
-    if (!beginStep())
-        return SimpleMapi::Failure;
+
     const int greeting = mailimap_connect(m_session, stream);
     if (greeting != MAILIMAP_NO_ERROR && greeting != MAILIMAP_NO_ERROR_NON_AUTHENTICATED &&
         greeting != MAILIMAP_NO_ERROR_AUTHENTICATED)
         return SimpleMapi::Failure;
-    // The password goes only to a server whose certificate names this host.
-    if (m_address.kind == MailboxAddress::Kind::Imaps && !certificateTrusted())
-        return SimpleMapi::Failure;
-
     if (greeting != MAILIMAP_NO_ERROR_AUTHENTICATED) {
-        if (!beginStep())
+        if (!secure())
             return SimpleMapi::Failure;
         const QByteArray user = m_address.userName.toUtf8();
         const QByteArray secret = password.toUtf8();
@@ -253,13 +404,11 @@ quint32 ImapMailbox::open(const QString& password, QStringList* unread)
         if (login != MAILIMAP_NO_ERROR)
             return SimpleMapi::Failure;
     }
+    m_loggedIn = true;
 
-    if (!beginStep() ||
-        mailimap_examine(m_session, m_address.folder.toUtf8().constData()) != MAILIMAP_NO_ERROR)
+    if (mailimap_examine(m_session, m_address.folder.toUtf8().constData()) != MAILIMAP_NO_ERROR)
         return SimpleMapi::Failure;
 
-    if (!beginStep())
-        return SimpleMapi::Failure;
     mailimap_search_key* unseen = mailimap_search_key_new(
         MAILIMAP_SEARCH_KEY_UNSEEN, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr,
@@ -274,8 +423,11 @@ quint32 ImapMailbox::open(const QString& password, QStringList* unread)
     for (clistiter* each = clist_begin(found); each; each = clist_next(each))
         uids.push_back(*static_cast<uint32_t*>(clist_content(each)));
     mailimap_search_result_free(found);
+    // A server may list a message twice; it is still one message.
     std::sort(uids.begin(), uids.end());
+    uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
     unread->clear();
+    unread->reserve(static_cast<qsizetype>(uids.size()));
     for (uint32_t uid : uids)
         *unread << QString::number(uid);
     return SimpleMapi::Success;
@@ -285,12 +437,20 @@ void ImapMailbox::close()
 {
     if (!m_session)
         return;
-    // A cancelled or timed-out session has nobody left to say goodbye to.
-    if (m_session->imap_stream && beginStep())
+    // A session that broke, timed out or was cancelled has nobody left to
+    // say goodbye to.
+    bool cancelled;
+    {
+        const std::lock_guard lock(m_mutex);
+        cancelled = m_cancelled;
+    }
+    if (m_loggedIn && m_session->imap_stream && !m_link->broken && !cancelled)
         mailimap_logout(m_session);
     forgetSocket();
     mailimap_free(m_session);
     m_session = nullptr;
+    m_link = nullptr;
+    m_loggedIn = false;
 }
 
 } // namespace orvane

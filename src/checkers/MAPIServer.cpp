@@ -3,11 +3,12 @@
 #include "ProfileMapi.h"
 
 #include <QMetaObject>
+#include <QThreadPool>
+#include <atomic>
 #include <csignal>
 #include <exception>
 #include <mutex>
 #include <pthread.h>
-#include <thread>
 
 namespace orvane {
 
@@ -29,8 +30,10 @@ struct Event
 using Raise = std::function<void(const Event&)>;
 
 // The check from the log-on to the log-off. Any non-zero result of the
-// walk ends it with the count reached so far.
-void runCheck(SimpleMapi& mapi, const QString& profile, const QString& password, const Raise& raise)
+// walk ends it with the count reached so far; so does a dropped check,
+// whose result nobody hears.
+void runCheck(SimpleMapi& mapi, const QString& profile, const QString& password,
+              const std::atomic<bool>& dropped, const Raise& raise)
 {
     SimpleMapi::Session session = 0;
     bool loggedOn = false;
@@ -41,15 +44,19 @@ void runCheck(SimpleMapi& mapi, const QString& profile, const QString& password,
         raise({Event::Status, QString::fromLatin1(MAPIServer::kLoggingOn)});
         const quint32 logon = mapi.MAPILogon(profile, password, SimpleMapi::NewSession, &session);
         if (logon != SimpleMapi::Success) {
-            raise({Event::Error, QString::fromLatin1(logon == SimpleMapi::LoginFailure
-                                                         ? MAPIServer::kLogonRefused
-                                                         : MAPIServer::kNoConnection)});
+            QString text = mapi.failureText();
+            if (text.isEmpty())
+                text = QString::fromLatin1(logon == SimpleMapi::LoginFailure
+                                               ? MAPIServer::kLogonRefused
+                                               : MAPIServer::kNoConnection);
+            raise({Event::Error, text});
             return;
         }
         loggedOn = true;
         raise({Event::Status, QString::fromLatin1(MAPIServer::kChecking)});
-        while (mapi.BMAPIFindNext(session, QString(), seed, SimpleMapi::UnreadOnly, &found) ==
-               SimpleMapi::Success) {
+        while (!dropped.load(std::memory_order_relaxed) &&
+               mapi.BMAPIFindNext(session, QString(), seed, SimpleMapi::UnreadOnly, &found) ==
+                   SimpleMapi::Success) {
             ++count;
             seed = found;
         }
@@ -78,34 +85,38 @@ void runCheck(SimpleMapi& mapi, const QString& profile, const QString& password,
 
 } // namespace
 
-/// What the worker thread shares with its checker: the session, and the
+/// What a pooled check shares with its checker: the session, and the
 /// checker to deliver to until it goes.
 struct MAPIServer::Worker
 {
     std::unique_ptr<SimpleMapi> mapi;
     std::mutex mutex;
     MAPIServer* receiver = nullptr;
+    std::atomic<bool> dropped{false};
 };
 
-MAPIServer::MAPIServer(QObject* parent)
-    : MAPIServer([] { return std::make_unique<ProfileMapi>(); }, parent)
-{}
-
-MAPIServer::MAPIServer(SessionFactory makeSession, QObject* parent)
-    : MailChecker(parent), m_makeSession(std::move(makeSession))
-{}
+MAPIServer::MAPIServer(QThreadPool& pool, SessionFactory makeSession, QObject* parent)
+    : MailChecker(parent), m_pool(pool), m_makeSession(std::move(makeSession))
+{
+    if (!m_makeSession)
+        m_makeSession = [] { return std::make_unique<ProfileMapi>(); };
+}
 
 MAPIServer::~MAPIServer()
 {
+    dropWorker();
+}
+
+void MAPIServer::dropWorker()
+{
     if (!m_worker)
         return;
-    {
-        // Events posted before this point die with this object's queue.
-        const std::lock_guard lock(m_worker->mutex);
-        m_worker->receiver = nullptr;
-        if (m_worker->mapi)
-            m_worker->mapi->cancel();
-    }
+    // Events posted before this point die with this object's queue.
+    const std::lock_guard lock(m_worker->mutex);
+    m_worker->receiver = nullptr;
+    if (m_worker->mapi)
+        m_worker->mapi->cancel();
+    m_worker->dropped = true;
 }
 
 void MAPIServer::CheckForMail(const QString& address, const QString& userName,
@@ -136,21 +147,12 @@ void MAPIServer::CheckForMail(const QString& address, const QString& userName,
         Q_EMIT error(QString::fromLocal8Bit(fault.what()));
         return;
     }
-    if (!mapi->isRemote(userName)) {
-        runCheck(*mapi, userName, password, deliver);
-        return;
-    }
 
-    if (m_worker) {
-        const std::lock_guard lock(m_worker->mutex);
-        m_worker->receiver = nullptr;
-        if (m_worker->mapi)
-            m_worker->mapi->cancel();
-    }
-    m_worker = std::make_shared<Worker>();
-    m_worker->mapi = std::move(mapi);
-    m_worker->receiver = this;
-    std::thread([worker = m_worker, profile = userName, password, deliver] {
+    dropWorker();
+    auto worker = std::make_shared<Worker>();
+    worker->mapi = std::move(mapi);
+    worker->receiver = this;
+    auto job = [worker, profile = userName, password, deliver] {
         // A server that hangs up makes a write raise SIGPIPE in this thread;
         // the write's error is what counts.
         sigset_t pipe;
@@ -158,12 +160,14 @@ void MAPIServer::CheckForMail(const QString& address, const QString& userName,
         sigaddset(&pipe, SIGPIPE);
         pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
 
-        runCheck(*worker->mapi, profile, password, [&worker, &deliver](const Event& event) {
-            const std::lock_guard lock(worker->mutex);
-            if (worker->receiver)
-                QMetaObject::invokeMethod(
-                    worker->receiver, [deliver, event] { deliver(event); }, Qt::QueuedConnection);
-        });
+        runCheck(*worker->mapi, profile, password, worker->dropped,
+                 [&worker, &deliver](const Event& event) {
+                     const std::lock_guard lock(worker->mutex);
+                     if (worker->receiver)
+                         QMetaObject::invokeMethod(
+                             worker->receiver, [deliver, event] { deliver(event); },
+                             Qt::QueuedConnection);
+                 });
         // The session goes here, on this thread, whether or not anybody
         // still listens; it was logged off above, so this does not wait.
         std::unique_ptr<SimpleMapi> done;
@@ -171,7 +175,17 @@ void MAPIServer::CheckForMail(const QString& address, const QString& userName,
             const std::lock_guard lock(worker->mutex);
             done = std::move(worker->mapi);
         }
-    }).detach();
+    };
+    try {
+        m_pool.start(std::move(job));
+    } catch (const std::exception&) {
+        // Not a missing service: the program itself could not take the
+        // check on, so say that.
+        worker->receiver = nullptr;
+        Q_EMIT error(QString::fromLatin1(kNotStarted));
+        return;
+    }
+    m_worker = std::move(worker);
 }
 
 } // namespace orvane

@@ -2,26 +2,73 @@
 
 #include "SimpleMapi.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QByteArray>
+#include <QFile>
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <vector>
 
 namespace orvane {
 
 namespace {
 
-// "unique:2,FLAGS": the flags follow the "2," of the info part. Other info
-// forms carry no flags, so such a message counts as unread.
-bool isSeen(const QString& fileName)
+// Where the info part starts (":" or ";"), or the name's length.
+std::size_t infoStart(const char* name)
 {
-    const qsizetype info = fileName.lastIndexOf(QLatin1String(":2,"));
-    return info >= 0 && fileName.indexOf(QLatin1Char('S'), info + 3) >= 0;
+    return std::strcspn(name, ":;");
 }
 
-QString uniqueName(const QString& fileName)
+// "unique:2,FLAGS": the flags follow the "2," of the info part. Other info
+// forms carry no flags, so such a message counts as unread. A trashed
+// message waits only for the mail program to expunge it.
+bool isUnread(const char* name, std::size_t info)
 {
-    const qsizetype colon = fileName.indexOf(QLatin1Char(':'));
-    return colon < 0 ? fileName : fileName.left(colon);
+    if (name[info] == '\0' || std::strncmp(name + info + 1, "2,", 2) != 0)
+        return true;
+    const char* flags = name + info + 3;
+    return !std::strchr(flags, 'S') && !std::strchr(flags, 'T');
+}
+
+bool inside(const QByteArray& canonical, const QByteArray& root)
+{
+    return canonical.size() > root.size() && canonical.startsWith(root) &&
+           canonical.at(root.size()) == '/';
+}
+
+QByteArray canonicalPath(const QByteArray& path)
+{
+    char* resolved = ::realpath(path.constData(), nullptr);
+    if (!resolved)
+        return {};
+    QByteArray result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+// Read straight with readdir: a Maildir may hold hundreds of thousands of
+// names, and the entry's type comes with it, so nothing but a link needs a
+// look at the file itself.
+bool isMessage(const QByteArray& folder, const dirent* entry, const QByteArray& root)
+{
+    unsigned char type = entry->d_type;
+    const QByteArray path = folder + '/' + entry->d_name;
+    if (type == DT_UNKNOWN) {
+        struct stat status;
+        if (::lstat(path.constData(), &status) != 0)
+            return false;
+        type = S_ISLNK(status.st_mode) ? DT_LNK : S_ISREG(status.st_mode) ? DT_REG : DT_DIR;
+    }
+    if (type == DT_REG)
+        return true;
+    if (type != DT_LNK)
+        return false;
+    const QByteArray target = canonicalPath(path);
+    struct stat status;
+    return inside(target, root) && ::stat(target.constData(), &status) == 0 &&
+           S_ISREG(status.st_mode);
 }
 
 } // namespace
@@ -30,28 +77,49 @@ MaildirMailbox::MaildirMailbox(QString path) : m_path(std::move(path)) {}
 
 quint32 MaildirMailbox::open(const QString& /*password*/, QStringList* unread)
 {
-    const QDir root(m_path);
-    const QDir fresh(root.filePath(QStringLiteral("new")));
-    const QDir current(root.filePath(QStringLiteral("cur")));
-    if (!fresh.exists() || !current.exists() || !fresh.isReadable() || !current.isReadable())
+    const QByteArray root = canonicalPath(QFile::encodeName(m_path));
+    if (root.isEmpty())
         return SimpleMapi::Failure;
-
-    // Names starting with a dot are not messages (editors, sync tools).
-    const QDir::Filters files = QDir::Files | QDir::NoDotAndDotDot;
-    QStringList found;
-    for (const QString& name : fresh.entryList(files, QDir::Name)) {
-        if (!name.startsWith(QLatin1Char('.')))
-            found << uniqueName(name);
+    std::vector<QByteArray> found;
+    for (const char* name : {"new", "cur"}) {
+        // new/ or cur/ as a link to a folder elsewhere is no part of this
+        // Maildir.
+        const QByteArray folder = root + '/' + name;
+        if (!inside(canonicalPath(folder), root))
+            return SimpleMapi::Failure;
+        DIR* listing = ::opendir(folder.constData());
+        if (!listing)
+            return SimpleMapi::Failure;
+        const bool fresh = name[0] == 'n';
+        qsizetype read = 0;
+        bool ok = true;
+        while (const dirent* entry = ::readdir(listing)) {
+            if (m_cancelled || ++read > MaxEntries) {
+                ok = false;
+                break;
+            }
+            // Names starting with a dot are not messages (editors, sync
+            // tools, and the folder's own entries).
+            const char* fileName = entry->d_name;
+            const std::size_t info = infoStart(fileName);
+            if (fileName[0] == '.' || !(fresh || isUnread(fileName, info)) ||
+                !isMessage(folder, entry, root))
+                continue;
+            found.emplace_back(fileName, static_cast<qsizetype>(info));
+        }
+        ::closedir(listing);
+        if (!ok)
+            return SimpleMapi::Failure;
     }
-    for (const QString& name : current.entryList(files, QDir::Name)) {
-        if (!name.startsWith(QLatin1Char('.')) && !isSeen(name))
-            found << uniqueName(name);
-    }
+    // Sorted as bytes, which is cheaper than as text and orders alike.
     std::sort(found.begin(), found.end());
     // A message caught between the two listings as it moved from new/ to
     // cur/ is one message.
     found.erase(std::unique(found.begin(), found.end()), found.end());
-    *unread = found;
+    unread->clear();
+    unread->reserve(static_cast<qsizetype>(found.size()));
+    for (const QByteArray& name : found)
+        *unread << QFile::decodeName(name);
     return SimpleMapi::Success;
 }
 

@@ -6,7 +6,19 @@
 
 namespace orvane {
 
-NotifierCheckers::NotifierCheckers(QDBusConnection bus) : m_bus(std::move(bus)) {}
+NotifierCheckers::NotifierCheckers(QDBusConnection bus) : m_bus(std::move(bus))
+{
+    m_pool.setMaxThreadCount(PoolThreads);
+    m_pool.setObjectName(QStringLiteral("mailboxes"));
+}
+
+NotifierCheckers::~NotifierCheckers()
+{
+    // Every check was cancelled with its checker; each gives up its
+    // connection at once and its walk at the next step.
+    m_pool.clear();
+    m_pool.waitForDone(ShutdownWaitMs);
+}
 
 std::unique_ptr<MailChecker> NotifierCheckers::createWebServer()
 {
@@ -15,7 +27,7 @@ std::unique_ptr<MailChecker> NotifierCheckers::createWebServer()
 
 std::unique_ptr<MailChecker> NotifierCheckers::createMAPI()
 {
-    return std::make_unique<MAPIServer>();
+    return std::make_unique<MAPIServer>(m_pool);
 }
 
 std::unique_ptr<MailChecker> NotifierCheckers::createPOP3()

@@ -3,15 +3,25 @@
 #include "core/GenericServer.h"
 
 #include <QDBusConnection>
+#include <QThreadPool>
 
 namespace orvane {
 
 /// The checkers the tray notifier hands its accounts to. Web-mail checks go
-/// to the web-mail checker server on `bus`.
+/// to the web-mail checker server on `bus`. It owns the one small pool on
+/// which mailboxes are read (Maildir walks and blocking IMAP sessions), and
+/// waits for the checks still on it when it goes, after their checkers have
+/// cancelled them.
 class NotifierCheckers final : public CheckerFactory
 {
 public:
+    /// Pooled checks at once; more wait their turn.
+    static constexpr int PoolThreads = 4;
+    /// How long the program's end waits for cancelled checks to let go.
+    static constexpr int ShutdownWaitMs = 5000;
+
     explicit NotifierCheckers(QDBusConnection bus = QDBusConnection::sessionBus());
+    ~NotifierCheckers() override;
 
     std::unique_ptr<MailChecker> createWebServer() override;
     std::unique_ptr<MailChecker> createMAPI() override;
@@ -19,6 +29,7 @@ public:
 
 private:
     QDBusConnection m_bus;
+    QThreadPool m_pool;
 };
 
 } // namespace orvane

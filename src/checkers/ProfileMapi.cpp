@@ -16,34 +16,36 @@ ProfileMapi::~ProfileMapi()
     m_active = nullptr;
 }
 
-bool ProfileMapi::resolve(const QString& profileName, MailboxAddress* address) const
+bool ProfileMapi::resolve(const QString& profileName, MailboxAddress* address, QString* name) const
 {
-    QString name = profileName;
-    if (name.isEmpty() && !m_store.ReadDefaultProfile(name))
+    *name = profileName;
+    if (name->isEmpty() && !m_store.ReadDefaultProfile(*name))
         return false;
     QString mailbox;
-    if (!m_store.mailboxOf(name, &mailbox))
+    if (!m_store.mailboxOf(*name, &mailbox))
         return false;
     *address = MailboxAddress::parse(mailbox);
     return true;
 }
 
-bool ProfileMapi::isRemote(const QString& profileName) const
-{
-    MailboxAddress address;
-    return resolve(profileName, &address) && address.isRemote();
-}
-
 quint32 ProfileMapi::MAPILogon(const QString& profileName, const QString& password,
                                quint32 /*flags*/, Session* session)
 {
+    m_failureText.clear();
     MailboxAddress address;
-    if (!resolve(profileName, &address))
-        return LoginFailure;
+    QString name;
+    if (!resolve(profileName, &address, &name)) {
+        // A file that is not there or cannot be read is no wrong password.
+        m_failureText = m_store.problem();
+        return m_failureText.isEmpty() ? LoginFailure : Failure;
+    }
 
     std::unique_ptr<Mailbox> mailbox;
     switch (address.kind) {
     case MailboxAddress::Kind::Invalid:
+        if (!address.problem.isEmpty())
+            m_failureText =
+                QStringLiteral("Profile \"%1\" in profiles.ini: %2").arg(name, address.problem);
         return Failure;
     case MailboxAddress::Kind::Maildir:
         mailbox = std::make_unique<MaildirMailbox>(address.path);
@@ -80,17 +82,26 @@ quint32 ProfileMapi::BMAPIFindNext(Session session, const QString& /*messageType
     const auto open = m_sessions.find(session);
     if (open == m_sessions.end())
         return InvalidSession;
-    const QStringList& unread = open->second.unread;
+    Open& walk = open->second;
+    const QStringList& unread = walk.unread;
     qsizetype next = 0;
     if (!seedMessageId.isEmpty()) {
-        const qsizetype seed = unread.indexOf(seedMessageId);
-        if (seed < 0)
-            return InvalidMessage;
-        next = seed + 1;
+        // The usual seed is the message returned last: go on from there
+        // rather than look for it from the start each time.
+        if (walk.next > 0 && walk.next <= unread.size() &&
+            unread.at(walk.next - 1) == seedMessageId) {
+            next = walk.next;
+        } else {
+            const qsizetype seed = unread.indexOf(seedMessageId);
+            if (seed < 0)
+                return InvalidMessage;
+            next = seed + 1;
+        }
     }
     if (next >= unread.size())
         return NoMessages;
     *messageId = unread.at(next);
+    walk.next = next + 1;
     return Success;
 }
 

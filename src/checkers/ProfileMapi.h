@@ -15,7 +15,9 @@ namespace orvane {
 /// the backend (a Maildir, or an IMAP inbox). A profile that does not exist,
 /// an empty name with no default profile, and a mailbox that refuses the
 /// password are refused log-ons; a mailbox that cannot be reached, or an
-/// address that cannot be read, is a failure.
+/// address that cannot be read, is a failure. A store file that cannot be
+/// read and the common mistakes in an address are failures that say what is
+/// wrong. The walk keeps its place, so counting is linear in the messages.
 class ProfileMapi final : public SimpleMapi
 {
 public:
@@ -28,7 +30,7 @@ public:
                           quint32 flags, QString* messageId) override;
     quint32 MAPILogoff(Session session, quint32 flags) override;
 
-    bool isRemote(const QString& profileName) const override;
+    QString failureText() const override { return m_failureText; }
     void cancel() override;
 
 private:
@@ -36,15 +38,18 @@ private:
     {
         std::unique_ptr<Mailbox> mailbox;
         QStringList unread;
+        /// Where the walk goes on: after the message it returned last.
+        qsizetype next = 0;
     };
 
     /// The profile's mailbox address; false when the profile does not exist.
-    bool resolve(const QString& profileName, MailboxAddress* address) const;
+    bool resolve(const QString& profileName, MailboxAddress* address, QString* name) const;
 
     const ProfileStore m_store;
     const ImapSettings m_imap;
     std::map<Session, Open> m_sessions;
     Session m_lastSession = 0;
+    QString m_failureText;
 
     // cancel() comes from another thread and reaches the mailbox in use, from
     // its opening to its close.

@@ -21,18 +21,39 @@ MailboxAddress MailboxAddress::parse(const QString& text)
 {
     MailboxAddress address;
     const QString value = text.trimmed();
+    const auto quoted = [](const QString& part) {
+        return part.startsWith(QLatin1Char('"')) || part.startsWith(QLatin1Char('\''));
+    };
+    if (quoted(value)) {
+        address.problem = QStringLiteral("the Mailbox value is in quotes; write it without them.");
+        return address;
+    }
     if (value.startsWith(QLatin1String("maildir:"), Qt::CaseInsensitive)) {
         address.path = value.mid(8);
-        if (!address.path.isEmpty())
+        // The file is read as it stands: no shell expands a ~ or strips
+        // quotes, so say so rather than look for a folder named "~".
+        if (quoted(address.path))
+            address.problem =
+                QStringLiteral("the Maildir path is in quotes; write it without them.");
+        else if (address.path.startsWith(QLatin1Char('~')))
+            address.problem =
+                QStringLiteral("the Maildir path starts with ~; write the full path.");
+        else if (!address.path.isEmpty())
             address.kind = Kind::Maildir;
         return address;
     }
 
     const QUrl url(value, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || url.userName().isEmpty() ||
+    if (!url.isValid() || url.host().isEmpty() ||
         (scheme != QLatin1String("imap") && scheme != QLatin1String("imaps")))
         return address;
+    if (url.userName().isEmpty()) {
+        address.problem =
+            QStringLiteral("the IMAP address has no user name; write it as %1://USER@HOST/INBOX.")
+                .arg(scheme);
+        return address;
+    }
     const int port = url.port(scheme == QLatin1String("imaps") ? 993 : 143);
     if (port <= 0 || port > 65535)
         return address;
@@ -141,6 +162,19 @@ bool ProfileStore::mailboxOf(const QString& profile, QString* mailbox) const
         }
     }
     return false;
+}
+
+QString ProfileStore::problem() const
+{
+    const FileContents contents = readFileContents(m_path, MaxFileSize, FileTrust::Any);
+    switch (contents.status) {
+    case FileContents::Status::Read:
+    // No file is no profile, as the log-on has always said.
+    case FileContents::Status::Missing:
+        return {};
+    default:
+        return QStringLiteral("%1 cannot be read: %2.").arg(m_path, contents.reason);
+    }
 }
 
 QStringList mapiProfileNames(const ProfileStore& store)

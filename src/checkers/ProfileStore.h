@@ -23,6 +23,9 @@ struct MailboxAddress
     QString host;
     quint16 port = 0;
     QString folder;
+    /// For an invalid address whose mistake is a common one, what is wrong,
+    /// in words for the user; empty otherwise.
+    QString problem;
 
     static MailboxAddress parse(const QString& text);
     bool isRemote() const { return kind == Kind::Imap || kind == Kind::Imaps; }
@@ -53,6 +56,10 @@ public:
     QStringList profileNames() const;
     /// False when there is no such profile (or no file).
     bool mailboxOf(const QString& profile, QString* mailbox) const;
+    /// Why a file that is there cannot be used (unreadable, too large, not
+    /// a file), in words for the user; empty when it can be read or is not
+    /// there at all.
+    QString problem() const;
 
 private:
     struct Group

@@ -7,7 +7,8 @@ namespace orvane {
 /// A messaging session in the shape of the classic simple messaging calls:
 /// log on to a named profile with a password, walk the unread messages of
 /// the inbox one at a time from a seed identifier, log off. Results are 0
-/// for success and the codes below otherwise.
+/// for success and the codes below otherwise. Every call may block: a
+/// session is used on a worker thread, never on the user-interface thread.
 class SimpleMapi
 {
 public:
@@ -40,9 +41,10 @@ public:
                                   QString* messageId) = 0;
     virtual quint32 MAPILogoff(Session session, quint32 flags) = 0;
 
-    /// Whether reaching this profile's mailbox may wait on the network, so
-    /// the session must be used away from the user-interface thread.
-    virtual bool isRemote(const QString& profileName) const = 0;
+    /// Why the last log-on failed, in words for the user, when its result
+    /// code alone would mislead (a mistake in the profile rather than a
+    /// refused password); empty otherwise.
+    virtual QString failureText() const { return {}; }
     /// Called from another thread: ends whatever the session waits for as
     /// soon as possible; the call it interrupts fails.
     virtual void cancel() {}

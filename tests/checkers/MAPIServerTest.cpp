@@ -9,6 +9,7 @@
 #include <QSemaphore>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 #include <stdexcept>
 
@@ -27,9 +28,10 @@ struct Script
 {
     quint32 logon = SimpleMapi::Success;
     QStringList finds;
-    bool remote = false;
     // When set, the log-on waits for cancel() (a remote server that hangs).
     bool hang = false;
+    // When set, every find succeeds, for ever (a walk that never ends).
+    bool endless = false;
 };
 
 struct CallLog
@@ -71,6 +73,13 @@ public:
     quint32 BMAPIFindNext(Session session, const QString&, const QString& seed, quint32 flags,
                           QString* messageId) override
     {
+        if (m_script.endless) {
+            // Logged once: the walk may be long.
+            if (m_next++ == 0)
+                m_log->add(QStringLiteral("endless finds"));
+            *messageId = QStringLiteral("m");
+            return Success;
+        }
         m_log->add(QStringLiteral("find %1 [%2] %3").arg(session).arg(seed).arg(flags));
         const QString step = m_script.finds.value(m_next++, QStringLiteral("16"));
         if (step == QLatin1String("throw"))
@@ -83,7 +92,6 @@ public:
         m_log->add(QStringLiteral("logoff %1").arg(session));
         return Success;
     }
-    bool isRemote(const QString&) const override { return m_script.remote; }
     void cancel() override
     {
         m_log->add(QStringLiteral("cancel"));
@@ -117,14 +125,15 @@ private Q_SLOTS:
     void initTestCase();
     void walk_data();
     void walk();
-    void remoteWalkArrivesInOrder();
-    void droppedRemoteCheckIsCancelled();
+    void droppedCheckIsCancelled_data();
+    void droppedCheckIsCancelled();
     void maildirProfiles_data();
     void maildirProfiles();
     void dispatcherMakesTheChecker();
 
 private:
     QTemporaryDir m_dir;
+    QThreadPool m_pool;
 };
 
 void MAPIServerTest::initTestCase()
@@ -183,51 +192,59 @@ void MAPIServerTest::walk()
     QFETCH(QStringList, calls);
 
     auto log = std::make_shared<CallLog>();
-    MAPIServer checker(scripted(Script{logon, finds}, log));
+    MAPIServer checker(m_pool, scripted(Script{logon, finds}, log));
     test::CheckerEventLog raised(checker);
     checker.CheckForMail(QStringLiteral("MS Exchange - Username/Password"), QStringLiteral("Home"),
                          QStringLiteral("secret"), false);
-    // A local mailbox is counted before CheckForMail returns.
+    // Off the user-interface thread: everything arrives later, in order.
+    QVERIFY(raised.events.isEmpty());
+    QTRY_VERIFY(raised.ended());
     QCOMPARE(raised.events, events);
+    QVERIFY(log->finished.tryAcquire(1, 5000));
     QCOMPARE(log->taken(), calls);
 }
 
-void MAPIServerTest::remoteWalkArrivesInOrder()
+void MAPIServerTest::droppedCheckIsCancelled_data()
 {
-    auto log = std::make_shared<CallLog>();
-    MAPIServer checker(scripted(Script{0, {QStringLiteral("0"), QStringLiteral("0")}, true}, log));
-    test::CheckerEventLog raised(checker);
-    checker.CheckForMail(QStringLiteral("MS Exchange"), QString(), QString(), false);
-    QTRY_VERIFY(raised.ended());
-    QCOMPARE(raised.events,
-             (QStringList{LoggingOn, Checking, LoggingOff, QStringLiteral("count 2")}));
+    QTest::addColumn<bool>("hang");
+    QTest::addColumn<QStringList>("calls");
+
+    QTest::newRow("server that hangs")
+        << true << QStringList{QStringLiteral("logon Work/ 2"), QStringLiteral("cancel")};
+    QTest::newRow("walk without end")
+        << false
+        << QStringList{QStringLiteral("logon Work/ 2"), QStringLiteral("endless finds"),
+                       QStringLiteral("cancel"), QStringLiteral("logoff 7")};
 }
 
-void MAPIServerTest::droppedRemoteCheckIsCancelled()
+void MAPIServerTest::droppedCheckIsCancelled()
 {
+    QFETCH(bool, hang);
+    QFETCH(QStringList, calls);
+
     auto log = std::make_shared<CallLog>();
     test::CheckerEventLog raised;
     {
-        Script hanging;
-        hanging.remote = true;
-        hanging.hang = true;
-        MAPIServer checker(scripted(hanging, log));
+        Script script;
+        script.hang = hang;
+        script.endless = !hang;
+        MAPIServer checker(m_pool, scripted(script, log));
         raised.watch(checker);
         checker.CheckForMail(QStringLiteral("MS Exchange"), QStringLiteral("Work"), QString(),
                              false);
-        QTRY_COMPARE(log->taken().size(), 1);
+        QTRY_COMPARE(log->taken().size(), calls.size() - (hang ? 1 : 2));
     }
-    // The worker gives up its log-on and ends; nothing it raised arrives.
+    // The check gives up and ends; nothing it raised arrives.
     QVERIFY(log->finished.tryAcquire(1, 5000));
     QTest::qWait(50);
-    QCOMPARE(log->taken(),
-             (QStringList{QStringLiteral("logon Work/ 2"), QStringLiteral("cancel")}));
-    QVERIFY(raised.events.isEmpty() || raised.events == QStringList{LoggingOn});
+    QCOMPARE(log->taken(), calls);
+    QVERIFY(raised.events.size() <= 2 && !raised.ended());
 }
 
 void MAPIServerTest::maildirProfiles_data()
 {
-    QTest::addColumn<QStringList>("files"); // under the Maildir: "new/x", "cur/y:2,S"
+    // Under the Maildir: "new/x", "cur/y:2,S", or "new/z->TARGET" for a link.
+    QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("profile");
     QTest::addColumn<QString>("result");
 
@@ -237,22 +254,34 @@ void MAPIServerTest::maildirProfiles_data()
                                      QStringLiteral("cur/1700000004.M1P1.host:2,"),
                                      QStringLiteral("cur/1700000005.M1P1.host:2,FR"),
                                      QStringLiteral("cur/1700000006.M1P1.host:2,FS")};
+    const QString home = QStringLiteral("Home");
+    const QString inProfile = QStringLiteral("error Profile \"%1\" in profiles.ini: the %2");
     QTest::newRow("none unread") << QStringList{QStringLiteral("cur/a:2,S"),
                                                 QStringLiteral("cur/b:2,RS")}
-                                 << QStringLiteral("Home") << QStringLiteral("count 0");
-    QTest::newRow("empty Maildir")
-        << QStringList{} << QStringLiteral("Home") << QStringLiteral("count 0");
+                                 << home << QStringLiteral("count 0");
+    QTest::newRow("empty Maildir") << QStringList{} << home << QStringLiteral("count 0");
     QTest::newRow("three unread among read ones")
-        << threeAmongRead << QStringLiteral("Home") << QStringLiteral("count 3");
-    QTest::newRow("flags in odd order")
+        << threeAmongRead << home << QStringLiteral("count 3");
+    QTest::newRow("flags in odd order, trashed is not unread")
         << QStringList{QStringLiteral("cur/a:2,TSR"), QStringLiteral("cur/b:2,SF"),
                        QStringLiteral("cur/c:2,RTF"), QStringLiteral("cur/d:1,S"),
                        QStringLiteral("cur/e")}
-        << QStringLiteral("Home") << QStringLiteral("count 3");
+        << home << QStringLiteral("count 2");
+    QTest::newRow("semicolon as the info separator")
+        << QStringList{QStringLiteral("cur/a;2,S"), QStringLiteral("cur/b;2,F"),
+                       QStringLiteral("new/b"), QStringLiteral("cur/c;2,T")}
+        << home << QStringLiteral("count 1");
+    QTest::newRow("links followed only inside the Maildir")
+        << QStringList{QStringLiteral("new/a"), QStringLiteral("new/in->../cur/x:2,S"),
+                       QStringLiteral("new/out->../../outside"), QStringLiteral("cur/x:2,S")}
+        << home << QStringLiteral("count 2");
+    QTest::newRow("new folder linked out of the Maildir")
+        << QStringList{QStringLiteral("new->../elsewhere")} << home
+        << QStringLiteral("error Could not connect to server.");
     QTest::newRow("hidden files and folders are no messages")
         << QStringList{QStringLiteral("new/.a"), QStringLiteral("new/sub/x"),
                        QStringLiteral("new/b")}
-        << QStringLiteral("Home") << QStringLiteral("count 1");
+        << home << QStringLiteral("count 1");
     QTest::newRow("empty name takes the default")
         << QStringList{QStringLiteral("new/a"), QStringLiteral("new/b")} << QString()
         << QStringLiteral("count 2");
@@ -266,6 +295,26 @@ void MAPIServerTest::maildirProfiles_data()
                                      << QStringLiteral("error Could not connect to server.");
     QTest::newRow("unreadable address") << QStringList{} << QStringLiteral("Odd")
                                         << QStringLiteral("error Could not connect to server.");
+    QTest::newRow("quoted address")
+        << QStringList{} << QStringLiteral("Quoted")
+        << inProfile.arg(QStringLiteral("Quoted"),
+                         QStringLiteral("Mailbox value is in quotes; write it without them."));
+    QTest::newRow("quoted path")
+        << QStringList{} << QStringLiteral("QuotedPath")
+        << inProfile.arg(QStringLiteral("QuotedPath"),
+                         QStringLiteral("Maildir path is in quotes; write it without them."));
+    QTest::newRow("path from the home folder")
+        << QStringList{} << QStringLiteral("Tilde")
+        << inProfile.arg(QStringLiteral("Tilde"),
+                         QStringLiteral("Maildir path starts with ~; write the full path."));
+    QTest::newRow("IMAP address without a user")
+        << QStringList{} << QStringLiteral("NoUser")
+        << inProfile.arg(QStringLiteral("NoUser"),
+                         QStringLiteral("IMAP address has no user name; write it as "
+                                        "imaps://USER@HOST/INBOX."));
+    QTest::newRow("store that cannot be read")
+        << QStringList{QStringLiteral("profiles.ini/")} << home
+        << QStringLiteral("error %1 cannot be read: it is not a regular file.");
 }
 
 void MAPIServerTest::maildirProfiles()
@@ -276,25 +325,44 @@ void MAPIServerTest::maildirProfiles()
 
     const QString root = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
     const QString maildir = root + QStringLiteral("/Maildir");
+    const QString store = root + QStringLiteral("/profiles.ini");
     for (const QString& folder :
          {QStringLiteral("new"), QStringLiteral("cur"), QStringLiteral("tmp")})
         QVERIFY(QDir().mkpath(maildir + QLatin1Char('/') + folder));
-    for (int i = 0; i < files.size(); ++i)
-        test::writeFile(maildir + QLatin1Char('/') + files.at(i), message(i));
-    const QString store = root + QStringLiteral("/profiles.ini");
-    test::writeFile(store, QStringLiteral("[General]\r\nDefaultProfile=Home\r\n"
-                                          "[Home]\r\nMailbox=maildir:%1\r\n"
-                                          "[Lost]\r\nMailbox=maildir:%1/gone\r\n"
-                                          "[Odd]\r\nMailbox=pop3://me@host\r\n")
-                               .arg(maildir)
-                               .toUtf8());
+    test::writeFile(root + QStringLiteral("/outside"), message(0));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/elsewhere")));
+    for (int i = 0; i < files.size(); ++i) {
+        const QStringList link = files.at(i).split(QStringLiteral("->"));
+        const QString path = maildir + QLatin1Char('/') + link.first();
+        if (link.size() == 2) {
+            QDir(path).removeRecursively();
+            QVERIFY(QFile::link(link.last(), path));
+        } else if (files.at(i) == QLatin1String("profiles.ini/")) {
+            QVERIFY(QDir().mkpath(store));
+        } else {
+            test::writeFile(path, message(i));
+        }
+    }
+    if (!QFileInfo(store).isDir())
+        test::writeFile(store, QStringLiteral("[General]\r\nDefaultProfile=Home\r\n"
+                                              "[Home]\r\nMailbox=maildir:%1\r\n"
+                                              "[Lost]\r\nMailbox=maildir:%1/gone\r\n"
+                                              "[Odd]\r\nMailbox=pop3://me@host\r\n"
+                                              "[Quoted]\r\nMailbox=\"maildir:%1\"\r\n"
+                                              "[QuotedPath]\r\nMailbox=maildir:\"%1\"\r\n"
+                                              "[Tilde]\r\nMailbox=maildir:~/Maildir\r\n"
+                                              "[NoUser]\r\nMailbox=imaps://mail.example.org\r\n")
+                                   .arg(maildir)
+                                   .toUtf8());
 
-    MAPIServer checker([store] { return std::make_unique<ProfileMapi>(ProfileStore(store)); });
+    MAPIServer checker(m_pool,
+                       [store] { return std::make_unique<ProfileMapi>(ProfileStore(store)); });
     test::CheckerEventLog raised(checker);
     checker.CheckForMail(QStringLiteral("MS Exchange - Windows Account"), profile,
                          QStringLiteral("any"), false);
-    QVERIFY(raised.ended());
-    QCOMPARE(raised.events.constLast(), result);
+    QTRY_VERIFY(raised.ended());
+    QCOMPARE(raised.events.constLast(),
+             result.contains(QLatin1String("%1")) ? result.arg(store) : result);
 }
 
 void MAPIServerTest::dispatcherMakesTheChecker()
@@ -311,6 +379,7 @@ void MAPIServerTest::dispatcherMakesTheChecker()
     test::CheckerEventLog raised(dispatcher);
     dispatcher.CheckForMail(QStringLiteral("MS Exchange - Windows Account"), QStringLiteral("Home"),
                             QString(), false);
+    QTRY_VERIFY(raised.ended());
     QCOMPARE(raised.events,
              (QStringList{LoggingOn, Checking, LoggingOff, QStringLiteral("count 1")}));
 }

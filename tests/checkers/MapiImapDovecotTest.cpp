@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 using namespace orvane;
@@ -37,7 +38,8 @@ QStringList check(const QString& mailbox, const QString& password,
     QTemporaryDir dir;
     const QString store = dir.filePath(QStringLiteral("profiles.ini"));
     test::writeFile(store, QStringLiteral("[Work]\nMailbox=%1\n").arg(mailbox).toUtf8());
-    MAPIServer checker([store, extraCa, limit] {
+    QThreadPool pool;
+    MAPIServer checker(pool, [store, extraCa, limit] {
         return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{extraCa, limit});
     });
     test::CheckerEventLog raised(checker);
@@ -132,19 +134,26 @@ void MapiImapDovecotTest::serverDown()
 
 void MapiImapDovecotTest::tls_data()
 {
+    QTest::addColumn<QString>("scheme");
     QTest::addColumn<bool>("trustTestCa");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QStringList>("events");
 
-    QTest::newRow("verified") << true << QStringLiteral("localhost") << Counted(4);
-    QTest::newRow("unknown authority")
-        << false << QStringLiteral("localhost") << Failed(MAPIServer::kNoConnection);
-    QTest::newRow("name mismatch")
-        << true << QStringLiteral("127.0.0.1") << Failed(MAPIServer::kNoConnection);
+    for (const QString& scheme : {QStringLiteral("imaps"), QStringLiteral("imap")}) {
+        // imap: the server offers STARTTLS and forbids LOGIN in clear.
+        const QByteArray how = scheme.toLatin1() + ", ";
+        QTest::newRow(how + "verified")
+            << scheme << true << QStringLiteral("localhost") << Counted(4);
+        QTest::newRow(how + "unknown authority")
+            << scheme << false << QStringLiteral("localhost") << Failed(MAPIServer::kNoConnection);
+        QTest::newRow(how + "name mismatch")
+            << scheme << true << QStringLiteral("127.0.0.1") << Failed(MAPIServer::kNoConnection);
+    }
 }
 
 void MapiImapDovecotTest::tls()
 {
+    QFETCH(QString, scheme);
     QFETCH(bool, trustTestCa);
     QFETCH(QString, host);
     QFETCH(QStringList, events);
@@ -156,9 +165,10 @@ void MapiImapDovecotTest::tls()
     options.imap = true;
     ORVANE_START_DOVECOT(dovecot, options);
 
-    const QString mailbox = QStringLiteral("imaps://%1@%2:%3/INBOX")
-                                .arg(dovecot.userName(), host)
-                                .arg(dovecot.imapsPort());
+    const QString mailbox =
+        QStringLiteral("%1://%2@%3:%4/INBOX")
+            .arg(scheme, dovecot.userName(), host)
+            .arg(scheme == QLatin1String("imaps") ? dovecot.imapsPort() : dovecot.imapPort());
     QCOMPARE(check(mailbox, dovecot.password(),
                    trustTestCa ? pem(dovecot.caCertificates()) : QByteArrayList{}),
              events);
@@ -199,8 +209,9 @@ void MapiImapDovecotTest::silentServer()
     QTemporaryDir dir;
     const QString store = dir.filePath(QStringLiteral("profiles.ini"));
     test::writeFile(store, QStringLiteral("[Work]\nMailbox=%1\n").arg(mailbox).toUtf8());
+    QThreadPool pool;
     {
-        MAPIServer checker([store] {
+        MAPIServer checker(pool, [store] {
             return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{{}, 60s});
         });
         checker.CheckForMail(QStringLiteral("MS Exchange"), QStringLiteral("Work"), QString(),
