@@ -10,6 +10,7 @@
 // checks and reports whether anything is left running.
 // Targets: every count right, nothing left running, peak PSS for ten accounts
 // under 150 MB.
+#include "ProcessTree.h"
 #include "ScriptedWebServer.h"
 #include "checkers/KestranoChecker.h"
 
@@ -40,30 +41,6 @@ Page html(const QByteArray& body)
     return Page{"<html><body>" + body + "</body></html>", {}, 0, false};
 }
 
-QSet<uint> withDescendants(uint root)
-{
-    QSet<uint> found{root};
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            bool number = false;
-            const uint pid = entry.toUInt(&number);
-            if (!number || found.contains(pid))
-                continue;
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-            if (!stat.open(QIODevice::ReadOnly))
-                continue;
-            const QByteArray text = stat.readAll();
-            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-            if (found.contains(fields.value(1).toUInt())) {
-                found.insert(pid);
-                grew = true;
-            }
-        }
-    }
-    return found;
-}
-
 // Kilobytes of PSS of one process; 0 when it is gone.
 qint64 pssKb(uint pid)
 {
@@ -73,16 +50,6 @@ qint64 pssKb(uint pid)
     static const QRegularExpression line(QStringLiteral("^Pss:\\s+(\\d+) kB"),
                                          QRegularExpression::MultilineOption);
     return line.match(QString::fromLatin1(rollup.readAll())).captured(1).toLongLong();
-}
-
-bool anyAlive(const QSet<uint>& pids)
-{
-    for (uint pid : pids) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z "))
-            return true;
-    }
-    return false;
 }
 
 // The services' pages; the user name travels in the addresses, so every
@@ -179,7 +146,7 @@ int main(int argc, char* argv[])
     qsizetype peakProcesses = 0;
     const QDeadlineTimer deadline(kChecksMs);
     while (ended < accounts && !deadline.hasExpired()) {
-        const QSet<uint> now = withDescendants(pid);
+        const QSet<uint> now = descendantsOf(pid);
         seen.unite(now);
         qint64 sum = 0;
         for (uint process : now)

@@ -30,6 +30,15 @@ constexpr int kStartMs = 30000;
 constexpr int kStopMs = 30000;
 constexpr int kDriverMs = 120000;
 
+// Killed, not shut down: a test that failed midway leaves the notifier in any state.
+void killIfRunning(QProcess& quorvel)
+{
+    if (quorvel.state() != QProcess::NotRunning) {
+        quorvel.kill();
+        quorvel.waitForFinished(kStopMs);
+    }
+}
+
 } // namespace
 
 class QuorvelSettingsTest : public QObject
@@ -45,6 +54,13 @@ private Q_SLOTS:
     void shutdownWithABoxOpen();
 
 private:
+    /// The desktop's environment with the accessibility bridge always on.
+    QProcessEnvironment readableEnvironment() const
+    {
+        QProcessEnvironment env = m_desktop.environment();
+        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        return env;
+    }
     /// Starts the script with `arguments` once the notifier's tray icon is
     /// up, and opens the tray menu for it.
     bool startDriver(QProcess& driver, const QProcessEnvironment& env,
@@ -95,14 +111,8 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     QVERIFY(orvane::test::saveFile(folder.accountListPath(), listFileContent({}, {})));
 
     QProcess quorvel;
-    QProcessEnvironment env = m_desktop.environment();
-    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    auto stop = qScopeGuard([&quorvel] {
-        if (quorvel.state() != QProcess::NotRunning) {
-            quorvel.kill();
-            quorvel.waitForFinished(kStopMs);
-        }
-    });
+    const QProcessEnvironment env = readableEnvironment();
+    auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
     QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
     QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
 
@@ -186,14 +196,8 @@ void QuorvelSettingsTest::shutdownWithABoxOpen()
                                    listFileContent(settings, {{"acct", "pop.example.org"}})));
 
     QProcess quorvel;
-    QProcessEnvironment env = m_desktop.environment();
-    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    auto stop = qScopeGuard([&quorvel] {
-        if (quorvel.state() != QProcess::NotRunning) {
-            quorvel.kill();
-            quorvel.waitForFinished(kStopMs);
-        }
-    });
+    const QProcessEnvironment env = readableEnvironment();
+    auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
     QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
     QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
     QProcess driver;
@@ -241,8 +245,7 @@ void QuorvelSettingsTest::readsTheFiguresAloud()
     QVERIFY(orvane::test::saveFile(folder.accountListPath(), list));
 
     QProcess quorvel;
-    QProcessEnvironment env = m_desktop.environment();
-    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    const QProcessEnvironment env = readableEnvironment();
     auto stop = qScopeGuard([&quorvel] { stopQuorvel(quorvel, kStopMs); });
     QProcess driver;
     driver.setProcessEnvironment(env);

@@ -4,6 +4,7 @@
 // web server acting as its proxy.
 #include "Desktop.h"
 #include "FileHelpers.h"
+#include "ProcessTree.h"
 #include "ProgramFolder.h"
 #include "QuorvelBus.h"
 #include "ScriptedWebServer.h"
@@ -61,43 +62,6 @@ uint kestranoPid()
 {
     const QDBusReply<uint> pid = QDBusConnection::sessionBus().interface()->servicePid(kKestrano);
     return pid.isValid() ? pid.value() : 0;
-}
-
-// Every process below `root` (the browser engine's helpers).
-QSet<uint> descendantsOf(uint root)
-{
-    QSet<uint> found{root};
-    bool grew = true;
-    while (grew) {
-        grew = false;
-        const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-        for (const QString& entry : entries) {
-            bool number = false;
-            const uint pid = entry.toUInt(&number);
-            if (!number || found.contains(pid))
-                continue;
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-            if (!stat.open(QIODevice::ReadOnly))
-                continue;
-            const QByteArray text = stat.readAll();
-            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-            if (found.contains(fields.value(1).toUInt())) {
-                found.insert(pid);
-                grew = true;
-            }
-        }
-    }
-    return found;
-}
-
-bool anyAlive(const QSet<uint>& pids)
-{
-    for (uint pid : pids) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z "))
-            return true;
-    }
-    return false;
 }
 
 } // namespace
