@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <pwd.h>
 #include <unistd.h>

@@ -7,6 +7,7 @@
 #include "core/AccountList.h"
 #include "platform/AnsiText.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -527,6 +528,18 @@ void AccountListFileTest::everyValueReadSurvivesItsOwnSave()
         QVERIFY2(fieldsOf(second.accounts.at(0)) == fieldsOf(first.accounts.at(0)),
                  qPrintable(tag + "\nfirst:  " + fieldsOf(first.accounts.at(0)).join(' ') +
                             "\nsecond: " + fieldsOf(second.accounts.at(0)).join(' ')));
+    }
+    // The Quick Bar's place is read as a fraction too and written whole.
+    for (const char* text : {"-7", "1.5", "-2.5", "1e3", " 2147483647.4 ", "2147483647.6",
+                             "-2147483647.5", "-2147483648.5", "nan", "inf", "0x10"}) {
+        qint32 first = 0;
+        qint32 second = 0;
+        if (!AnsiLineReader(text).readTwips(first))
+            continue;
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        AnsiLineWriter(buffer).writeNumber(first);
+        QVERIFY2(AnsiLineReader(buffer.data()).readTwips(second) && second == first, text);
     }
     // Both ways out were taken often enough to mean something.
     QVERIFY2(loaded > 50 && damaged > 50,
