@@ -11,7 +11,13 @@ namespace orvane {
 
 void TrayIconPicture::SetTrayIconFromResource(int id)
 {
-    m_tray.setIcon(QIcon(stForm::ResourcePath(id)));
+    // The same icon object every time: Qt caches what it paints under the
+    // icon's identity, and a new object per frame left a new entry behind at
+    // every paint for as long as the checks ran.
+    auto found = m_resources.constFind(id);
+    if (found == m_resources.constEnd())
+        found = m_resources.insert(id, QIcon(stForm::ResourcePath(id)));
+    m_tray.setIcon(*found);
 }
 
 void TrayIconPicture::SetTrayIconFromFile(const QString& path)

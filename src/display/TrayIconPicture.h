@@ -11,7 +11,8 @@ class TrayIcon;
 
 /// Paints the skins' pictures on the tray icon. Icon files are decoded once
 /// (every image size they hold) and kept, so an animation does not read its
-/// frames from disk on every tick.
+/// frames from disk on every tick; each picture, built-in ones too, is one
+/// icon object for the whole run, so Qt's paint cache reuses its entries.
 class TrayIconPicture final : public TrayPicture
 {
 public:
@@ -27,6 +28,7 @@ public:
 private:
     TrayIcon& m_tray;
     QHash<QString, QIcon> m_files;
+    QHash<int, QIcon> m_resources;
 };
 
 } // namespace orvane

@@ -278,6 +278,17 @@ QString formatSavedDate(const QDate& date)
     return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
+namespace {
+
+// The saved form has whole seconds: a fraction read from a combined date and
+// time would be lost by the next save, so it is not read in the first place.
+QTime toWholeSeconds(const QTime& time)
+{
+    return time.isValid() ? QTime(time.hour(), time.minute(), time.second()) : QTime();
+}
+
+} // namespace
+
 QTime parseSavedTime(const QString& text)
 {
     const QString t = text.trimmed();
@@ -291,11 +302,19 @@ QTime parseSavedTime(const QString& text)
     // A combined date and time, as some regional settings write it.
     const QDateTime both = QDateTime::fromString(t, Qt::ISODate);
     if (both.isValid())
-        return both.time();
-    return QLocale::system().toTime(t, QLocale::ShortFormat);
+        return toWholeSeconds(both.time());
+    return toWholeSeconds(QLocale::system().toTime(t, QLocale::ShortFormat));
 }
 
 namespace {
+
+// The saved form writes the year in four digits; a date outside them (a
+// negative year the short forms let through) would be saved as text no reader
+// takes back, and the list would break at the next start instead of now.
+QDate inSavedYears(const QDate& date)
+{
+    return date.isValid() && date.year() >= 1 && date.year() <= 9999 ? date : QDate();
+}
 
 // Qt reads a two-digit year into 1900-1999; a saved date lies closer to now.
 QDate withCenturyWindow(QDate date, const QString& format)
@@ -307,7 +326,7 @@ QDate withCenturyWindow(QDate date, const QString& format)
 
 QDate dateInFormat(const QString& text, const QString& format)
 {
-    return withCenturyWindow(QDate::fromString(text, format), format);
+    return inSavedYears(withCenturyWindow(QDate::fromString(text, format), format));
 }
 
 } // namespace
@@ -315,7 +334,7 @@ QDate dateInFormat(const QString& text, const QString& format)
 QDate parseSavedDate(const QString& text)
 {
     const QString t = text.trimmed();
-    QDate date = QDate::fromString(t, Qt::ISODate);
+    QDate date = inSavedYears(QDate::fromString(t, Qt::ISODate));
     if (date.isValid())
         return date;
 

@@ -102,7 +102,9 @@ QString encodePassword(const QString& password);
 QString decodePassword(const QString& encoded, bool* ok);
 
 /// The list file writes times and dates in one fixed form (ISO 8601) and
-/// reads that form and the common short forms of earlier files.
+/// reads that form and the common short forms of earlier files. A date is
+/// read only with a year from 1 to 9999, the years the fixed form holds; a
+/// time only to the whole second.
 QString formatSavedTime(const QTime& time);
 QString formatSavedDate(const QDate& date);
 QTime parseSavedTime(const QString& text);

@@ -14,6 +14,10 @@ namespace orvane {
 namespace {
 
 constexpr int kRandomLength = 6;
+// Between the file's name and the random part of a temporary's name. No user
+// names a copy like this, so the clean-up at start can tell our leftovers
+// from the user's own files (a backup "list.backup" has six letters too).
+constexpr char kTemporaryMarker[] = ".tmp-";
 
 QString errnoText(int error)
 {
@@ -213,7 +217,7 @@ bool writeFileAtomically(const QString& path, const QByteArray& contents, FileMo
         fd = ::open(temporary.constData(), flags, perms);
     } else {
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temporary = target + '.' + randomSuffix();
+            temporary = target + kTemporaryMarker + randomSuffix();
             fd = ::open(temporary.constData(), flags, perms);
             if (fd < 0 && errno != EEXIST)
                 break;
@@ -258,7 +262,9 @@ bool writeFileAtomically(const QString& path, const QByteArray& contents, FileMo
 void removeLeftoverTemporaries(const QString& path)
 {
     const QFileInfo info(path);
-    const QString prefix = info.fileName() + QLatin1Char('.');
+    // Only names this writer makes: temporaries of older versions (a dot and
+    // six letters) cannot be told from a user's own copy and are left alone.
+    const QString prefix = info.fileName() + QLatin1String(kTemporaryMarker);
     const QDir folder = info.absoluteDir();
     const QStringList names =
         folder.entryList({prefix + QStringLiteral("*")}, QDir::Files | QDir::Hidden | QDir::System);

@@ -51,13 +51,14 @@ enum class FileMode
 /// `path` only when every byte reached the disk, so at every moment either
 /// the old or the new complete file is there. A link at `path` is replaced,
 /// never written through. `temporaryPath` names the file written first; by
-/// default it is `path` + "." + six random letters and digits. False with
+/// default it is `path` + ".tmp-" + six random letters and digits. False with
 /// the reason in `error` when anything failed; no temporary file is left.
 bool writeFileAtomically(const QString& path, const QByteArray& contents, FileMode mode,
                          QString* error = nullptr, const QString& temporaryPath = {});
 
 /// Removes this user's complete temporary files that a kill between writing
-/// and renaming left next to `path` (`path` + "." + six letters and digits).
+/// and renaming left next to `path` (`path` + ".tmp-" + six letters and
+/// digits). Nothing else is touched, whatever its name looks like.
 void removeLeftoverTemporaries(const QString& path);
 
 /// Keeps a copy of the file at `path` as it is now under `path` + `suffix`

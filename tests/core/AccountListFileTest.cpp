@@ -7,8 +7,10 @@
 #include "core/AccountList.h"
 #include "platform/AnsiText.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,6 +82,7 @@ private Q_SLOTS:
     void refusedFilesAreLeftAlone();
     void textOutsideWindows1252SurvivesASave();
     void windows1252FilesStillLoad();
+    void everyValueReadSurvivesItsOwnSave();
     void missingFileIsSilent();
     void savedFileIsPrivateAndCrLf();
     void failedSaveLeavesTheOldFile();
@@ -205,6 +208,12 @@ void AccountListFileTest::damagedFiles_data()
     spoilt = lines;
     spoilt[header + 16 * 2 + 8] = "the day after\r"; // date of the third account
     QTest::newRow("unreadable date") << spoilt.join('\n') << 2 << true;
+    // Read as short forms, these would be saved as text the next start refuses.
+    for (const char* date : {"5/6/-2024", "6.5.-2024", "10000-01-01", "1/1/0"}) {
+        spoilt = lines;
+        spoilt[header + 16 + 8] = QByteArray(date) + '\r';
+        QTest::addRow("year of '%s'", date) << spoilt.join('\n') << 1 << true;
+    }
     spoilt = lines;
     spoilt[header + 16] = QByteArray(70000, 'n') + '\r'; // name of the second account
     QTest::newRow("line over the length limit") << spoilt.join('\n') << 1 << true;
@@ -375,16 +384,181 @@ void AccountListFileTest::windows1252FilesStillLoad()
     QCOMPARE(loaded.GetPassword(), QString::fromUtf8("ä€"));
 }
 
+namespace {
+
+// The texts a hand-edited or older list may hold for one kind of value: the
+// forms the readers know, with values inside, at and past their limits.
+QString pick(QRandomGenerator& random, const QStringList& from)
+{
+    return from.at(random.bounded(int(from.size())));
+}
+
+QString number(QRandomGenerator& random)
+{
+    static const QStringList limits{"0",           "-1",          "32767",      "32768",
+                                    "-32769",      "2147483647",  "2147483648", "-2147483648",
+                                    "-2147483649", "99999999999", "007",        "+5"};
+    if (random.bounded(2))
+        return pick(random, limits);
+    return QString::number(random.bounded(-100000, 100000));
+}
+
+QString boolean(QRandomGenerator& random)
+{
+    return pick(random, {"True", "False", "true", "FALSE", "0", "1", "-2", "0.0", "2.5", "1e3",
+                         " True ", "tRuE"});
+}
+
+QString time(QRandomGenerator& random)
+{
+    const int h = random.bounded(26);
+    const int m = random.bounded(61);
+    const int s = random.bounded(61);
+    const auto two = [](int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
+    const QString ap = h < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+    switch (random.bounded(6)) {
+    case 0:
+        return two(h) + ':' + two(m) + ':' + two(s);
+    case 1:
+        return QString::number(h) + ':' + two(m);
+    case 2:
+        return QString::number(h % 12 == 0 ? 12 : h % 12) + ':' + two(m) + ':' + two(s) + ' ' + ap;
+    case 3:
+        return QString::number(h % 13) + ':' + two(m) + ' ' + ap.toLower();
+    case 4:
+        return "2024-05-06T" + two(h) + ':' + two(m) + ':' + two(s) + '.' +
+               QString::number(random.bounded(1000));
+    default:
+        return ' ' + two(h) + ':' + two(m) + ':' + two(s) + "+02:00";
+    }
+}
+
+QString date(QRandomGenerator& random)
+{
+    static const QList<int> years{-2024, -1,  0,    1,    26,   49,   50,    99,
+                                  100,   999, 1899, 1950, 2026, 9999, 10000, 12345};
+    const int y = random.bounded(2) ? years.at(random.bounded(int(years.size())))
+                                    : random.bounded(-20000, 20000);
+    const QString year = QString::number(y);
+    const QString d = QString::number(random.bounded(1, 33));
+    const QString m = QString::number(random.bounded(1, 14));
+    switch (random.bounded(7)) {
+    case 0:
+        return QStringLiteral("%1-%2-%3")
+            .arg(y, 4, 10, QLatin1Char('0'))
+            .arg(m.rightJustified(2, '0'), d.rightJustified(2, '0'));
+    case 1:
+        return m + '/' + d + '/' + year;
+    case 2:
+        return d + '.' + m + '.' + year;
+    case 3:
+        return d + '-' + m + '-' + year;
+    case 4:
+        return year + '/' + m + '/' + d;
+    case 5:
+        return m + '/' + d + '/' + QString::number(y % 100);
+    default:
+        return ' ' + d + '.' + m + '.' + year.right(2) + ' ';
+    }
+}
+
+// What one account holds after a load, field by field, for comparing loads.
+QStringList fieldsOf(const server& account)
+{
+    return {QString::number(account.GetTimeout()),
+            QString::number(account.GetInterval()),
+            boolText(account.IsActive()),
+            account.lastTime().toString(Qt::ISODateWithMs),
+            account.lastDate().toString(Qt::ISODate),
+            boolText(account.checkedOnce()),
+            QString::number(account.baseline()),
+            QString::number(account.GetMin()),
+            boolText(account.IsMinOn()),
+            boolText(account.IsCustWaveOn()),
+            boolText(account.IsNewMailOnly())};
+}
+
+} // namespace
+
+void AccountListFileTest::everyValueReadSurvivesItsOwnSave()
+{
+    // Whatever a reader accepts, its own save must write in a form the next
+    // start reads back as the same value; a value that cannot be written so
+    // is damage at the first read, while the user's file is still kept.
+    QRandomGenerator random(28);
+    const QByteArray frame = "1.6\r\n1\r\ns1\r\ns2\r\n1\r\n2\r\n3\r\n4\r\nskin\r\nq\r\nFalse\r\n"
+                             "0\r\n0\r\nFalse\r\n";
+    int loaded = 0;
+    int damaged = 0;
+    for (int round = 0; round < 500; ++round) {
+        const QStringList fields{"name",
+                                 "pop.example.org",
+                                 number(random),
+                                 number(random),
+                                 "user",
+                                 "",
+                                 boolean(random),
+                                 time(random),
+                                 date(random),
+                                 boolean(random),
+                                 number(random),
+                                 number(random),
+                                 boolean(random),
+                                 boolean(random),
+                                 "",
+                                 boolean(random)};
+        const QString tag = fields.join(QStringLiteral(" | "));
+        QFile::remove(path());
+        QFile::remove(path() + ".damaged");
+        writeAll(path(), frame + encodeLines(fields));
+        Reader first;
+        const AccountListFile::LoadResult result = first.load(path());
+        if (result == AccountListFile::LoadResult::Damaged) {
+            QVERIFY2(first.accounts.size() == 0, qPrintable(tag));
+            ++damaged;
+            continue;
+        }
+        QVERIFY2(result == AccountListFile::LoadResult::Loaded, qPrintable(tag));
+        ++loaded;
+        QVERIFY2(AccountListFile::save(path(), first.accounts, first.blocks.refs()),
+                 qPrintable(tag));
+        Reader second;
+        QVERIFY2(second.load(path()) == AccountListFile::LoadResult::Loaded,
+                 qPrintable(tag + "\n" + QString::fromUtf8(readFile(path()))));
+        QVERIFY2(fieldsOf(second.accounts.at(0)) == fieldsOf(first.accounts.at(0)),
+                 qPrintable(tag + "\nfirst:  " + fieldsOf(first.accounts.at(0)).join(' ') +
+                            "\nsecond: " + fieldsOf(second.accounts.at(0)).join(' ')));
+    }
+    // The Quick Bar's place is read as a fraction too and written whole.
+    for (const char* text : {"-7", "1.5", "-2.5", "1e3", " 2147483647.4 ", "2147483647.6",
+                             "-2147483647.5", "-2147483648.5", "nan", "inf", "0x10"}) {
+        qint32 first = 0;
+        qint32 second = 0;
+        if (!AnsiLineReader(text).readTwips(first))
+            continue;
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        AnsiLineWriter(buffer).writeNumber(first);
+        QVERIFY2(AnsiLineReader(buffer.data()).readTwips(second) && second == first, text);
+    }
+    // Both ways out were taken often enough to mean something.
+    QVERIFY2(loaded > 50 && damaged > 50,
+             qPrintable(QStringLiteral("%1 loaded, %2 damaged").arg(loaded).arg(damaged)));
+}
+
 void AccountListFileTest::missingFileIsSilent()
 {
-    // A save killed between writing and renaming leaves a whole temporary.
-    writeAll(path() + ".Ab12Cd", "1.6\r\n");
+    // A save killed between writing and renaming leaves a whole temporary;
+    // the user's own copies next to the list are theirs.
+    writeAll(path() + ".tmp-Ab12Cd", "1.6\r\n");
+    writeAll(path() + ".backup", "1.6\r\n");
     QFile::remove(path());
     Reader reader;
     QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Missing);
     QVERIFY(reader.messages.shown.empty());
     QVERIFY(QDir(m_dir->filePath("Users")).exists()); // the folder is made on the way
-    QVERIFY(!QFileInfo::exists(path() + ".Ab12Cd"));
+    QVERIFY(!QFileInfo::exists(path() + ".tmp-Ab12Cd"));
+    QCOMPARE(readFile(path() + ".backup"), QByteArray("1.6\r\n"));
 }
 
 void AccountListFileTest::savedFileIsPrivateAndCrLf()

@@ -321,7 +321,10 @@ void QuorvelLifecycleTest::killedSaveLeavesAWholeList()
             break;
         }
     }
-    QVERIFY2(quorvel->waitForFinished(kStopMs), "the notifier neither saved nor ended");
+    // The save may end the program between two looks at it, and waiting on a
+    // program that has ended reports a failure.
+    QVERIFY2(quorvel->state() == QProcess::NotRunning || quorvel->waitForFinished(kStopMs),
+             "the notifier neither saved nor ended");
     if (quorvel->exitStatus() == QProcess::NormalExit) {
         qInfo("the save finished before the kill");
     } else {

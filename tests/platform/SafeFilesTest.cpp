@@ -195,13 +195,19 @@ void SafeFilesTest::failedWritesLeaveTheOldFileAndNoTemporary()
 
 void SafeFilesTest::leftoverTemporariesAreRemoved()
 {
-    const QStringList kept{"list",        "list.damaged", "list.damaged.1", "list.1",
-                           "list.ab-cd1", "list.abcdefg", "other.Ab12Cd"};
-    for (const QString& name : kept + QStringList{"list.Ab12Cd", "list.000000"})
+    // Only names the writer makes go; a user's own copy stays whatever it is
+    // called, and so does an older version's temporary, which cannot be told
+    // from one.
+    const QStringList kept{"list",           "list.damaged",     "list.damaged.1",
+                           "list.1",         "list.backup",      "list.Ab12Cd",
+                           "list.000000",    "list.tmp-abcdefg", "list.tmp-ab-cd",
+                           "list.tmp-Ab12C", "other.tmp-Ab12Cd"};
+    for (const QString& name : kept + QStringList{"list.tmp-Ab12Cd", "list.tmp-000000"})
         writeFile(path(name), "x", 0600);
     removeLeftoverTemporaries(path("list"));
     QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
     QStringList expected = kept;
+    left.sort();
     expected.sort();
     QCOMPARE(left, expected);
 }
