@@ -116,7 +116,9 @@ void ScriptedWebServer::readRequest(QTcpSocket* socket)
         if (page.neverAnswer)
             continue;
         QPointer<QTcpSocket> guarded(socket);
-        QTimer::singleShot(page.delayMs, this, [guarded, answer] {
+        // Precise: a coarse timer may answer up to 5% early, and the tests
+        // time what a late answer delays.
+        QTimer::singleShot(page.delayMs, Qt::PreciseTimer, this, [guarded, answer] {
             if (guarded)
                 guarded->write(answer);
         });
