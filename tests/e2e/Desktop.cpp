@@ -45,13 +45,16 @@ bool Desktop::start(Tray tray)
 {
     stop();
     m_error.clear();
-    m_runtime = std::make_unique<QTemporaryDir>();
-    if (startDisplay() && (tray == Tray::XEmbed ? startTray() : startStatusNotifierHost())) {
-        return true;
+    // A tray host that does not come up on a loaded machine is given a
+    // second, fresh display before the test is failed for it.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        m_runtime = std::make_unique<QTemporaryDir>();
+        if (startDisplay() && (tray == Tray::XEmbed ? startTray() : startStatusNotifierHost()))
+            return true;
+        const QString error = m_error;
+        stop();
+        m_error = error;
     }
-    const QString error = m_error;
-    stop();
-    m_error = error;
     return false;
 }
 
@@ -104,9 +107,13 @@ bool Desktop::startDisplay()
 bool Desktop::startTray()
 {
     m_tray = std::make_unique<QProcess>();
-    m_tray->setProcessEnvironment(environment());
+    QProcessEnvironment env = environment();
+    // The panel needs no screen reader, and must not wait for one's bus.
+    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    m_tray->setProcessEnvironment(env);
     m_tray->setStandardOutputFile(QProcess::nullDevice());
-    m_tray->setStandardErrorFile(QProcess::nullDevice());
+    const QString trayLog = m_runtime->filePath(QStringLiteral("trayer.log"));
+    m_tray->setStandardErrorFile(trayLog);
     m_tray->start(QStringLiteral("trayer"),
                   {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
                    QStringLiteral("right"), QStringLiteral("--widthtype"),
@@ -121,7 +128,10 @@ bool Desktop::startTray()
     const QDeadlineTimer deadline(kStartMs);
     while (trayWindow().isEmpty()) {
         if (m_tray->state() == QProcess::NotRunning || deadline.hasExpired()) {
-            m_error = QStringLiteral("trayer shows no panel on %1").arg(m_display);
+            QFile log(trayLog);
+            const QByteArray said = log.open(QIODevice::ReadOnly) ? log.read(2000) : QByteArray();
+            m_error = QStringLiteral("trayer shows no panel on %1 (%2)")
+                          .arg(m_display, QString::fromLocal8Bit(said.trimmed()));
             return false;
         }
         QThread::msleep(kPollMs);
