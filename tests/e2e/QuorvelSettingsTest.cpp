@@ -61,6 +61,9 @@ private:
         env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
         return env;
     }
+    /// Waits for the script, keeps a picture of the screen as it then is
+    /// under `shot`, and tells whether the script ended well.
+    bool driverSucceeded(QProcess& driver, const QString& shot);
     /// Starts the script with `arguments` once the notifier's tray icon is
     /// up, and opens the tray menu for it.
     bool startDriver(QProcess& driver, const QProcessEnvironment& env,
@@ -120,13 +123,7 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     QVERIFY(startDriver(
         driver, env,
         {QStringLiteral("Dovecot"), dovecot.address(), dovecot.userName(), dovecot.password()}));
-    const bool driven = driver.waitForFinished(kDriverMs);
-    const QString screens = QStringLiteral(ORVANE_E2E_SCREEN_DIR);
-    QDir().mkpath(screens);
-    m_desktop.screenshot(screens + QStringLiteral("/QuorvelSettingsTest.png"));
-    if (!driven)
-        driver.kill();
-    QVERIFY2(driven && driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0,
+    QVERIFY2(driverSucceeded(driver, QStringLiteral("QuorvelSettingsTest.png")),
              "the script did not get through the settings window");
 
     callShutdown(kStopMs);
@@ -140,6 +137,17 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     QCOMPARE(lines.at(kFirstAccountLine + 1).trimmed(), dovecot.address().toLatin1());
     QCOMPARE(lines.at(kFirstAccountLine + 4).trimmed(), dovecot.userName().toLatin1());
     QCOMPARE(lines.at(kFirstAccountLine + 5).trimmed(), encodePassword(dovecot.password()));
+}
+
+bool QuorvelSettingsTest::driverSucceeded(QProcess& driver, const QString& shot)
+{
+    const bool ended = driver.waitForFinished(kDriverMs);
+    const QString screens = QStringLiteral(ORVANE_E2E_SCREEN_DIR);
+    QDir().mkpath(screens);
+    m_desktop.screenshot(screens + QLatin1Char('/') + shot);
+    if (!ended)
+        driver.kill();
+    return ended && driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0;
 }
 
 bool QuorvelSettingsTest::startDriver(QProcess& driver, const QProcessEnvironment& env,
@@ -261,13 +269,7 @@ void QuorvelSettingsTest::readsTheFiguresAloud()
     // Listening before the notifier starts: the popup opens after the first check.
     QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
     QVERIFY(callStatus(QStringLiteral("CheckAll")).type() != QDBusMessage::ErrorMessage);
-    const bool heard = driver.waitForFinished(kDriverMs);
-    const QString screens = QStringLiteral(ORVANE_E2E_SCREEN_DIR);
-    QDir().mkpath(screens);
-    m_desktop.screenshot(screens + QStringLiteral("/QuorvelSettingsTest-figures.png"));
-    if (!heard)
-        driver.kill();
-    QVERIFY2(heard && driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0,
+    QVERIFY2(driverSucceeded(driver, QStringLiteral("QuorvelSettingsTest-figures.png")),
              "the script did not hear both figures");
     // Read by a screen reader, the windows still go quietly at the end.
     callShutdown(kStopMs);
