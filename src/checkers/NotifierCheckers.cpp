@@ -6,7 +6,8 @@
 
 namespace orvane {
 
-NotifierCheckers::NotifierCheckers(QDBusConnection bus) : m_bus(std::move(bus))
+NotifierCheckers::NotifierCheckers(QDBusConnection bus, CertificateTrust* trust)
+    : m_bus(std::move(bus)), m_trust(trust)
 {
     m_pool.setMaxThreadCount(PoolThreads);
     m_pool.setObjectName(QStringLiteral("mailboxes"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CertificateTrust.h"
 #include "core/GenericServer.h"
 
 #include <QDBusConnection>
@@ -20,7 +21,10 @@ public:
     /// How long the program's end waits for cancelled checks to let go.
     static constexpr int ShutdownWaitMs = 5000;
 
-    explicit NotifierCheckers(QDBusConnection bus = QDBusConnection::sessionBus());
+    /// `trust` holds the certificates the user trusted per account; without
+    /// it only certificates that verify are accepted.
+    explicit NotifierCheckers(QDBusConnection bus = QDBusConnection::sessionBus(),
+                              CertificateTrust* trust = nullptr);
     ~NotifierCheckers() override;
 
     std::unique_ptr<MailChecker> createWebServer() override;
@@ -29,6 +33,7 @@ public:
 
 private:
     QDBusConnection m_bus;
+    CertificateTrust* m_trust;
     QThreadPool m_pool;
 };
 

@@ -110,4 +110,16 @@ bool CertificateTrust::forget(const QString& key, QString* error)
     return false;
 }
 
+void CertificateTrust::noteRefused(const QString& key, const Refusal& refusal)
+{
+    QMutexLocker locker(&m_lock);
+    m_refused.insert(key, refusal);
+}
+
+CertificateTrust::Refusal CertificateTrust::refused(const QString& key) const
+{
+    QMutexLocker locker(&m_lock);
+    return m_refused.value(key);
+}
+
 } // namespace orvane

@@ -31,6 +31,17 @@ public:
     bool trust(const QString& key, const QByteArray& sha256, QString* error = nullptr);
     bool forget(const QString& key, QString* error = nullptr);
 
+    /// The last certificate a check refused for `key`, kept in memory only so
+    /// that the account dialog can show its fingerprint and offer to trust it.
+    struct Refusal
+    {
+        QByteArray sha256;
+        /// Why it did not verify, for the user.
+        QString reason;
+    };
+    void noteRefused(const QString& key, const Refusal& refusal);
+    Refusal refused(const QString& key) const;
+
     static constexpr qint64 MaxFileBytes = 256 * 1024;
 
 private:
@@ -41,6 +52,7 @@ private:
     mutable QMutex m_lock;
     mutable bool m_loaded = false;
     mutable QHash<QString, QByteArray> m_digests;
+    QHash<QString, Refusal> m_refused;
 };
 
 } // namespace orvane

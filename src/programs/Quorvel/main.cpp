@@ -4,6 +4,8 @@
 #include "bus/StatusObject.h"
 #include "checkers/NotifierCheckers.h"
 #include "checkers/ProfileStore.h"
+#include "core/AccountListFile.h"
+#include "core/CertificateTrust.h"
 #include "core/IndicatorFanout.h"
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
@@ -100,7 +102,10 @@ int main(int argc, char* argv[])
         &quickBar,        // the bar's state and count
         &quickView,       // the Quick View table
     });
-    orvane::NotifierCheckers checkers;
+    // The certificates the user trusted per account, beside the list.
+    orvane::CertificateTrust trust(orvane::CertificateTrust::pathBeside(
+        orvane::AccountListFile::pathFor(folder, logon.logonName())));
+    orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust);
 
     orvane::NotifierApp notifier(
         folder, {clock, logon, messages, tray, instance, sound, &urls},
