@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <memory>
+
+namespace orvane::e2e {
+
+/// A private system bus for one test: a dbus-daemon of its own, holding a
+/// stand-in sleep manager (org.freedesktop.login1: PrepareForSleep, and
+/// Inhibit handing out delay locks) and a stand-in NetworkManager (the
+/// properties and PropertiesChanged signals Qt's network information
+/// reads). Programs reach it through DBUS_SYSTEM_BUS_ADDRESS. The stand-ins
+/// answer from a thread of their own, so a test waiting on another bus never
+/// keeps a program waiting on this one.
+class StandInSystemBus
+{
+public:
+    StandInSystemBus();
+    ~StandInSystemBus();
+    StandInSystemBus(const StandInSystemBus&) = delete;
+    StandInSystemBus& operator=(const StandInSystemBus&) = delete;
+
+    /// Starts the bus and takes both names; the network starts online.
+    bool start();
+    QString errorString() const { return m_error; }
+    QString address() const { return m_address; }
+
+    /// PrepareForSleep(true), then (false).
+    void announceSleep();
+    void announceWake();
+    /// Delay locks handed out so far, and whether one is still held.
+    int locksTaken() const;
+    bool lockHeld() const;
+
+    /// NetworkManager's global states.
+    enum class Network
+    {
+        Asleep = 10,
+        Disconnected = 20,
+        Connecting = 40,
+        Global = 70,
+    };
+    void setNetwork(Network state);
+    /// Another connection became the primary one (as a VPN coming up).
+    void switchPrimary();
+
+private:
+    class Logind;
+    class Manager;
+    class ActiveConnection;
+    class Device;
+
+    // Runs `work` on the stand-ins' thread and waits for it.
+    void there(const std::function<void()>& work) const;
+    void changeNetwork(Network state);
+    void changePrimary();
+
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QString m_address;
+    QString m_error;
+    std::unique_ptr<QDBusConnection> m_bus;
+    std::unique_ptr<Logind> m_logind;
+    std::unique_ptr<Manager> m_manager;
+    std::unique_ptr<ActiveConnection> m_wifi;
+    std::unique_ptr<ActiveConnection> m_vpn;
+    std::unique_ptr<Device> m_device;
+    QThread m_thread;
+};
+
+} // namespace orvane::e2e
