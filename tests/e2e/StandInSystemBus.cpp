@@ -26,20 +26,19 @@ const QString kVpnPath = QStringLiteral("/org/freedesktop/NetworkManager/ActiveC
 
 // Everything is allowed: the bus belongs to one test.
 const char* const kConfig =
-    R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <keep_umask/>
-  <listen>unix:dir=%1</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)";
+    "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+    " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+    "<busconfig>\n"
+    "  <type>system</type>\n"
+    "  <keep_umask/>\n"
+    "  <listen>unix:dir=%1</listen>\n"
+    "  <auth>EXTERNAL</auth>\n"
+    "  <policy context=\"default\">\n"
+    "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+    "    <allow eavesdrop=\"true\"/>\n"
+    "    <allow own=\"*\"/>\n"
+    "  </policy>\n"
+    "</busconfig>\n";
 
 void emitPropertiesChanged(QDBusConnection& bus, const QString& path, const QString& interface,
                            const QVariantMap& changed)
@@ -55,12 +54,12 @@ void emitPropertiesChanged(QDBusConnection& bus, const QString& path, const QStr
 
 /// org.freedesktop.login1.Manager: delay locks are the write ends of pipes
 /// whose read ends this object keeps, so it sees when a holder lets go.
-class StandInSystemBus::Logind : public QObject
+class StandInLogind : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
 public:
-    ~Logind() override
+    ~StandInLogind() override
     {
         for (int fd : m_locks)
             ::close(fd);
@@ -97,7 +96,7 @@ private:
     QList<int> m_locks;
 };
 
-class StandInSystemBus::Manager : public QObject
+class StandInManager : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager")
@@ -121,14 +120,14 @@ public:
     QString m_primary = kWifiPath;
 };
 
-class StandInSystemBus::ActiveConnection : public QObject
+class StandInActiveConnection : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Connection.Active")
     Q_PROPERTY(QList<QDBusObjectPath> Devices READ devices)
     Q_PROPERTY(QString Type READ type)
 public:
-    explicit ActiveConnection(QString type) : m_type(std::move(type)) {}
+    explicit StandInActiveConnection(QString type) : m_type(std::move(type)) {}
     QList<QDBusObjectPath> devices() const { return {QDBusObjectPath(kDevicePath)}; }
     QString type() const { return m_type; }
 
@@ -136,7 +135,7 @@ private:
     QString m_type;
 };
 
-class StandInSystemBus::Device : public QObject
+class StandInDevice : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Device")
@@ -149,11 +148,23 @@ StandInSystemBus::StandInSystemBus() = default;
 
 StandInSystemBus::~StandInSystemBus()
 {
+    // The objects go before the connection they are registered on.
+    if (m_bus) {
+        for (const QString& path : {QStringLiteral("/org/freedesktop/login1"), kManagerPath,
+                                    kWifiPath, kVpnPath, kDevicePath}) {
+            m_bus->unregisterObject(path);
+        }
+    }
+    m_thread.quit();
+    m_thread.wait();
+    m_logind.reset();
+    m_manager.reset();
+    m_wifi.reset();
+    m_vpn.reset();
+    m_device.reset();
     if (m_bus)
         QDBusConnection::disconnectFromBus(m_bus->name());
     m_bus.reset();
-    m_thread.quit();
-    m_thread.wait();
     if (m_daemon.state() != QProcess::NotRunning) {
         m_daemon.terminate();
         if (!m_daemon.waitForFinished(5000))
@@ -197,16 +208,11 @@ bool StandInSystemBus::start()
         return false;
     }
 
-    m_logind = std::make_unique<Logind>();
-    m_manager = std::make_unique<Manager>();
-    m_wifi = std::make_unique<ActiveConnection>(QStringLiteral("802-11-wireless"));
-    m_vpn = std::make_unique<ActiveConnection>(QStringLiteral("vpn"));
-    m_device = std::make_unique<Device>();
-    m_thread.start();
-    for (QObject* object : std::initializer_list<QObject*>{
-             m_logind.get(), m_manager.get(), m_wifi.get(), m_vpn.get(), m_device.get()}) {
-        object->moveToThread(&m_thread);
-    }
+    m_logind = std::make_unique<StandInLogind>();
+    m_manager = std::make_unique<StandInManager>();
+    m_wifi = std::make_unique<StandInActiveConnection>(QStringLiteral("802-11-wireless"));
+    m_vpn = std::make_unique<StandInActiveConnection>(QStringLiteral("vpn"));
+    m_device = std::make_unique<StandInDevice>();
     const auto exported = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
                           QDBusConnection::ExportAllProperties;
     const bool registered = m_bus->registerObject(QStringLiteral("/org/freedesktop/login1"),
@@ -221,6 +227,12 @@ bool StandInSystemBus::start()
         m_error =
             QStringLiteral("cannot serve the stand-ins: %1").arg(m_bus->lastError().message());
         return false;
+    }
+    // Registered first: what the bus hangs on each object moves with it.
+    m_thread.start();
+    for (QObject* object : std::initializer_list<QObject*>{
+             m_logind.get(), m_manager.get(), m_wifi.get(), m_vpn.get(), m_device.get()}) {
+        object->moveToThread(&m_thread);
     }
     return true;
 }

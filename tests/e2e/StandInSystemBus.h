@@ -10,6 +10,11 @@
 
 namespace orvane::e2e {
 
+class StandInLogind;
+class StandInManager;
+class StandInActiveConnection;
+class StandInDevice;
+
 /// A private system bus for one test: a dbus-daemon of its own, holding a
 /// stand-in sleep manager (org.freedesktop.login1: PrepareForSleep, and
 /// Inhibit handing out delay locks) and a stand-in NetworkManager (the
@@ -40,9 +45,7 @@ public:
     /// NetworkManager's global states.
     enum class Network
     {
-        Asleep = 10,
         Disconnected = 20,
-        Connecting = 40,
         Global = 70,
     };
     void setNetwork(Network state);
@@ -50,11 +53,6 @@ public:
     void switchPrimary();
 
 private:
-    class Logind;
-    class Manager;
-    class ActiveConnection;
-    class Device;
-
     // Runs `work` on the stand-ins' thread and waits for it.
     void there(const std::function<void()>& work) const;
     void changeNetwork(Network state);
@@ -65,11 +63,11 @@ private:
     QString m_address;
     QString m_error;
     std::unique_ptr<QDBusConnection> m_bus;
-    std::unique_ptr<Logind> m_logind;
-    std::unique_ptr<Manager> m_manager;
-    std::unique_ptr<ActiveConnection> m_wifi;
-    std::unique_ptr<ActiveConnection> m_vpn;
-    std::unique_ptr<Device> m_device;
+    std::unique_ptr<StandInLogind> m_logind;
+    std::unique_ptr<StandInManager> m_manager;
+    std::unique_ptr<StandInActiveConnection> m_wifi;
+    std::unique_ptr<StandInActiveConnection> m_vpn;
+    std::unique_ptr<StandInDevice> m_device;
     QThread m_thread;
 };
 
