@@ -254,6 +254,8 @@ qint64 MailCore::TotalCount() const
 void MailCore::UpdateDisplay()
 {
     m_redrawing = true;
+    // Taken once per redraw: a pass start sets the tip once per account.
+    refreshFailing();
     setCheckAllEnabled(true);
     if (AnyNewMail()) {
         m_indicators.DoFound();
@@ -401,14 +403,13 @@ void MailCore::resetPass()
     updatePassWatch();
 }
 
-QStringList MailCore::failingAccounts() const
+void MailCore::refreshFailing()
 {
-    QStringList names;
+    m_failing.clear();
     for (const auto& account : m_accounts) {
         if (account->IsFailing())
-            names << account->GetName();
+            m_failing << account->GetName();
     }
-    return names;
 }
 
 QString MailCore::failingLine(const QStringList& names)
@@ -428,7 +429,7 @@ QString MailCore::failingLine(const QStringList& names)
 void MailCore::setTip(const QString& text)
 {
     m_tip = cutTip(text);
-    const QString failing = failingLine(failingAccounts());
+    const QString failing = failingLine(m_failing);
     if (!failing.isEmpty())
         m_tip += QLatin1Char('\n') + failing;
     m_indicators.SetTrayTip(m_tip);

@@ -105,8 +105,8 @@ public:
     void resetPass();
 
     /// The names of the accounts whose last checks failed (server::IsFailing),
-    /// in list order.
-    QStringList failingAccounts() const;
+    /// in list order, as of the last redraw: the tooltip names them.
+    const QStringList& failingAccounts() const { return m_failing; }
     /// The tip's line under the first one naming the failing accounts, such
     /// as "1 account failing: Work"; empty when none fails.
     static QString failingLine(const QStringList& names);
@@ -121,6 +121,7 @@ private:
     void dropChecksForSleep();
     void recheckAccounts();
     void checkAfterWake(server& account);
+    void refreshFailing();
     void setTip(const QString& text);
     void reportChange();
     void setCheckAllEnabled(bool enabled);
@@ -155,6 +156,7 @@ private:
     bool m_allCustom = false;
     QStringList m_playedSounds;
     QString m_tip = QString::fromLatin1(kStartTip);
+    QStringList m_failing;
     bool m_checkAllEnabled = true;
     // The new-mail action's program reported running while the redraw that
     // started it was still under way: the redraw clears when it is done.
