@@ -3,17 +3,16 @@
 #include <QDBusConnection>
 #include <QProcess>
 #include <QString>
-#include <QTemporaryDir>
 #include <QThread>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace orvane::e2e {
 
 class StandInLogind;
 class StandInManager;
-class StandInActiveConnection;
-class StandInDevice;
 
 /// A private system bus for one test: a dbus-daemon of its own, holding a
 /// stand-in sleep manager (org.freedesktop.login1: PrepareForSleep, and
@@ -49,25 +48,20 @@ public:
         Global = 70,
     };
     void setNetwork(Network state);
-    /// Another connection became the primary one (as a VPN coming up).
-    void switchPrimary();
 
 private:
     // Runs `work` on the stand-ins' thread and waits for it.
     void there(const std::function<void()>& work) const;
     void changeNetwork(Network state);
-    void changePrimary();
 
-    QTemporaryDir m_dir;
     QProcess m_daemon;
     QString m_address;
     QString m_error;
     std::unique_ptr<QDBusConnection> m_bus;
-    std::unique_ptr<StandInLogind> m_logind;
-    std::unique_ptr<StandInManager> m_manager;
-    std::unique_ptr<StandInActiveConnection> m_wifi;
-    std::unique_ptr<StandInActiveConnection> m_vpn;
-    std::unique_ptr<StandInDevice> m_device;
+    // Every stand-in object by its path; the two the test drives by name.
+    std::vector<std::pair<QString, std::unique_ptr<QObject>>> m_objects;
+    StandInLogind* m_logind = nullptr;
+    StandInManager* m_manager = nullptr;
     QThread m_thread;
 };
 
