@@ -68,6 +68,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void wakeChecksAnHourlyAccount();
     void offlineHoldsChecksUntilTheNetworkReturns();
+    void newPrimaryConnectionChecksAgain();
     void failingAccountIsNamedInTheTooltip();
 
 private:
@@ -158,6 +159,19 @@ void QuorvelWakeTest::offlineHoldsChecksUntilTheNetworkReturns()
     QCOMPARE(statusLine(QStringLiteral("Often")), QStringLiteral("Waiting for the network."));
 
     m_system.setNetwork(StandInSystemBus::Network::Global);
+    QTRY_COMPARE_WITH_TIMEOUT(totalCount(), 4, 15000);
+}
+
+void QuorvelWakeTest::newPrimaryConnectionChecksAgain()
+{
+    DovecotServer dovecot;
+    ORVANE_START_DOVECOT(dovecot, DovecotServer::Options{});
+    QVERIFY(startQuorvel(listFileContent({QString(), false, true, false},
+                                         {dovecotAccount(dovecot, "Hourly", 3600)})));
+    QTRY_COMPARE_WITH_TIMEOUT(totalCount(), 3, kStartMs);
+    QVERIFY2(dovecot.deliverMessage(), qPrintable(dovecot.log()));
+    // A VPN came up: the network stays online, only the primary one changed.
+    m_system.switchPrimary();
     QTRY_COMPARE_WITH_TIMEOUT(totalCount(), 4, 15000);
 }
 

@@ -21,6 +21,7 @@ const QString kNetworkManager = QStringLiteral("org.freedesktop.NetworkManager")
 const QString kManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString kDevicePath = QStringLiteral("/org/freedesktop/NetworkManager/Devices/1");
 const QString kWifiPath = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/1");
+const QString kVpnPath = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/2");
 
 } // namespace
 
@@ -156,6 +157,7 @@ bool StandInSystemBus::start()
     m_objects.emplace_back(QStringLiteral("/org/freedesktop/login1"), std::move(logind));
     m_objects.emplace_back(kManagerPath, std::move(manager));
     m_objects.emplace_back(kWifiPath, std::make_unique<StandInActiveConnection>());
+    m_objects.emplace_back(kVpnPath, std::make_unique<StandInActiveConnection>());
     m_objects.emplace_back(kDevicePath, std::make_unique<StandInDevice>());
     for (const auto& [path, object] : m_objects) {
         if (!m_bus->registerObject(path, object.get(),
@@ -209,15 +211,24 @@ bool StandInSystemBus::lockHeld() const
 
 void StandInSystemBus::setNetwork(Network state)
 {
-    there([this, state] { changeNetwork(state); });
+    there([this, state] {
+        changeNetwork(state, state == Network::Global ? kWifiPath : QStringLiteral("/"));
+    });
 }
 
-void StandInSystemBus::changeNetwork(Network state)
+void StandInSystemBus::switchPrimary()
+{
+    there([this] {
+        const QString primary = m_manager->m_primary == kWifiPath ? kVpnPath : kWifiPath;
+        changeNetwork(Network(m_manager->m_state), primary);
+    });
+}
+
+void StandInSystemBus::changeNetwork(Network state, const QString& primary)
 {
     m_manager->m_state = uint(state);
     QVariantMap changed{{QStringLiteral("State"), m_manager->m_state},
                         {QStringLiteral("Connectivity"), m_manager->connectivity()}};
-    const QString primary = state == Network::Global ? kWifiPath : QStringLiteral("/");
     if (primary != m_manager->m_primary) {
         m_manager->m_primary = primary;
         changed.insert(QStringLiteral("PrimaryConnection"),

@@ -48,11 +48,13 @@ public:
         Global = 70,
     };
     void setNetwork(Network state);
+    /// Another connection became the primary one, as a VPN coming up does.
+    void switchPrimary();
 
 private:
     // Runs `work` on the stand-ins' thread and waits for it.
     void there(const std::function<void()>& work) const;
-    void changeNetwork(Network state);
+    void changeNetwork(Network state, const QString& primary);
 
     QProcess m_daemon;
     QString m_address;
