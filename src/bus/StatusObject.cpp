@@ -79,6 +79,11 @@ bool StatusObject::Checking() const
     return m_core.passUnderWay();
 }
 
+QStringList StatusObject::FailingAccounts() const
+{
+    return m_core.failingAccounts();
+}
+
 AccountStatusList StatusObject::Accounts() const
 {
     AccountStatusList rows;

@@ -5,6 +5,7 @@
 #include <QMetaType>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace orvane {
 
@@ -36,6 +37,7 @@ class StatusObject : public QObject
     Q_PROPERTY(int TotalCount READ TotalCount)
     Q_PROPERTY(QString ToolTip READ ToolTip)
     Q_PROPERTY(bool Checking READ Checking)
+    Q_PROPERTY(QStringList FailingAccounts READ FailingAccounts)
 public:
     static constexpr const char* kStatusPath = "/Status";
 
@@ -50,6 +52,8 @@ public:
     int TotalCount() const;
     QString ToolTip() const;
     bool Checking() const;
+    /// The accounts whose last checks failed, in list order.
+    QStringList FailingAccounts() const;
 
 public Q_SLOTS:
     orvane::AccountStatusList Accounts() const;

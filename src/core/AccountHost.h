@@ -19,6 +19,9 @@ public:
     virtual Clock& clock() = 0;
     /// Starts the account's check unless it is checking already.
     virtual void CheckAccount(server& account) = 0;
+    /// The account's check clock ran out. A scheduled check, which the host
+    /// may hold back (for a machine without network, say).
+    virtual void CheckDue(server& account) { CheckAccount(account); }
     /// One check fewer under way.
     virtual void CheckFinished() = 0;
     virtual void PlaySoundOnce(const QString& file, bool force) = 0;

@@ -1,6 +1,7 @@
 #include "MailCore.h"
 
 #include "AccountList.h"
+#include "CheckGate.h"
 #include "Indicators.h"
 #include "NotifierOptions.h"
 #include "platform/Clock.h"
@@ -14,11 +15,16 @@
 namespace orvane {
 
 MailCore::MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options,
-                   Indicators& indicators, SoundPlayer& sound, CheckerFactory& checkers)
+                   Indicators& indicators, SoundPlayer& sound, CheckerFactory& checkers,
+                   CheckGate* gate)
     : m_clock(clock), m_accounts(accounts), m_options(options), m_indicators(indicators),
-      m_sound(sound), m_checkers(checkers), m_passWatch(clock.createTimer()),
+      m_sound(sound), m_checkers(checkers), m_gate(gate), m_passWatch(clock.createTimer()),
       m_startWaiting(clock.createTimer())
 {
+    if (m_gate) {
+        connect(m_gate, &CheckGate::sleeping, this, &MailCore::dropChecksForSleep);
+        connect(m_gate, &CheckGate::recheckDue, this, &MailCore::recheckAccounts);
+    }
     connect(m_passWatch.get(), &Timer::timeout, this, &MailCore::PassEndCheck);
     m_startWaiting->setSingleShot(true);
     connect(m_startWaiting.get(), &Timer::timeout, this, &MailCore::startWaitingChecks);
@@ -45,6 +51,11 @@ void MailCore::CheckAccount(server& account)
 {
     if (account.IsChecking())
         return;
+    // Nothing new starts once the machine is going to sleep.
+    if (m_gate && m_gate->isAsleep()) {
+        checkAfterWake(account);
+        return;
+    }
     for (const QPointer<server>& waiting : m_waiting) {
         if (waiting == &account)
             return;
@@ -57,6 +68,73 @@ void MailCore::CheckAccount(server& account)
         startCheck(account);
     else
         m_waiting.emplace_back(&account);
+}
+
+void MailCore::CheckDue(server& account)
+{
+    // Without any network the check could only fail; the account is
+    // checked when the network returns.
+    if (m_gate && m_gate->isOffline() && !m_gate->isAsleep()) {
+        account.WaitForNetwork();
+        return;
+    }
+    CheckAccount(account);
+}
+
+void MailCore::checkAfterWake(server& account)
+{
+    for (const QPointer<server>& asked : m_afterWake) {
+        if (asked == &account)
+            return;
+    }
+    m_afterWake.emplace_back(&account);
+}
+
+void MailCore::dropChecksForSleep()
+{
+    // A check that runs across the sleep would end as a time-out or a lost
+    // connection; it is dropped quietly and made again after the wake.
+    for (const QPointer<server>& waiting : std::exchange(m_waiting, {})) {
+        // A removed account was counted down when it unloaded.
+        if (waiting) {
+            --m_checksUnderWay;
+            checkAfterWake(*waiting);
+        }
+    }
+    std::vector<QPointer<server>> checking;
+    for (const auto& account : m_accounts) {
+        if (account->IsChecking())
+            checking.emplace_back(account.get());
+    }
+    for (const QPointer<server>& account : checking) {
+        if (account && account->IsChecking()) {
+            checkAfterWake(*account);
+            account->DropCheck();
+        }
+    }
+    if (m_checksUnderWay <= 0 && m_passUnderWay) {
+        m_checksUnderWay = 0;
+        updatePassWatch();
+        UpdateDisplay();
+    }
+}
+
+void MailCore::recheckAccounts()
+{
+    std::vector<QPointer<server>> due;
+    for (const auto& account : m_accounts) {
+        if (account->IsActive())
+            due.emplace_back(account.get());
+    }
+    for (const QPointer<server>& asked : std::exchange(m_afterWake, {})) {
+        if (asked && !asked->IsActive())
+            due.push_back(asked);
+    }
+    // A check can end at once and redraw, or an account go meanwhile.
+    for (const QPointer<server>& account : due) {
+        if (account)
+            CheckAccount(*account);
+    }
 }
 
 int MailCore::checksInFlight()
@@ -176,6 +254,8 @@ qint64 MailCore::TotalCount() const
 void MailCore::UpdateDisplay()
 {
     m_redrawing = true;
+    // Taken once per redraw: a pass start sets the tip once per account.
+    refreshFailing();
     setCheckAllEnabled(true);
     if (AnyNewMail()) {
         m_indicators.DoFound();
@@ -323,9 +403,35 @@ void MailCore::resetPass()
     updatePassWatch();
 }
 
+void MailCore::refreshFailing()
+{
+    m_failing.clear();
+    for (const auto& account : m_accounts) {
+        if (account->IsFailing())
+            m_failing << account->GetName();
+    }
+}
+
+QString MailCore::failingLine(const QStringList& names)
+{
+    if (names.isEmpty())
+        return {};
+    QString line = names.size() == 1
+                       ? QStringLiteral("1 account failing: ")
+                       : QString::number(names.size()) + QStringLiteral(" accounts failing: ");
+    line += names.join(QStringLiteral(", "));
+    // The whole list is on /Status; the tray gets a line of a tip's length.
+    if (line.size() > kTipLimit)
+        line = line.left(kTipLimit - 3) + QStringLiteral("...");
+    return line;
+}
+
 void MailCore::setTip(const QString& text)
 {
     m_tip = cutTip(text);
+    const QString failing = failingLine(m_failing);
+    if (!failing.isEmpty())
+        m_tip += QLatin1Char('\n') + failing;
     m_indicators.SetTrayTip(m_tip);
 }
 

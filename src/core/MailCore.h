@@ -12,6 +12,7 @@
 namespace orvane {
 
 class AccountList;
+class CheckGate;
 class CheckerFactory;
 class Clock;
 class Indicators;
@@ -27,8 +28,10 @@ class MailCore : public QObject, public AccountHost
 {
     Q_OBJECT
 public:
+    /// Without a gate checks start whenever they are due, whatever the
+    /// machine and its network do.
     MailCore(Clock& clock, AccountList& accounts, NotifierOptions& options, Indicators& indicators,
-             SoundPlayer& sound, CheckerFactory& checkers);
+             SoundPlayer& sound, CheckerFactory& checkers, CheckGate* gate = nullptr);
     ~MailCore() override;
 
     /// The tray keeps 64 characters of tip, the terminating NUL included.
@@ -45,6 +48,7 @@ public:
     // AccountHost
     Clock& clock() override { return m_clock; }
     void CheckAccount(server& account) override;
+    void CheckDue(server& account) override;
     void CheckFinished() override;
     void PlaySoundOnce(const QString& file, bool force) override;
     void ShowPopup(const QString& name, qint32 count) override;
@@ -100,6 +104,13 @@ public:
     /// The start routine: no pass under way, the pass watch idle.
     void resetPass();
 
+    /// The names of the accounts whose last checks failed (server::IsFailing),
+    /// in list order, as of the last redraw: the tooltip names them.
+    const QStringList& failingAccounts() const { return m_failing; }
+    /// The tip's line under the first one naming the failing accounts, such
+    /// as "1 account failing: Work"; empty when none fails.
+    static QString failingLine(const QStringList& names);
+
 Q_SIGNALS:
     /// What other programs are told about the mail changed: the tip, the
     /// pass under way or the total. A pass beginning changes the first two;
@@ -107,6 +118,10 @@ Q_SIGNALS:
     void displayChanged();
 
 private:
+    void dropChecksForSleep();
+    void recheckAccounts();
+    void checkAfterWake(server& account);
+    void refreshFailing();
     void setTip(const QString& text);
     void reportChange();
     void setCheckAllEnabled(bool enabled);
@@ -124,12 +139,16 @@ private:
     Indicators& m_indicators;
     SoundPlayer& m_sound;
     CheckerFactory& m_checkers;
+    CheckGate* m_gate;
     std::unique_ptr<Timer> m_passWatch; // the one-second timer of stPeriodic
     // Started from the event loop rather than inside the finishing check,
     // which may be an account in the middle of being removed.
     std::unique_ptr<Timer> m_startWaiting;
     std::vector<QPointer<server>> m_inFlight;
     std::deque<QPointer<server>> m_waiting;
+    // Checks dropped for a sleep or asked for during one, besides the active
+    // accounts, which are all checked after the wake anyway.
+    std::vector<QPointer<server>> m_afterWake;
 
     int m_checksUnderWay = 0;
     bool m_passUnderWay = false;
@@ -137,6 +156,7 @@ private:
     bool m_allCustom = false;
     QStringList m_playedSounds;
     QString m_tip = QString::fromLatin1(kStartTip);
+    QStringList m_failing;
     bool m_checkAllEnabled = true;
     // The new-mail action's program reported running while the redraw that
     // started it was still under way: the redraw clears when it is done.

@@ -1,5 +1,6 @@
 #include "NotifierApp.h"
 
+#include "CheckGate.h"
 #include "CompanionConfig.h"
 #include "IndicatorFanout.h"
 #include "MailCore.h"
@@ -30,8 +31,9 @@ NotifierApp::NotifierApp(QString programFolder, NotifierServices services, Notif
     // The tray's pictures are the displays' (the skin driver's).
     m_fanout = std::make_unique<IndicatorFanout>(
         std::vector<Indicators*>{m_stForm.get(), &m_parts.displays});
+    m_gate = std::make_unique<CheckGate>(m_services.clock, m_services.sleep, m_services.network);
     m_core = std::make_unique<MailCore>(m_services.clock, m_accounts, m_parts.options, *m_fanout,
-                                        m_services.sound, m_parts.checkers);
+                                        m_services.sound, m_parts.checkers, m_gate.get());
     connect(m_stForm.get(), &stForm::exitRequested, this, &NotifierApp::Shutdown);
     connect(m_stForm.get(), &stForm::trayRefused, this, &NotifierApp::Shutdown);
     connect(m_stForm.get(), &stForm::clearRequested, m_core.get(), &MailCore::ClearAll);
@@ -125,7 +127,9 @@ void NotifierApp::Shutdown()
     saveFiles();
     m_parts.windows.UnloadWindows();
     m_stForm->RemoveTrayIcon();
-    // Checks still under way end here; nothing they raise is wanted now.
+    // Checks still under way end here; nothing they raise is wanted now,
+    // nor a check for a wake or the network's return.
+    m_gate->blockSignals(true);
     for (const auto& account : m_accounts)
         account->Deactivate();
     Q_EMIT finished();

@@ -10,15 +10,18 @@
 
 namespace orvane {
 
+class CheckGate;
 class CheckerFactory;
 class Clock;
 class Indicators;
 class LogonName;
 class MailCore;
 class MessageBoxes;
+class NetworkWatch;
 class NotifierOptions;
 class ProgramInstance;
 class ProgramWindows;
+class SleepWatch;
 class SoundPlayer;
 class TrayIcon;
 class UrlOpener;
@@ -37,6 +40,10 @@ struct NotifierServices
     SoundPlayer& sound;
     /// Opens the pages of the tray menu; without one they do nothing.
     UrlOpener* urls = nullptr;
+    /// The machine's sleep and wake, and its network; without them checks
+    /// run whenever they are due.
+    SleepWatch* sleep = nullptr;
+    NetworkWatch* network = nullptr;
 };
 
 /// The program-wide objects that live outside the core.
@@ -85,6 +92,9 @@ public:
 
     AccountList& accounts() { return m_accounts; }
     MailCore& core() { return *m_core; }
+    /// Tells of sleep, wake and the network's return (for connections that
+    /// stay open between checks).
+    CheckGate& gate() { return *m_gate; }
     stForm& trayForm() { return *m_stForm; }
 
     /// A new account bound to this program's check cycle.
@@ -113,6 +123,7 @@ private:
     std::unique_ptr<stForm> m_stForm;
     /// Hands every redraw to the tray form and the displays.
     std::unique_ptr<IndicatorFanout> m_fanout;
+    std::unique_ptr<CheckGate> m_gate;
     std::unique_ptr<MailCore> m_core;
     std::unique_ptr<Timer> m_saveSoon;
 };

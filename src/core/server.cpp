@@ -33,16 +33,13 @@ bool readSeconds(AnsiLineReader& in, qint32& value)
 server::server(AccountHost& host, QObject* parent)
     : QObject(parent), m_host(host), m_clock(std::make_unique<stTimer>(host.clock()))
 {
-    connect(m_clock.get(), &stTimer::checkDue, this, [this] { m_host.CheckAccount(*this); });
+    connect(m_clock.get(), &stTimer::checkDue, this, [this] { m_host.CheckDue(*this); });
     connect(m_clock.get(), &stTimer::timeoutReached, this, &server::TimoutReached);
 }
 
 server::~server()
 {
-    if (m_checker) {
-        m_checker->disconnect(this);
-        m_checker.release()->deleteLater();
-    }
+    dropChecker();
 }
 
 void server::CreateServer(const QString& name, const QString& address, qint16 timeout,
@@ -137,6 +134,7 @@ void server::CheckMail()
         m_clock->Activate();
     m_clock->StartTimeout();
     m_checking = true;
+    m_detailBeforeCheck = m_lastDetail;
     m_checker = std::make_unique<GenericServer>(m_host.checkerFactory());
     MailChecker* current = m_checker.get();
     connect(current, &MailChecker::UpdateStatus, this, &server::mServer_UpdateStatus);
@@ -155,6 +153,7 @@ void server::mServer_UpdateStatus(const QString& status)
 
 void server::mServer_error(const QString& message)
 {
+    ++m_failures;
     m_lastDetail = message;
     m_host.UpdateTableItem(m_name);
     FinishCheck();
@@ -162,6 +161,7 @@ void server::mServer_error(const QString& message)
 
 void server::mServer_MailFound(qint32 count)
 {
+    m_failures = 0;
     RecordCount(count);
     FormatDetailMsg();
     m_host.UpdateTableItem(m_name);
@@ -209,17 +209,45 @@ bool server::UsingCustomSound() const
 
 void server::TimoutReached()
 {
+    ++m_failures;
     m_lastDetail = QStringLiteral("Server timed out.");
     FinishCheck();
 }
 
-void server::FinishCheck()
+void server::dropChecker()
 {
     if (m_checker) {
         // The checker may be in the middle of raising this very event.
         m_checker->disconnect(this);
         m_checker.release()->deleteLater();
     }
+}
+
+void server::DropCheck()
+{
+    if (!m_checking)
+        return;
+    dropChecker();
+    m_checking = false;
+    m_clock->StopTimeout();
+    m_lastDetail = m_detailBeforeCheck;
+    m_host.CheckFinished();
+    m_host.UpdateTableItem(m_name);
+    if (m_active)
+        m_clock->Activate();
+}
+
+void server::WaitForNetwork()
+{
+    if (m_checking)
+        return;
+    m_lastDetail = QString::fromLatin1(kWaitingForNetwork);
+    m_host.UpdateTableItem(m_name);
+}
+
+void server::FinishCheck()
+{
+    dropChecker();
     m_checking = false;
     m_clock->StopTimeout();
     m_host.CheckFinished();

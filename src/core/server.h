@@ -43,6 +43,11 @@ public:
     qint32 GetMin() const { return m_minCount; }
     bool IsActive() const { return m_active; }
     bool IsChecking() const { return m_checking; }
+    /// Checks in a row that ended with an error or a time-out, up to now.
+    qint32 failures() const { return m_failures; }
+    /// The last kFailingAfter checks failed; one that succeeds clears it.
+    bool IsFailing() const { return m_failures >= kFailingAfter; }
+    static constexpr qint32 kFailingAfter = 3;
 
     void ClearCount();
     void ResetTimer();
@@ -56,6 +61,12 @@ public:
     QString GetLastDetail() const { return m_lastDetail; }
     bool UsingCustomSound() const;
     void TimoutReached();
+    /// Abandons the check under way as if it had never started: no result,
+    /// no failure, no time stamp; the status line is what it was before.
+    void DropCheck();
+    /// A check fell due while the machine has no network and is held.
+    void WaitForNetwork();
+    static constexpr const char* kWaitingForNetwork = "Waiting for the network.";
     bool SaveYourself(AnsiLineWriter& out) const;
     bool ReadYourselfIn(AnsiLineReader& in);
     void UnloadYourself();
@@ -81,6 +92,7 @@ private:
     void RecordCount(qint32 n);
     void Notify(qint32 value);
     void FinishCheck();
+    void dropChecker();
 
     AccountHost& m_host;
     QString m_name;
@@ -100,6 +112,9 @@ private:
     bool m_checkedOnce = false;
     bool m_checking = false;
     QString m_lastDetail;
+    // The status line when the check under way began, for a dropped check.
+    QString m_detailBeforeCheck;
+    qint32 m_failures = 0;
     qint32 m_count = 0;
     qint32 m_newCount = 0;
     qint32 m_baseline = 0;

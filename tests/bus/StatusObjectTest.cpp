@@ -51,6 +51,7 @@ private Q_SLOTS:
     void cleanupTestCase() { QLocale::setDefault(QLocale::system()); }
     void notPublishedWithoutTheName();
     void servesTheStatus();
+    void namesFailingAccounts();
 
 private:
     // Calls /Status from a second connection, as another program would.
@@ -154,6 +155,31 @@ void StatusObjectTest::servesTheStatus()
     QCOMPARE(call(kInterface, QStringLiteral("ClearAll")).type(), QDBusMessage::ReplyMessage);
     QCOMPARE(property(QStringLiteral("TotalCount")), QVariant(0));
     QTRY_COMPARE_WITH_TIMEOUT(m_changes, 3, 5000);
+    QVERIFY(bus.unregisterService(kService));
+}
+
+void StatusObjectTest::namesFailingAccounts()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QVERIFY(bus.registerService(kService));
+    Fixture f;
+    server& work = f.accounts.at(1);
+    StatusObject status(f.core, f.accounts);
+    QVERIFY(status.publish());
+    QCOMPARE(property(QStringLiteral("FailingAccounts")), QVariant(QStringList{}));
+
+    for (int i = 0; i < server::kFailingAfter; ++i) {
+        f.core.CheckAccount(work);
+        f.checkers.last()->fail(QStringLiteral("Connection refused"));
+    }
+    QCOMPARE(property(QStringLiteral("FailingAccounts")), QVariant(QStringList{"work"}));
+    QCOMPARE(property(QStringLiteral("ToolTip")),
+             QVariant(QStringLiteral("Orvane - No Mail.\n1 account failing: work")));
+
+    f.core.CheckAccount(work);
+    f.checkers.last()->found(0);
+    QCOMPARE(property(QStringLiteral("FailingAccounts")), QVariant(QStringList{}));
+    QCOMPARE(property(QStringLiteral("ToolTip")), QVariant(QStringLiteral("Orvane - No Mail.")));
     QVERIFY(bus.unregisterService(kService));
 }
 

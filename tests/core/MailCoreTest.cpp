@@ -53,6 +53,10 @@ private Q_SLOTS:
     void removedWaitingAccountIsNeverStarted();
     void changesAreReportedOnlyWhenTheyHappen_data();
     void changesAreReportedOnlyWhenTheyHappen();
+    void failingAccountIsNamed_data();
+    void failingAccountIsNamed();
+    void failingLine_data();
+    void failingLine();
 
 private:
     QString makeSoundFile(const QString& name)
@@ -560,6 +564,72 @@ void MailCoreTest::changesAreReportedOnlyWhenTheyHappen()
         seen << int(spy.count());
     }
     QCOMPARE(seen, reports);
+}
+
+void MailCoreTest::failingAccountIsNamed_data()
+{
+    // Outcomes of Work's checks in order: "error", "timeout", "found", and
+    // "drop" (the machine slept during the check).
+    QTest::addColumn<QStringList>("outcomes");
+    QTest::addColumn<QString>("tip");
+    const QString none = QStringLiteral("Orvane - No Mail.");
+    const QString failing = none + QStringLiteral("\n1 account failing: Work");
+    QTest::newRow("two failures") << QStringList{"error", "timeout"} << none;
+    QTest::newRow("three failures") << QStringList{"error", "timeout", "error"} << failing;
+    QTest::newRow("one success clears") << QStringList{"error", "error", "error", "found"} << none;
+    QTest::newRow("a success between")
+        << QStringList{"error", "error", "found", "timeout", "error"} << none;
+    QTest::newRow("a dropped check is no failure nor success")
+        << QStringList{"error", "error", "drop", "timeout"} << failing;
+}
+
+void MailCoreTest::failingAccountIsNamed()
+{
+    QFETCH(QStringList, outcomes);
+    QFETCH(QString, tip);
+    Fixture f;
+    f.add(QStringLiteral("Home")).Deactivate();
+    server& work = f.add(QStringLiteral("Work"));
+    for (const QString& outcome : outcomes) {
+        f.core.CheckAccount(work);
+        ScriptedChecker* checker = f.checkers.last();
+        if (outcome == "error") {
+            checker->fail(QStringLiteral("Connection refused"));
+        } else if (outcome == "timeout") {
+            f.clock.advanceSeconds(work.GetTimeout());
+        } else if (outcome == "found") {
+            checker->found(0);
+        } else {
+            // The check after the wake is the next outcome's.
+            f.sleep.sleep();
+            f.sleep.wake();
+            f.clock.advance(CheckGate::kWakeWithoutNetworkNewsMs);
+        }
+    }
+    QCOMPARE(f.indicators.tip, tip);
+    QCOMPARE(f.core.toolTip(), tip);
+    QCOMPARE(f.core.failingAccounts().size(), tip.contains(QLatin1Char('\n')) ? 1 : 0);
+}
+
+void MailCoreTest::failingLine_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("none") << QStringList{} << QString();
+    QTest::newRow("one") << QStringList{"Work"} << QStringLiteral("1 account failing: Work");
+    QTest::newRow("two") << QStringList{"Work", "Home"}
+                         << QStringLiteral("2 accounts failing: Work, Home");
+    QTest::newRow("too long for the tray")
+        << QStringList{"A very long account name indeed", "Another long account name"}
+        << QStringLiteral("2 accounts failing: A very long account name indeed, Another...");
+}
+
+void MailCoreTest::failingLine()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, line);
+    QCOMPARE(MailCore::failingLine(names), line);
+    QVERIFY(line.size() <= MailCore::kTipLimit);
 }
 
 QTEST_GUILESS_MAIN(MailCoreTest)

@@ -18,10 +18,12 @@
 #include "display/TrayIconPicture.h"
 #include "display/TrayMenuPopup.h"
 #include "display/frmPopup.h"
+#include "platform/LogindSleepWatch.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/QtNetworkWatch.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/QtTrayIcon.h"
 #include "platform/QtUrlOpener.h"
@@ -64,6 +66,10 @@ int main(int argc, char* argv[])
     orvane::TrayIconPicture trayPicture(tray);
 
     orvane::QtFileDialogs files;
+    // The system bus (DBUS_SYSTEM_BUS_ADDRESS when set): without logind or
+    // NetworkManager these stay silent and checks run as they fall due.
+    orvane::LogindSleepWatch sleepWatch;
+    orvane::QtNetworkWatch networkWatch;
 
     // The windows object and the displays it drives refer to one another:
     // as members of one object each can name the others before they are
@@ -108,7 +114,7 @@ int main(int argc, char* argv[])
     orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust);
 
     orvane::NotifierApp notifier(
-        folder, {clock, logon, messages, tray, instance, sound, &urls},
+        folder, {clock, logon, messages, tray, instance, sound, &urls, &sleepWatch, &networkWatch},
         {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, checkers});
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
