@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 namespace orvane::e2e {
 
@@ -25,6 +26,9 @@ struct ListSettings
     int page = 0;
     /// The tray skin's folder name.
     QByteArray traySkin = "<No Skin>";
+    /// "Use the desktop's notifications", the line after the accounts; a
+    /// file without it leaves the choice to the desktop.
+    std::optional<bool> desktopNotifications = {};
 };
 
 struct ListAccount
