@@ -60,7 +60,10 @@ void DesktopPopup::sent(quint32 id)
 {
     m_sending = false;
     m_id = id;
-    if (m_sendAgain) {
+    if (id == 0) {
+        m_sendAgain = false;
+        Q_EMIT notShown();
+    } else if (m_sendAgain) {
         m_sendAgain = false;
         send();
     }

@@ -48,6 +48,8 @@ Q_SIGNALS:
     void quickViewRequested();
     void runRequested();
     void clearRequested();
+    /// No server showed the announcement: the popup window is to show it.
+    void notShown();
 
 private:
     void send();

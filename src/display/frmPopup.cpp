@@ -168,6 +168,8 @@ frmPopup::frmPopup(Clock& clock, ProgramWindows& windows, std::function<bool()> 
     if (m_desktop) {
         QObject::connect(m_desktop, &DesktopPopup::quickViewRequested, m_closeTimer.get(),
                          [this] { m_windows.ShowQuickViewWindow(); });
+        QObject::connect(m_desktop, &DesktopPopup::notShown, m_closeTimer.get(),
+                         [this] { showWindow(); });
     }
 }
 
@@ -186,6 +188,11 @@ void frmPopup::Display(const QString& text, qint32 count)
         m_desktop->Announce(infoText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
         return;
     }
+    showWindow();
+}
+
+void frmPopup::showWindow()
+{
     if (isVisible())
         m_closeTimer->stop();
     else

@@ -35,7 +35,8 @@ class Timer;
 ///
 /// When the user prefers the desktop's notifications, the same lines go to
 /// the desktop's server instead of the window; its notification counts as
-/// the open popup until the server closes it.
+/// the open popup until the server closes it. Without a server to show
+/// them, the window does.
 class frmPopup final : public Indicators
 {
 public:
@@ -82,6 +83,7 @@ public:
 private:
     void addEntry(const QString& text, qint32 count);
     bool isShowing() const;
+    void showWindow();
     void show();
     void place();
     void hide();

@@ -19,7 +19,7 @@ public:
     {
         notices << notice;
         m_waiting << [this, replaces = notice.replacesId, shown = std::move(shown)] {
-            shown(replaces != 0 ? replaces : ++m_lastId);
+            shown(!serverPresent ? 0 : replaces != 0 ? replaces : ++m_lastId);
         };
     }
     void close(quint32 id) override { closedIds << id; }
@@ -34,6 +34,8 @@ public:
 
     QStringList serverCapabilities{QStringLiteral("actions"), QStringLiteral("body")};
     bool statusNotifierHost = false;
+    /// Without a server every notification fails.
+    bool serverPresent = true;
     QList<Notice> notices;
     QList<quint32> closedIds;
 
