@@ -1,7 +1,6 @@
 #include "DBusDesktopNotifications.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -16,7 +15,7 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 
 // A server that hangs must not keep an announcement waiting for long.
 constexpr int kCallTimeoutMs = 5000;
-// Asked once at the start of a first run, before the tray icon is added.
+// Asked once, at a start without a saved choice, before any announcement.
 constexpr int kWatcherTimeoutMs = 1000;
 
 QDBusMessage call(const QString& method)

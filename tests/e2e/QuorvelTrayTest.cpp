@@ -131,7 +131,7 @@ void QuorvelTrayTest::doubleClickActionRuns()
     callShutdown(kStopMs);
     QVERIFY(quorvel.waitForFinished(kStopMs));
     const QByteArrayList saved = orvane::test::readFile(folder.accountListPath()).split('\n');
-    QCOMPARE(saved.size(), kFirstAccountLine + 2);
+    QCOMPARE(saved.size(), kFirstAccountLine + kLaterLines + 1);
     QCOMPARE(saved.at(kFirstAccountLine).trimmed(),
              QByteArray(tray == Desktop::Tray::StatusNotifier ? "True" : "False"));
 }
