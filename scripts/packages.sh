@@ -19,12 +19,13 @@ ORVANE_RUN_PACKAGES=(
 )
 
 # The end-to-end tests: a virtual X display with trays of both kinds (trayer
-# for XEmbed, Xfce's panel for StatusNotifierItem), screenshots and window
-# tools (xrandr splits the display into two monitors), and real mail servers
-# to check against.
+# for XEmbed, Xfce's panel for StatusNotifierItem), a notification server,
+# screenshots and window tools (xrandr splits the display into two monitors),
+# and real mail servers to check against.
 ORVANE_TEST_PACKAGES=(
   xvfb xauth trayer x11-utils x11-xserver-utils imagemagick xdotool
   xfce4-panel xfconf
+  dunst
   dovecot-pop3d dovecot-imapd
   at-spi2-core python3-pyatspi
 )

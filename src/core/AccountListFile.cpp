@@ -59,6 +59,9 @@ bool AccountListFile::save(const QString& path, const AccountList& accounts,
             return false;
         }
     }
+    for (SavedBlock* block :
+         {&blocks.settings, &blocks.quickView, &blocks.skinDriver, &blocks.quickBar})
+        block->WriteLaterLines(out);
     return writeFileAtomically(path, buffer.data(), FileMode::Private, error);
 }
 
@@ -121,7 +124,10 @@ AccountListFile::read(const QString& path, AccountList& accounts, const ListFile
         }
         accounts.append(std::move(account));
     }
-    // Accounts beyond the count would be dropped by the next save.
+    ok = ok && blocks.settings.ReadLaterLines(in) && blocks.quickView.ReadLaterLines(in) &&
+         blocks.skinDriver.ReadLaterLines(in) && blocks.quickBar.ReadLaterLines(in);
+    // Accounts beyond the count would be dropped by the next save (the
+    // first of them is no later line either).
     ok = ok && in.onlyBlankLinesLeft();
     if (ok)
         return {LoadResult::Loaded, {}};

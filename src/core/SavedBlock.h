@@ -18,6 +18,13 @@ public:
     /// `version` is the file's first line. False when the block is damaged.
     virtual bool ReadYourselfIn(const QString& version, AnsiLineReader& in) = 0;
     virtual void WriteYourself(AnsiLineWriter& out) = 0;
+
+    /// Lines added after version 1.6 follow the accounts, where a reader
+    /// that knows only the first blocks stops: one value a line, in the
+    /// order they were added. A file that ends before a line leaves its
+    /// value unread. False when a line is there but damaged.
+    virtual bool ReadLaterLines(AnsiLineReader& /*in*/) { return true; }
+    virtual void WriteLaterLines(AnsiLineWriter& /*out*/) {}
 };
 
 } // namespace orvane

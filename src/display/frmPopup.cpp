@@ -1,5 +1,6 @@
 #include "frmPopup.h"
 
+#include "DesktopPopup.h"
 #include "core/ProgramWindows.h"
 #include "platform/Clock.h"
 
@@ -156,13 +157,20 @@ QRect primaryWorkArea()
 } // namespace
 
 frmPopup::frmPopup(Clock& clock, ProgramWindows& windows, std::function<bool()> showPopupWindow,
-                   std::function<QRect()> workArea)
+                   std::function<QRect()> workArea, DesktopPopup* desktop)
     : m_clock(clock), m_windows(windows), m_showPopupWindow(std::move(showPopupWindow)),
-      m_workArea(workArea ? std::move(workArea) : primaryWorkArea),
+      m_workArea(workArea ? std::move(workArea) : primaryWorkArea), m_desktop(desktop),
       m_closeTimer(clock.createTimer())
 {
     m_closeTimer->setSingleShot(true);
     QObject::connect(m_closeTimer.get(), &Timer::timeout, m_closeTimer.get(), [this] { hide(); });
+    // A click on the notification is a click on the popup.
+    if (m_desktop) {
+        QObject::connect(m_desktop, &DesktopPopup::quickViewRequested, m_closeTimer.get(),
+                         [this] { m_windows.ShowQuickViewWindow(); });
+        QObject::connect(m_desktop, &DesktopPopup::notShown, m_closeTimer.get(),
+                         [this] { showWindow(); });
+    }
 }
 
 frmPopup::~frmPopup()
@@ -175,6 +183,16 @@ void frmPopup::Display(const QString& text, qint32 count)
     addEntry(text, count);
     if (m_showPopupWindow && !m_showPopupWindow())
         return;
+    if (m_desktop && m_desktop->isWanted()) {
+        hide();
+        m_desktop->Announce(infoText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+        return;
+    }
+    showWindow();
+}
+
+void frmPopup::showWindow()
+{
     if (isVisible())
         m_closeTimer->stop();
     else
@@ -185,6 +203,8 @@ void frmPopup::Display(const QString& text, qint32 count)
 void frmPopup::Unload()
 {
     hide();
+    if (m_desktop)
+        m_desktop->Unload();
 }
 
 QWidget* frmPopup::window() const
@@ -195,6 +215,11 @@ QWidget* frmPopup::window() const
 bool frmPopup::isVisible() const
 {
     return m_window && m_window->isVisible();
+}
+
+bool frmPopup::isShowing() const
+{
+    return isVisible() || (m_desktop && m_desktop->isShowing());
 }
 
 QString frmPopup::infoText() const
@@ -212,7 +237,7 @@ QString frmPopup::infoText() const
 void frmPopup::addEntry(const QString& text, qint32 count)
 {
     const QDateTime now = m_clock.now();
-    const bool opensAnew = !isVisible();
+    const bool opensAnew = !isShowing();
     std::erase_if(m_entries, [&](const MessageCountInfo& e) {
         return e.Text == text || (opensAnew && e.Time.secsTo(now) > kSpanSeconds);
     });

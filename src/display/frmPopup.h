@@ -17,6 +17,7 @@ class QWidget;
 namespace orvane {
 
 class Clock;
+class DesktopPopup;
 class PopupWindow;
 class ProgramWindows;
 class Timer;
@@ -31,6 +32,11 @@ class Timer;
 /// than the popup's 10 seconds are dropped first: they were shown already,
 /// and the count of an old line may no longer be true. While the window is
 /// open, every line it shows stays.
+///
+/// When the user prefers the desktop's notifications, the same lines go to
+/// the desktop's server instead of the window; its notification counts as
+/// the open popup until the server closes it. Without a server to show
+/// them, the window does.
 class frmPopup final : public Indicators
 {
 public:
@@ -49,16 +55,17 @@ public:
 
     /// `showPopupWindow` is the user's choice, read at each announcement;
     /// `workArea` the primary screen's work area (the screen's available
-    /// geometry when not given).
+    /// geometry when not given); `desktop` the desktop's notification, when
+    /// there is one to choose.
     frmPopup(Clock& clock, ProgramWindows& windows, std::function<bool()> showPopupWindow,
-             std::function<QRect()> workArea = {});
+             std::function<QRect()> workArea = {}, DesktopPopup* desktop = nullptr);
     ~frmPopup() override;
 
     /// Records `count` new messages of the account `text` and, when the
     /// user wants the popup, shows it (or keeps it open 10 seconds more).
     void Display(const QString& text, qint32 count);
     void PopupDisplay(const QString& name, qint32 count) override { Display(name, count); }
-    /// Closes the window; the entries stay.
+    /// Closes the window and the desktop's notification; the entries stay.
     void Unload();
 
     bool isVisible() const;
@@ -75,6 +82,8 @@ public:
 
 private:
     void addEntry(const QString& text, qint32 count);
+    bool isShowing() const;
+    void showWindow();
     void show();
     void place();
     void hide();
@@ -84,6 +93,7 @@ private:
     ProgramWindows& m_windows;
     std::function<bool()> m_showPopupWindow;
     std::function<QRect()> m_workArea;
+    DesktopPopup* m_desktop;
     std::unique_ptr<Timer> m_closeTimer;
     std::vector<MessageCountInfo> m_entries;
     QPointer<PopupWindow> m_window;

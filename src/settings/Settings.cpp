@@ -80,6 +80,31 @@ void Settings::WriteYourself(AnsiLineWriter& out)
     out.writeBool(flashScrollLock);
 }
 
+bool Settings::ReadLaterLines(AnsiLineReader& in)
+{
+    if (in.onlyBlankLinesLeft())
+        return true;
+    bool on = false;
+    if (!in.readBool(on))
+        return false;
+    m_useDesktopNotifications = on;
+    return true;
+}
+
+void Settings::WriteLaterLines(AnsiLineWriter& out)
+{
+    out.writeBool(UseDesktopNotifications());
+}
+
+bool Settings::UseDesktopNotifications() const
+{
+    if (!m_useDesktopNotifications) {
+        m_useDesktopNotifications =
+            m_services.desktopKeepsNotifications && m_services.desktopKeepsNotifications();
+    }
+    return *m_useDesktopNotifications;
+}
+
 bool Settings::ValidEProg() const
 {
     return orvane::ValidEProg(eprogFilename);

@@ -5,6 +5,7 @@
 
 #include <QProcessEnvironment>
 #include <QString>
+#include <optional>
 
 namespace orvane {
 
@@ -22,6 +23,9 @@ struct SettingsServices
     ProgramWindows& windows;
     /// Where "%NAME%" in a mail client's command is looked up.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    /// Whether this desktop keeps a list of notifications of its own; asked
+    /// only while no choice of the user's is known.
+    std::function<bool()> desktopKeepsNotifications = {};
 };
 
 /// The user's options for the whole run and the general actions that depend
@@ -59,6 +63,14 @@ public:
     void LoadDefaultSettings() override;
     bool ReadYourselfIn(const QString& version, AnsiLineReader& in) override;
     void WriteYourself(AnsiLineWriter& out) override;
+    bool ReadLaterLines(AnsiLineReader& in) override;
+    void WriteLaterLines(AnsiLineWriter& out) override;
+
+    /// Announcements go to the desktop's notification server instead of
+    /// the popup window. Without a saved choice the desktop decides once:
+    /// on where the tray shows StatusNotifierItems.
+    bool UseDesktopNotifications() const;
+    void SetUseDesktopNotifications(bool on) { m_useDesktopNotifications = on; }
 
     // NotifierOptions
     int GetTimeDisp() const override { return timeDisp; }
@@ -89,6 +101,7 @@ public:
 private:
     QString m_programFolder;
     SettingsServices m_services;
+    mutable std::optional<bool> m_useDesktopNotifications;
 };
 
 } // namespace orvane

@@ -57,6 +57,7 @@ QWidget* SettingsWindow::buildGeneral()
     m_c->playWave = box("PlayWaveChk", "Play sound on mail found.");
     m_c->showPopup = box("cbShowPopup", "Show popup window on mail found.");
     m_c->flash = box("cbFlashScrollLock", "Flash scroll lock keyboard light on mail found.");
+    m_c->desktopNotes = box("cbDesktopNotifications", "Use the desktop's notifications");
     auto* boxes = new QGridLayout;
     boxes->setVerticalSpacing(2);
     boxes->addWidget(m_c->startup, 0, 0);
@@ -64,6 +65,7 @@ QWidget* SettingsWindow::buildGeneral()
     boxes->addWidget(m_c->playWave, 1, 0);
     boxes->addWidget(m_c->showPopup, 1, 1);
     boxes->addWidget(m_c->flash, 2, 0, 1, 2);
+    boxes->addWidget(m_c->desktopNotes, 3, 0, 1, 2);
     grid->addLayout(boxes, 4, 0, 1, 3);
 
     auto* actions = named(new QGroupBox(QStringLiteral("Actions")), "Frame2");
@@ -95,6 +97,9 @@ QWidget* SettingsWindow::buildGeneral()
     help.add(m_c->startup, QStringLiteral("Select this to run Orvane when your computer boots."));
     help.add(m_c->checkOnStart,
              QStringLiteral("If checked, all servers will be checked for mail on startup."));
+    help.add(m_c->desktopNotes,
+             QStringLiteral("If checked, new mail is announced in the desktop's own "
+                            "notifications instead of the popup window."));
 
     Settings& s = m_services.store;
     connect(m_c->eprog, &QLineEdit::textChanged, this, &SettingsWindow::eprogChanged);
@@ -134,6 +139,10 @@ QWidget* SettingsWindow::buildGeneral()
     option(m_c->checkOnStart, s.bStartup);
     option(m_c->playWave, s.bPlaywave);
     option(m_c->showPopup, s.showPopupWindow);
+    connect(m_c->desktopNotes, &QCheckBox::toggled, this, [this](bool on) {
+        m_services.store.SetUseDesktopNotifications(on);
+        changed();
+    });
     connect(m_c->flash, &QCheckBox::toggled, this, [this](bool on) {
         m_services.store.flashScrollLock = on;
         if (on && m_services.core.announced())
@@ -179,7 +188,7 @@ void SettingsWindow::ShowSettings()
         QSignalBlocker(m_c->startup),  QSignalBlocker(m_c->checkOnStart),
         QSignalBlocker(m_c->playWave), QSignalBlocker(m_c->showPopup),
         QSignalBlocker(m_c->flash),    QSignalBlocker(m_c->animate),
-        QSignalBlocker(m_c->onTop),
+        QSignalBlocker(m_c->onTop),    QSignalBlocker(m_c->desktopNotes),
     };
     m_c->wave->setText(s.waveFilename);
     m_c->eprog->setText(s.eprogFilename);
@@ -188,6 +197,7 @@ void SettingsWindow::ShowSettings()
     m_c->startup->setChecked(m_services.startAtLogon.startAtLogon());
     m_c->showPopup->setChecked(s.showPopupWindow);
     m_c->flash->setChecked(s.flashScrollLock);
+    m_c->desktopNotes->setChecked(s.UseDesktopNotifications());
     m_c->animate->setChecked(s.animateOn);
     m_c->onTop->setChecked(m_services.quickBar.IsOnTop());
     paintValid(m_c->eprog, s.ValidEProg());

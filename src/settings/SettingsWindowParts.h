@@ -75,6 +75,7 @@ struct SettingsWindow::Controls
     QCheckBox* playWave = nullptr;
     QCheckBox* showPopup = nullptr;
     QCheckBox* flash = nullptr;
+    QCheckBox* desktopNotes = nullptr;
     QComboBox* mailFound = nullptr;
     QComboBox* doubleClick = nullptr;
     // Skins

@@ -78,6 +78,7 @@ private Q_SLOTS:
     void damagedFiles();
     void aSecondDamageIsKeptUnderANewName();
     void trailingBlankLinesAreNoDamage();
+    void laterLinesFollowTheAccounts();
     void refusedFilesAreLeftAlone_data();
     void refusedFilesAreLeftAlone();
     void textOutsideWindows1252SurvivesASave();
@@ -286,6 +287,34 @@ void AccountListFileTest::trailingBlankLinesAreNoDamage()
     Reader reader;
     QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
     QVERIFY(reader.messages.shown.empty());
+}
+
+void AccountListFileTest::laterLinesFollowTheAccounts()
+{
+    TestHost host;
+    AccountList accounts;
+    addAccount(host, accounts, "a", "pw");
+    Blocks blocks;
+    blocks.settings.later = QStringList{"s3"};
+    blocks.quickBar.later = QStringList{"q6"};
+    QVERIFY(AccountListFile::save(path(), accounts, blocks.refs()));
+    const QByteArray saved = readFile(path());
+    // A reader that stops after the counted accounts never meets them.
+    QVERIFY(saved.endsWith("True\r\ns3\r\nq6\r\n"));
+    Reader reader;
+    reader.blocks.settings.later = reader.blocks.quickBar.later = QStringList{"-"};
+    QCOMPARE(reader.load(path()), AccountListFile::LoadResult::Loaded);
+    QCOMPARE(reader.blocks.settings.laterRead, QStringList{"s3"});
+    QCOMPARE(reader.blocks.quickBar.laterRead, QStringList{"q6"});
+
+    // A file written before they existed loads whole and quietly.
+    writeAll(path(), saved.left(saved.size() - 8));
+    Reader older;
+    older.blocks.settings.later = QStringList{"-"};
+    QCOMPARE(older.load(path()), AccountListFile::LoadResult::Loaded);
+    QVERIFY(older.messages.shown.empty());
+    QCOMPARE(older.accounts.size(), 1);
+    QVERIFY(older.blocks.settings.laterRead.isEmpty());
 }
 
 void AccountListFileTest::refusedFilesAreLeftAlone_data()

@@ -69,6 +69,8 @@ QByteArray listFileContent(const ListSettings& settings, const QList<ListAccount
                                 "",
                                 "False"};
     }
+    if (settings.desktopNotifications)
+        lines += flag(*settings.desktopNotifications);
     return lines.join("\r\n") + "\r\n";
 }
 

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 namespace orvane::e2e {
 
@@ -25,6 +26,9 @@ struct ListSettings
     int page = 0;
     /// The tray skin's folder name.
     QByteArray traySkin = "<No Skin>";
+    /// "Use the desktop's notifications", the line after the accounts; a
+    /// file without it leaves the choice to the desktop.
+    std::optional<bool> desktopNotifications = {};
 };
 
 struct ListAccount
@@ -41,6 +45,8 @@ struct ListAccount
 /// (4), tray skin (1) and Quick Bar (5).
 constexpr int kFirstAccountLine = 2 + 15 + 4 + 1 + 5;
 constexpr int kAccountLines = 16;
+/// Lines after the accounts: "Use the desktop's notifications".
+constexpr int kLaterLines = 1;
 
 /// The list file's password form: per byte of its UTF-8 text the number of
 /// digits of the byte's value, then the value.

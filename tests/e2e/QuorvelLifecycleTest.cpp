@@ -75,7 +75,8 @@ QString wholeListProblem(const QByteArray& content, int accounts)
         return QStringLiteral("the last line is not ended");
     }
     const QByteArrayList lines = content.chopped(2).split('\n');
-    const qsizetype expected = kFirstAccountLine + qsizetype(accounts) * kAccountLines;
+    const qsizetype expected =
+        kFirstAccountLine + qsizetype(accounts) * kAccountLines + kLaterLines;
     if (lines.size() != expected) {
         return QStringLiteral("%1 lines instead of %2").arg(lines.size()).arg(expected);
     }

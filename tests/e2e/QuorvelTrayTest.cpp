@@ -124,6 +124,16 @@ void QuorvelTrayTest::doubleClickActionRuns()
     }
     QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(mark),
                               "the double-click action did not run the e-mail program", 10000);
+
+    // The list held no choice for the desktop's notifications: the desktop
+    // decided (on with a StatusNotifierItem host), and the choice is saved
+    // on the line after the accounts.
+    callShutdown(kStopMs);
+    QVERIFY(quorvel.waitForFinished(kStopMs));
+    const QByteArrayList saved = orvane::test::readFile(folder.accountListPath()).split('\n');
+    QCOMPARE(saved.size(), kFirstAccountLine + kLaterLines + 1);
+    QCOMPARE(saved.at(kFirstAccountLine).trimmed(),
+             QByteArray(tray == Desktop::Tray::StatusNotifier ? "True" : "False"));
 }
 
 QTEST_GUILESS_MAIN(QuorvelTrayTest)

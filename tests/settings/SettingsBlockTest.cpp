@@ -3,6 +3,7 @@
 #include "platform/AnsiText.h"
 #include "settings/Settings.h"
 
+#include <QBuffer>
 #include <QTest>
 
 using namespace orvane;
@@ -26,6 +27,8 @@ private Q_SLOTS:
     void versionOneZeroHasThirteenLines();
     void damagedBlock_data();
     void damagedBlock();
+    void desktopNotificationsLine_data();
+    void desktopNotificationsLine();
 };
 
 void SettingsBlockTest::defaults()
@@ -120,6 +123,52 @@ void SettingsBlockTest::damagedBlock()
     QVERIFY(!settings.ReadYourselfIn(QStringLiteral("1.6"), in));
     // Options not reached keep their defaults (the block says True).
     QVERIFY(!settings.flashScrollLock);
+}
+
+void SettingsBlockTest::desktopNotificationsLine_data()
+{
+    QTest::addColumn<QByteArray>("later");
+    QTest::addColumn<bool>("statusNotifierHost");
+    QTest::addColumn<bool>("readOk");
+    QTest::addColumn<bool>("on");
+    // Without a saved line the desktop decides: on where the tray shows
+    // StatusNotifierItems, off on XEmbed trays.
+    QTest::newRow("older file, StatusNotifierItem host") << QByteArray() << true << true << true;
+    QTest::newRow("older file, XEmbed tray") << QByteArray() << false << true << false;
+    QTest::newRow("older file, blank lines") << QByteArray("\r\n\r\n") << true << true << true;
+    QTest::newRow("saved off beats the desktop")
+        << QByteArray("False\r\n") << true << true << false;
+    QTest::newRow("saved on beats the desktop") << QByteArray("True\r\n") << false << true << true;
+    QTest::newRow("damaged line") << QByteArray("perhaps\r\n") << false << false << false;
+}
+
+void SettingsBlockTest::desktopNotificationsLine()
+{
+    QFETCH(QByteArray, later);
+    QFETCH(bool, statusNotifierHost);
+    QFETCH(bool, readOk);
+    QFETCH(bool, on);
+    SettingsFakes fakes;
+    int asked = 0;
+    SettingsServices services = fakes.services();
+    services.desktopKeepsNotifications = [&] {
+        ++asked;
+        return statusNotifierHost;
+    };
+    Settings settings(QStringLiteral("/opt/orvane/"), services);
+    settings.LoadDefaultSettings();
+    AnsiLineReader in(later);
+    QCOMPARE(settings.ReadLaterLines(in), readOk);
+    QCOMPARE(settings.UseDesktopNotifications(), on);
+    // The desktop is asked once at most; its answer is then the saved one.
+    statusNotifierHost = !statusNotifierHost;
+    QCOMPARE(settings.UseDesktopNotifications(), on);
+    QVERIFY(asked <= 1);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    AnsiLineWriter out(buffer);
+    settings.WriteLaterLines(out);
+    QCOMPARE(buffer.data(), on ? QByteArray("True\r\n") : QByteArray("False\r\n"));
 }
 
 QTEST_GUILESS_MAIN(SettingsBlockTest)

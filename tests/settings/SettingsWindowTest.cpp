@@ -139,6 +139,7 @@ void SettingsWindowTest::optionsSurviveCloseAndReopen()
     rig.find<QPushButton>("SetupDate")->click();
     rig.find<QCheckBox>("PlayWaveChk")->click();
     rig.find<QCheckBox>("cbShowPopup")->click();
+    rig.find<QCheckBox>("cbDesktopNotifications")->click();
     rig.find<QCheckBox>("chkStartup")->click();
     QTest::keyClick(rig.find<QComboBox>("cmbMailFound"), Qt::Key_Down);
     QTest::keyClick(rig.find<QComboBox>("cmbDoubleClick"), Qt::Key_Up);
@@ -152,6 +153,7 @@ void SettingsWindowTest::optionsSurviveCloseAndReopen()
     QCOMPARE(rig.store.timeDisp, qint16(1));
     QVERIFY(!rig.store.bPlaywave);
     QVERIFY(!rig.store.showPopupWindow);
+    QVERIFY(rig.store.UseDesktopNotifications());
     QVERIFY(rig.startAtLogon.on);
     QVERIFY(rig.store.wMailFound);
     QCOMPARE(rig.store.wMailClick, 1);
@@ -163,6 +165,7 @@ void SettingsWindowTest::optionsSurviveCloseAndReopen()
     QVERIFY(!rig.find<QCheckBox>("PlayWaveChk")->isChecked());
     QVERIFY(rig.find<QCheckBox>("StartupChk")->isChecked());
     QVERIFY(!rig.find<QCheckBox>("cbShowPopup")->isChecked());
+    QVERIFY(rig.find<QCheckBox>("cbDesktopNotifications")->isChecked());
     QVERIFY(rig.find<QCheckBox>("chkStartup")->isChecked());
     QCOMPARE(rig.find<QComboBox>("cmbMailFound")->currentIndex(), 1);
     QCOMPARE(rig.find<QComboBox>("cmbDoubleClick")->currentIndex(), 1);

@@ -33,9 +33,26 @@ public:
         for (const QString& line : lines)
             out.writeLine(line);
     }
+    // Later lines are optional: an older file ends before them.
+    bool ReadLaterLines(AnsiLineReader& in) override
+    {
+        for (qsizetype i = 0; i < later.size() && !in.onlyBlankLinesLeft(); ++i) {
+            QString line;
+            in.readLine(line);
+            laterRead << line;
+        }
+        return true;
+    }
+    void WriteLaterLines(AnsiLineWriter& out) override
+    {
+        for (const QString& line : later)
+            out.writeLine(line);
+    }
 
     QStringList lines;
     QStringList read;
+    QStringList later;
+    QStringList laterRead;
     QString seenVersion;
     bool failRead = false;
     int defaultsCalls = 0;

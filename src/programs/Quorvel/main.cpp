@@ -11,6 +11,7 @@
 #include "core/NotifierApp.h"
 #include "core/StyleXP.h"
 #include "core/stForm.h"
+#include "display/DesktopPopup.h"
 #include "display/KeyboardFlasher.h"
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
@@ -18,6 +19,7 @@
 #include "display/TrayIconPicture.h"
 #include "display/TrayMenuPopup.h"
 #include "display/frmPopup.h"
+#include "platform/DBusDesktopNotifications.h"
 #include "platform/LogindSleepWatch.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
@@ -64,6 +66,7 @@ int main(int argc, char* argv[])
     orvane::QtUrlOpener urls;
     orvane::XkbKeyboardLight light;
     orvane::TrayIconPicture trayPicture(tray);
+    orvane::DBusDesktopNotifications desktopNotes;
 
     orvane::QtFileDialogs files;
     // The system bus (DBUS_SYSTEM_BUS_ADDRESS when set): without logind or
@@ -78,12 +81,19 @@ int main(int argc, char* argv[])
     {
         Windows(const QString& folder, orvane::Clock& clock, orvane::TrayPicture& trayPicture,
                 orvane::KeyboardLight& light, orvane::MailClientLocator& mailClient,
-                orvane::ProcessLauncher& launcher, orvane::MessageBoxes& messages)
-            : settings(folder, {mailClient, launcher, messages, windows}),
+                orvane::ProcessLauncher& launcher, orvane::MessageBoxes& messages,
+                orvane::DesktopNotifications& notes)
+            : settings(folder, {mailClient, launcher, messages, windows,
+                                QProcessEnvironment::systemEnvironment(),
+                                [&notes] { return notes.statusNotifierHostFound(); }}),
               skinDriver(
                   clock, trayPicture, [this] { return settings.animateOn; }, folder),
               flasher(clock, light), quickBar(folder, windows, settings),
-              popup(clock, windows, [this] { return settings.showPopupWindow; })
+              desktopPopup(notes, {[this] { return settings.UseDesktopNotifications(); },
+                                   [this] { return settings.PlaySound(); },
+                                   folder + QStringLiteral("orvane.svg")}),
+              popup(
+                  clock, windows, [this] { return settings.showPopupWindow; }, {}, &desktopPopup)
         {}
         orvane::NotifierWindows windows{skinDriver, quickBar, quickView, flasher};
         orvane::Settings settings;
@@ -91,8 +101,9 @@ int main(int argc, char* argv[])
         orvane::SkinDriver skinDriver;
         orvane::KeyboardFlasher flasher;
         orvane::QuickBar quickBar;
+        orvane::DesktopPopup desktopPopup;
         orvane::frmPopup popup;
-    } program(folder, clock, trayPicture, light, mailClient, launcher, messages);
+    } program(folder, clock, trayPicture, light, mailClient, launcher, messages, desktopNotes);
     orvane::NotifierWindows& windows = program.windows;
     orvane::Settings& settings = program.settings;
     orvane::QuickView& quickView = program.quickView;
@@ -165,6 +176,11 @@ int main(int argc, char* argv[])
                      &orvane::NotifierApp::scheduleSave);
     QObject::connect(&quickView, &orvane::QuickView::runRequested, &core,
                      &orvane::MailCore::runMailClient);
+    // The buttons of the desktop's notification are the tray items of those names.
+    QObject::connect(&program.desktopPopup, &orvane::DesktopPopup::runRequested, &core,
+                     &orvane::MailCore::runMailClient);
+    QObject::connect(&program.desktopPopup, &orvane::DesktopPopup::clearRequested, &core,
+                     &orvane::MailCore::ClearAll);
     orvane::TrayMenuPopup barMenu(notifier.trayForm(), tray);
     QObject::connect(&quickBar, &orvane::QuickBar::trayMenuRequested, &barMenu,
                      &orvane::TrayMenuPopup::DoPopup, Qt::QueuedConnection);
@@ -173,6 +189,9 @@ int main(int argc, char* argv[])
         return 0; // another instance runs
     if (notifier.isShutDown())
         return 0;
+    // Without a saved choice the desktop decides, now that its tray is up;
+    // the next save keeps the choice.
+    settings.UseDesktopNotifications();
     status.publish();
     return app.exec();
 }
