@@ -368,6 +368,9 @@ void dChange::load()
     minClicked();
     m_sound->setChecked(false);
     soundClicked();
+    // A new account is encrypted unless the user says otherwise.
+    m_securityChosen = true;
+    m_security->setCurrentIndex(securityIndex(Security::Tls));
     typeChanged(false);
     fold();
     m_filling = false;
@@ -395,6 +398,8 @@ void dChange::SetServer(int position)
     // Filling is not a change by the user: the kind handling must not empty
     // the address of an existing account.
     m_filling = true;
+    // A plain POP3 host keeps its own meaning until another security is picked.
+    m_securityChosen = false;
     m_previousName = account.GetName();
     m_name->setText(account.GetName());
     m_addr->setText(account.GetAddress());

@@ -109,8 +109,8 @@ private:
     bool m_minOn = false;
     bool m_folded = false;
     bool m_filling = false;
-    /// True once the security was picked or came from a line naming it; a
-    /// plain POP3 host keeps its own meaning until then.
+    /// False only while an existing plain POP3 host keeps its own meaning:
+    /// true for a new account, a line naming its security, or a pick.
     bool m_securityChosen = false;
     bool m_syncing = false;
     QString m_certificateKey;

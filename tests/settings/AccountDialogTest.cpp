@@ -85,10 +85,10 @@ void AccountDialogTest::addsAccountOfEachKind_data()
     QTest::addColumn<QString>("storedAddr");
     QTest::addColumn<QString>("storedUser");
 
-    QTest::newRow("POP3 with a port") << 0 << "pop.example.org:1110"
-                                      << "anna" << QStringList() << ""
-                                      << "pop.example.org:1110"
-                                      << "anna";
+    QTest::newRow("POP3 with a port, encrypted") << 0 << "pop.example.org:1110"
+                                                 << "anna" << QStringList() << ""
+                                                 << "pop3s://pop.example.org:1110"
+                                                 << "anna";
     QTest::newRow("Windows account, default profile trimmed")
         << 1 << "typed over"
         << "ignored" << QStringList{" Outlook ", "Work"} << "Outlook"
@@ -151,7 +151,7 @@ void AccountDialogTest::addsAccountOfEachKind()
     QCOMPARE(rig.find<QComboBox>("dType")->currentIndex(), kind);
     if (!profile.isEmpty())
         QCOMPARE(rig.find<QComboBox>("cmbProfile")->currentText(), profile);
-    QCOMPARE(rig.find<QLineEdit>("dAddr")->text(), storedAddr);
+    QCOMPARE(rig.find<QLineEdit>("dAddr")->text(), storedAddr.section("://", -1));
 }
 
 void AccountDialogTest::inputIsCheckedInOrder_data()
@@ -363,13 +363,13 @@ void AccountDialogTest::mailboxAddressLines_data()
         {"IMAP line typed whole",
          {3, "imaps://imap.example.org:993/Archive", -1, "", "imaps://imap.example.org/Archive",
           "imap.example.org"}},
-        {"POP3 host kept as typed",
-         {0, "pop.example.org:1110", -1, "", "pop.example.org:1110", ""}},
+        {"POP3 offers TLS",
+         {0, "pop.example.org:1110", -1, "", "pop3s://pop.example.org:1110", ""}},
         {"POP3 with TLS", {0, "pop.example.org", 0, "", "pop3s://pop.example.org", ""}},
         {"POP3 with STLS on 995",
          {0, "pop.example.org:995", 1, "", "pop3://pop.example.org:995", ""}},
         {"POP3 chosen in clear", {0, "pop.example.org", 2, "", "pop.example.org", ""}},
-        {"Yahoo stays web mail", {0, "mail.yahoo.com", 0, "", "mail.yahoo.com", ""}},
+        {"Yahoo stays web mail", {0, "mail.yahoo.com", -1, "", "mail.yahoo.com", ""}},
     };
     for (const auto& [tag, row] : rows)
         QTest::newRow(tag) << row;
