@@ -33,7 +33,8 @@ std::unique_ptr<MailChecker> NotifierCheckers::createMAPI()
 
 std::unique_ptr<MailChecker> NotifierCheckers::createPOP3()
 {
-    return std::make_unique<POP3>();
+    return std::make_unique<POP3>(POP3::Variant::Standard, QList<QSslCertificate>{}, nullptr,
+                                  m_trust);
 }
 
 } // namespace orvane

@@ -1,8 +1,12 @@
 #include "checkers/POP3.h"
 
+#include "core/CertificateTrust.h"
+
+#include <QCryptographicHash>
 #include <QHostAddress>
 #include <QSslConfiguration>
 #include <QSslSocket>
+#include <algorithm>
 #include <exception>
 
 namespace orvane {
@@ -13,27 +17,59 @@ constexpr quint16 DefaultPort = 110;
 constexpr quint16 ImplicitTlsPort = 995;
 
 const QString LineEnd = QStringLiteral("\r\n");
+const QString MultiLineEnd = QStringLiteral("\r\n.\r\n");
 
 } // namespace
 
 POP3::POP3(QObject* parent) : POP3(Variant::Standard, {}, parent) {}
 
-POP3::POP3(Variant variant, const QList<QSslCertificate>& extraCaCertificates, QObject* parent)
+POP3::POP3(Variant variant, const QList<QSslCertificate>& extraCaCertificates, QObject* parent,
+           CertificateTrust* trust)
     : MailChecker(parent), m_variant(variant), m_extraCaCertificates(extraCaCertificates),
-      m_socket(new QSslSocket(this))
-{
-    connect(m_socket, &QSslSocket::readyRead, this, &POP3::socketDataArrived);
-    connect(m_socket, &QSslSocket::errorOccurred, this, &POP3::socketErrorOccurred);
-    connect(m_socket, &QSslSocket::disconnected, this, &POP3::socketClosedByPeer);
-}
+      m_trust(trust)
+{}
 
 POP3::~POP3()
 {
     // The socket is a child and outlives this part of the object; its own
     // teardown must not call back into a half-destroyed checker.
+    if (!m_socket)
+        return;
     m_socket->disconnect(this);
     m_closingOurselves = true;
     m_socket->abort();
+}
+
+void POP3::useSocket(bool tls)
+{
+    m_closingOurselves = true;
+    if (m_socket && (!tls || qobject_cast<QSslSocket*>(m_socket))) {
+        m_socket->abort();
+        m_closingOurselves = false;
+        return;
+    }
+    if (m_socket) {
+        // We may be inside one of its signals: it goes once they are done.
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket->deleteLater();
+    }
+    m_closingOurselves = false;
+    // Only a socket that may need TLS is a QSslSocket: making one loads the
+    // TLS library, which a plain account never needs.
+    QSslSocket* ssl = tls ? new QSslSocket(this) : nullptr;
+    m_socket = ssl ? ssl : new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::readyRead, this, &POP3::socketDataArrived);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &POP3::socketErrorOccurred);
+    connect(m_socket, &QTcpSocket::disconnected, this, &POP3::socketClosedByPeer);
+    // A connection that died without a word (a router that forgot it) is
+    // noticed rather than waited on until the time-out.
+    connect(m_socket, &QTcpSocket::connected, this,
+            [this] { m_socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1); });
+    if (ssl) {
+        connect(ssl, &QSslSocket::encrypted, this, &POP3::socketEncrypted);
+        connect(ssl, &QSslSocket::sslErrors, this, &POP3::certificateErrors);
+    }
 }
 
 void POP3::CheckForMail(const QString& address, const QString& userName, const QString& password,
@@ -82,13 +118,13 @@ void POP3::NextStep()
         connectStep();
         break;
     case AwaitingGreeting:
-        if (!ReplyIsPositive()) {
-            CloseWithError(QStringLiteral("Could not connect to server."));
-            return;
-        }
-        m_state = UserSent;
-        Q_EMIT UpdateStatus(QStringLiteral("Sending username and password..."));
-        sendLine(QStringLiteral("USER ") + m_userName);
+        greetingStep();
+        break;
+    case CapaSent:
+        capabilityStep();
+        break;
+    case StlsSent:
+        stlsReplyStep();
         break;
     case UserSent:
         if (!ReplyIsPositive()) {
@@ -112,8 +148,113 @@ void POP3::NextStep()
         break;
     case Idle:
     case Done:
+    case Securing:
         break;
     }
+}
+
+void POP3::greetingStep()
+{
+    if (!ReplyIsPositive()) {
+        CloseWithError(QStringLiteral("Could not connect to server."));
+        return;
+    }
+    if (m_address.protocol == ServerAddress::Protocol::Pop3 &&
+        m_address.security == ServerAddress::Security::StartTls) {
+        m_state = CapaSent;
+        m_listText.clear();
+        sendLine(QStringLiteral("CAPA"));
+        return;
+    }
+    sendUser();
+}
+
+void POP3::capabilityStep()
+{
+    // The list may come in several pieces, each ending a line.
+    m_listText += m_replyText;
+    if (m_listText.size() > MaxPendingText) {
+        CloseWithError(QStringLiteral("Error: Connection with host was lost."));
+        return;
+    }
+    if (m_listText.startsWith(QLatin1Char('+')) && !m_listText.endsWith(MultiLineEnd))
+        return;
+    const QStringList lines = m_listText.split(LineEnd);
+    const bool offered = m_listText.startsWith(QLatin1Char('+')) &&
+                         std::any_of(lines.begin() + 1, lines.end(), [](const QString& line) {
+                             return line.section(QLatin1Char(' '), 0, 0)
+                                        .compare(QLatin1String("STLS"), Qt::CaseInsensitive) == 0;
+                         });
+    m_listText.clear();
+    if (!offered) {
+        CloseWithError(
+            QStringLiteral("The server does not offer STLS: the password was not sent."));
+        return;
+    }
+    m_state = StlsSent;
+    sendLine(QStringLiteral("STLS"));
+}
+
+void POP3::stlsReplyStep()
+{
+    if (!ReplyIsPositive()) {
+        CloseWithError(QStringLiteral("The server refused STLS: the password was not sent."));
+        return;
+    }
+    // Anything after the answer came in clear and would be read as if it
+    // came through TLS.
+    if (m_replyText.indexOf(LineEnd) != m_replyText.size() - LineEnd.size()) {
+        CloseWithError(QStringLiteral("Error: Connection with host was lost."));
+        return;
+    }
+    m_state = Securing;
+    m_replyText.clear();
+    qobject_cast<QSslSocket*>(m_socket)->startClientEncryption();
+}
+
+void POP3::socketEncrypted()
+{
+    // With "pop3s://" and port 995 the greeting is still to come.
+    if (m_state != Securing)
+        return;
+    m_replyText.clear();
+    m_pendingText.clear();
+    sendUser();
+}
+
+void POP3::sendUser()
+{
+    m_state = UserSent;
+    Q_EMIT UpdateStatus(QStringLiteral("Sending username and password..."));
+    sendLine(QStringLiteral("USER ") + m_userName);
+}
+
+void POP3::certificateErrors(const QList<QSslError>& errors)
+{
+    // A plain "host:995" keeps refusing what does not verify, as it always did.
+    if (m_address.protocol != ServerAddress::Protocol::Pop3)
+        return;
+    auto* ssl = qobject_cast<QSslSocket*>(m_socket);
+    const QSslCertificate leaf = ssl->peerCertificate();
+    const QByteArray digest =
+        leaf.isNull() ? QByteArray() : leaf.digest(QCryptographicHash::Sha256);
+    const QString key = CertificateTrust::keyFor(m_address, m_userName);
+    if (!digest.isEmpty() && m_trust && m_trust->trusted(key) == digest) {
+        ssl->ignoreSslErrors();
+        return;
+    }
+    QStringList reasons;
+    for (const QSslError& failure : errors) {
+        if (!reasons.contains(failure.errorString()))
+            reasons << failure.errorString();
+    }
+    const QString reason = reasons.join(QStringLiteral("; "));
+    if (m_trust && !digest.isEmpty())
+        m_trust->noteRefused(key, {digest, reason});
+    // The handshake fails once this returns; its error ends the check with this text.
+    m_refusal = QStringLiteral("The server's certificate is not trusted (") + reason +
+                QStringLiteral("). SHA-256 fingerprint: ") +
+                CertificateTrust::fingerprintText(digest);
 }
 
 bool POP3::ReplyIsPositive() const
@@ -174,8 +315,18 @@ HostAndPort splitServerText(const QString& text)
 void POP3::connectStep()
 {
     HostAndPort target{m_server};
-    if (m_variant == Variant::Standard)
+    m_address = ServerAddress{};
+    bool tlsFirst = false;
+    if (m_variant == Variant::Standard && ServerAddress::namesProtocol(m_server)) {
+        m_address = ServerAddress::parse(m_server);
+        if (m_address.protocol != ServerAddress::Protocol::Pop3)
+            m_address.valid = false;
+        target = {m_address.host, m_address.port, m_address.valid};
+        tlsFirst = m_address.security == ServerAddress::Security::Tls;
+    } else if (m_variant == Variant::Standard) {
         target = splitServerText(m_server);
+        tlsFirst = target.port == ImplicitTlsPort;
+    }
     if (!target.ok) {
         Q_EMIT error(QStringLiteral("Cannot connect to host.  Port may be busy."));
         return;
@@ -189,21 +340,21 @@ void POP3::connectStep()
     m_state = AwaitingGreeting;
     m_replyText.clear();
     m_pendingText.clear();
+    m_refusal.clear();
 
-    m_closingOurselves = true;
-    m_socket->abort();
-    m_closingOurselves = false;
-
-    if (m_variant == Variant::Standard && port == ImplicitTlsPort) {
+    // "pop3://" starts in clear on the same socket that later does STLS.
+    useSocket(tlsFirst || m_address.protocol == ServerAddress::Protocol::Pop3);
+    if (auto* ssl = qobject_cast<QSslSocket*>(m_socket)) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
         if (!m_extraCaCertificates.isEmpty())
             tls.addCaCertificates(m_extraCaCertificates);
-        m_socket->setSslConfiguration(tls);
-        m_socket->connectToHostEncrypted(host, quint16(port));
-    } else {
-        m_socket->connectToHost(host, quint16(port));
+        ssl->setSslConfiguration(tls);
     }
+    if (tlsFirst)
+        qobject_cast<QSslSocket*>(m_socket)->connectToHostEncrypted(host, quint16(port));
+    else
+        m_socket->connectToHost(host, quint16(port));
 }
 
 void POP3::statReplyStep()
@@ -232,7 +383,8 @@ void POP3::sendLine(const QString& line)
 void POP3::closeSocket()
 {
     m_closingOurselves = true;
-    m_socket->abort();
+    if (m_socket)
+        m_socket->abort();
     m_pendingText.clear();
 }
 
@@ -268,7 +420,9 @@ void POP3::socketErrorOccurred(QAbstractSocket::SocketError socketError)
     // once, by the disconnected() that follows it.
     if (m_closingOurselves || socketError == QAbstractSocket::RemoteHostClosedError)
         return;
-    if (m_state == AwaitingGreeting) {
+    if (!m_refusal.isEmpty()) {
+        CloseWithError(m_refusal);
+    } else if (m_state == AwaitingGreeting) {
         CloseWithError(QStringLiteral("Could not connect to server \"") + m_server +
                        QLatin1Char('"'));
     } else {

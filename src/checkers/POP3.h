@@ -1,21 +1,31 @@
 #pragma once
 
 #include "core/MailChecker.h"
+#include "core/ServerAddress.h"
 
 #include <QAbstractSocket>
 #include <QList>
 #include <QSslCertificate>
+#include <QSslError>
 #include <QString>
 
-class QSslSocket;
+class QTcpSocket;
 
 namespace orvane {
+
+class CertificateTrust;
 
 /// Counts the messages of a POP3 maildrop: USER, PASS, STAT, then the
 /// connection is closed (no QUIT) and the count is reported through
 /// MailFound. One object serves one check at a time; every failure ends up
-/// in error(). Port 995 speaks POP3 over implicit TLS with the peer's
-/// certificate verified.
+/// in error().
+///
+/// A plain "host[:port]" speaks in clear, except on port 995, which is TLS
+/// from the start with the peer's certificate verified. "pop3s://" is TLS
+/// from the start, "pop3://" insists on STLS before the user name leaves;
+/// for both, a certificate that does not verify is accepted only when the
+/// user trusted exactly that one for the account. A plain socket is used
+/// unless TLS is needed, so such accounts never load the TLS library.
 class POP3 : public MailChecker
 {
     Q_OBJECT
@@ -38,6 +48,11 @@ public:
         PassSent = 4,
         StatSent = 5,
         Done = 6,
+        /// "pop3://": CAPA sent, looking for STLS in the list.
+        CapaSent = 7,
+        StlsSent = 8,
+        /// STLS accepted; the handshake must verify before USER goes out.
+        Securing = 9,
     };
     Q_ENUM(State)
 
@@ -48,8 +63,10 @@ public:
     explicit POP3(QObject* parent = nullptr);
     /// `extraCaCertificates` are trusted for TLS in addition to the system's
     /// authorities (a private or test CA), never instead of verification.
+    /// `trust` (may be null) holds the certificates the user accepted per
+    /// account for "pop3s://" and "pop3://" addresses.
     explicit POP3(Variant variant, const QList<QSslCertificate>& extraCaCertificates = {},
-                  QObject* parent = nullptr);
+                  QObject* parent = nullptr, CertificateTrust* trust = nullptr);
     ~POP3() override;
 
     void CheckForMail(const QString& address, const QString& userName, const QString& password,
@@ -65,17 +82,32 @@ private:
     void CloseWithError(const QString& message);
 
     void connectStep();
+    void greetingStep();
+    void capabilityStep();
+    void stlsReplyStep();
+    void sendUser();
     void statReplyStep();
+    void useSocket(bool tls);
     void sendLine(const QString& line);
     void closeSocket();
 
     void socketDataArrived();
     void socketErrorOccurred(QAbstractSocket::SocketError socketError);
     void socketClosedByPeer();
+    void socketEncrypted();
+    void certificateErrors(const QList<QSslError>& errors);
 
     const Variant m_variant;
     const QList<QSslCertificate> m_extraCaCertificates;
-    QSslSocket* m_socket;
+    CertificateTrust* const m_trust;
+    /// A QSslSocket only when the check needs TLS.
+    QTcpSocket* m_socket = nullptr;
+    /// The address when it names its protocol; `Protocol::Other` for a plain host.
+    ServerAddress m_address;
+    /// Why the last handshake's certificate was refused, for the user.
+    QString m_refusal;
+    /// CAPA's answer so far.
+    QString m_listText;
 
     QString m_server;
     QString m_userName;

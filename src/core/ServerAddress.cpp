@@ -148,6 +148,30 @@ ServerAddress ServerAddress::parse(const QString& line)
     return out;
 }
 
+ServerAddress ServerAddress::compose(Protocol protocol, Security security,
+                                     const QString& hostAndPort, const QString& folder)
+{
+    for (const auto& scheme : kSchemes) {
+        if (scheme.protocol != protocol || scheme.security != security)
+            continue;
+        // A path typed into the host would be read as the folder.
+        if (hostAndPort.contains(QLatin1Char('/')))
+            return {};
+        QString line = scheme.prefix + hostAndPort;
+        if (protocol == Protocol::Imap && !folder.isEmpty())
+            line += QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(folder, "/"));
+        return parse(line);
+    }
+    return {};
+}
+
+QString ServerAddress::hostAndPortAsTyped() const
+{
+    if (port != defaultPort(protocol, security))
+        return hostAndPort();
+    return host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+}
+
 QString ServerAddress::hostAndPort() const
 {
     const bool v6 = host.contains(QLatin1Char(':'));

@@ -36,6 +36,11 @@ struct ServerAddress
     bool valid = false;
 
     static ServerAddress parse(const QString& line);
+    /// The address of a host with an optional port ("host", "host:port",
+    /// "[v6]:port") for that protocol and security, with `folder` for IMAP;
+    /// not valid when the parts cannot be written as one line.
+    static ServerAddress compose(Protocol protocol, Security security, const QString& hostAndPort,
+                                 const QString& folder = {});
     /// The address line; the port and the folder only where they differ from
     /// the defaults. Empty for `Protocol::Other` or an address not valid.
     QString toString() const;
@@ -45,6 +50,8 @@ struct ServerAddress
     static int defaultPort(Protocol protocol, Security security);
     /// "host:port", with brackets round an IPv6 address.
     QString hostAndPort() const;
+    /// The host, with the port only when it is not the default: what a user types.
+    QString hostAndPortAsTyped() const;
 };
 
 } // namespace orvane

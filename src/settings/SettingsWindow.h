@@ -24,6 +24,7 @@ class QTreeWidgetItem;
 namespace orvane {
 
 class AccountList;
+class CertificateTrust;
 class FileDialogs;
 class HoverHelp;
 class Indicators;
@@ -57,6 +58,8 @@ struct SettingsWindowServices
     std::function<QStringList()> profiles;
     /// An account or an option was changed by the user.
     std::function<void()> changed;
+    /// The certificates trusted per account, for the account dialog.
+    CertificateTrust* trust = nullptr;
 };
 
 /// The settings window. The options live in the store; the window is made

@@ -3,7 +3,9 @@
 #include "HoverHelp.h"
 #include "SettingsWindow.h"
 #include "core/AccountList.h"
+#include "core/CertificateTrust.h"
 #include "core/GenericServer.h"
+#include "core/ServerAddress.h"
 #include "core/server.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -21,6 +23,7 @@
 #include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orvane {
 
@@ -100,6 +103,27 @@ template <typename W> W* named(W* widget, const char* objectName)
     return widget;
 }
 
+using Security = ServerAddress::Security;
+// The "Security:" list's order.
+constexpr Security kSecurities[] = {Security::Tls, Security::StartTls, Security::None};
+
+int securityIndex(Security security)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (kSecurities[i] == security)
+            return i;
+    }
+    return 0;
+}
+
+// What a plain POP3 host does: TLS on port 995, in clear on any other.
+Security plainPop3Security(const QString& text)
+{
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    return colon >= 0 && text.mid(colon + 1) == QLatin1String("995") ? Security::Tls
+                                                                     : Security::None;
+}
+
 } // namespace
 
 int dChange::timeoutIndex(int seconds)
@@ -167,6 +191,17 @@ void dChange::build()
     m_addr = named(new QLineEdit, "dAddr");
     m_addrLabel = labelFor(m_addr, "lblAddr", "Server Address:");
     form->addRow(m_addrLabel, m_addr);
+    m_security = named(new QComboBox, "dSecurity");
+    for (const char* text : {kTls, kStartTls, kNoSecurity})
+        m_security->addItem(QString::fromLatin1(text));
+    form->addRow(labelFor(m_security, "lblSecurity", "Security:"), m_security);
+    m_noneNote = named(new QLabel(QStringLiteral("Anyone on the network between you and the "
+                                                 "server can read your password.")),
+                       "lblNoSecurity");
+    m_noneNote->setWordWrap(true);
+    form->addRow(QString(), m_noneNote);
+    m_folder = named(new QLineEdit, "dFolder");
+    form->addRow(labelFor(m_folder, "lblFolder", "Folder:"), m_folder);
     m_user = named(new QLineEdit, "dUser");
     m_userLabel = labelFor(m_user, "lblUser", "Username:");
     form->addRow(m_userLabel, m_user);
@@ -179,6 +214,21 @@ void dChange::build()
     m_interval = named(new QComboBox, "dInt");
     form->addRow(labelFor(m_interval, "Label2", "How often to check:"), m_interval);
     outer->addLayout(form);
+    m_form = form;
+
+    m_certificate = named(new QGroupBox(QStringLiteral("Certificate")), "frmCertificate");
+    auto* certificateBox = new QVBoxLayout(m_certificate);
+    m_certificateText = named(new QLabel, "lblCertificate");
+    m_certificateText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_certificateText->setWordWrap(true);
+    certificateBox->addWidget(m_certificateText);
+    m_trust = named(new QPushButton(QString::fromLatin1(kTrustButton)), "cmdTrust");
+    auto* trustRow = new QHBoxLayout;
+    trustRow->addWidget(m_trust);
+    trustRow->addStretch();
+    certificateBox->addLayout(trustRow);
+    m_certificate->hide();
+    outer->addWidget(m_certificate);
 
     m_profileFrame = named(new QGroupBox, "frmProfile");
     auto* profileRow = new QHBoxLayout(m_profileFrame);
@@ -262,8 +312,20 @@ void dChange::build()
     m_help->add(m_file, QStringLiteral("This is the wav file that will play for this account."));
     m_help->add(m_browse, QStringLiteral("Browse for wav files."));
     m_help->add(m_cancel, QStringLiteral("Cancel operation."));
+    m_help->add(m_security, QStringLiteral("How the connection to the server is protected."));
+    m_help->add(m_folder, QStringLiteral("The folder whose unread messages are counted."));
+    m_help->add(m_trust, QStringLiteral("Accept this certificate for this account from now on."));
 
     connect(m_type, &QComboBox::currentIndexChanged, this, [this] { typeChanged(!m_filling); });
+    connect(m_security, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_syncing && !m_filling)
+            m_securityChosen = true;
+        securityRows();
+    });
+    connect(m_addr, &QLineEdit::textChanged, this, &dChange::securityRows);
+    connect(m_addr, &QLineEdit::editingFinished, this, &dChange::addressEdited);
+    connect(m_user, &QLineEdit::textChanged, this, &dChange::showCertificate);
+    connect(m_trust, &QPushButton::clicked, this, &dChange::trustCertificate);
     connect(m_min, &QCheckBox::clicked, this, [this] {
         m_minOn = m_min->isChecked();
         minClicked();
@@ -285,7 +347,7 @@ void dChange::load()
     fill(m_interval, kIntervals);
     m_interval->setCurrentIndex(kDefaultInterval);
     m_type->addItems({QString::fromLatin1(kPop3), QString::fromLatin1(kWindowsAccount),
-                      QString::fromLatin1(kUserPassword)});
+                      QString::fromLatin1(kUserPassword), QString::fromLatin1(kImap)});
     m_type->setCurrentIndex(0);
     m_name->setText(proposeName(m_services.accounts));
 
@@ -300,11 +362,15 @@ void dChange::load()
     m_addr->clear();
     m_user->clear();
     m_pass->clear();
+    m_folder->setText(QStringLiteral("INBOX"));
     m_minNumber->setText(QStringLiteral("2"));
     m_minOn = false;
     minClicked();
     m_sound->setChecked(false);
     soundClicked();
+    // A new account is encrypted unless the user says otherwise.
+    m_securityChosen = true;
+    m_security->setCurrentIndex(securityIndex(Security::Tls));
     typeChanged(false);
     fold();
     m_filling = false;
@@ -332,6 +398,8 @@ void dChange::SetServer(int position)
     // Filling is not a change by the user: the kind handling must not empty
     // the address of an existing account.
     m_filling = true;
+    // A plain POP3 host keeps its own meaning until another security is picked.
+    m_securityChosen = false;
     m_previousName = account.GetName();
     m_name->setText(account.GetName());
     m_addr->setText(account.GetAddress());
@@ -347,7 +415,9 @@ void dChange::SetServer(int position)
 
     const QString address = account.GetAddress();
     int kind = 0;
-    if (isHotmail(address) || isYahoo(address)) {
+    if (takeApart(address)) {
+        kind = m_type->currentIndex();
+    } else if (isHotmail(address) || isYahoo(address)) {
         kind = 0;
     } else if (address == QLatin1String(kWindowsAccount)) {
         const int found = m_profile->findText(account.GetUsername(), Qt::MatchExactly);
@@ -358,6 +428,7 @@ void dChange::SetServer(int position)
     }
     m_type->setCurrentIndex(kind);
     typeChanged(false);
+    securityRows();
     soundClicked();
     m_file->setText(account.GetCustWave());
     fileChanged();
@@ -373,7 +444,7 @@ void dChange::enable(QWidget* label, QLineEdit* box, bool on)
 void dChange::typeChanged(bool byUser)
 {
     const QString kind = m_type->currentText();
-    if (kind == QLatin1String(kPop3)) {
+    if (isMailbox()) {
         enable(m_addrLabel, m_addr, true);
         if (byUser &&
             (isHotmail(m_addr->text()) || m_addr->text().startsWith(QLatin1String("MS Exchange"))))
@@ -385,6 +456,141 @@ void dChange::typeChanged(bool byUser)
     enable(m_userLabel, m_user, !windowsAccount);
     enable(m_passLabel, m_pass, true);
     m_profileFrame->setVisible(windowsAccount);
+    m_help->add(m_addr, kind == QLatin1String(kImap)
+                            ? QStringLiteral("This is the IMAP server's internet address.")
+                            : QStringLiteral("This is the POP3 server's internet address."));
+    securityRows();
+}
+
+bool dChange::isMailbox() const
+{
+    return m_type->currentText() == QLatin1String(kPop3) ||
+           m_type->currentText() == QLatin1String(kImap);
+}
+
+bool dChange::isWebMail() const
+{
+    return m_type->currentText() == QLatin1String(kPop3) &&
+           (isHotmail(m_addr->text()) || isYahoo(m_addr->text()));
+}
+
+bool dChange::takeApart(const QString& line)
+{
+    if (!ServerAddress::namesProtocol(line))
+        return false;
+    const ServerAddress address = ServerAddress::parse(line);
+    const bool imap = address.protocol == ServerAddress::Protocol::Imap;
+    m_securityChosen = true;
+    m_syncing = true;
+    m_type->setCurrentIndex(m_type->findText(QString::fromLatin1(imap ? kImap : kPop3)));
+    m_security->setCurrentIndex(securityIndex(address.security));
+    m_syncing = false;
+    // A line that cannot be used stays whole, for the user to mend.
+    m_addr->setText(address.valid ? address.hostAndPortAsTyped() : line);
+    if (imap && address.valid)
+        m_folder->setText(address.folder);
+    return true;
+}
+
+void dChange::addressEdited()
+{
+    if (isMailbox() && ServerAddress::parse(m_addr->text()).valid)
+        takeApart(m_addr->text());
+}
+
+void dChange::securityRows()
+{
+    const bool mailbox = isMailbox();
+    const bool imap = m_type->currentText() == QLatin1String(kImap);
+    const bool webMail = isWebMail();
+    if (!m_securityChosen) {
+        // Shows what the line will do: TLS for a new IMAP account, and for
+        // POP3 what a plain host has always meant.
+        m_syncing = true;
+        m_security->setCurrentIndex(
+            securityIndex(imap ? Security::Tls : plainPop3Security(m_addr->text())));
+        m_syncing = false;
+    }
+    m_form->setRowVisible(m_security, mailbox);
+    m_security->setEnabled(!webMail);
+    m_form->setRowVisible(m_noneNote,
+                          mailbox && !webMail &&
+                              kSecurities[m_security->currentIndex()] == Security::None);
+    m_form->setRowVisible(m_folder, imap);
+    showCertificate();
+}
+
+ServerAddress dChange::composed() const
+{
+    const QString text = m_addr->text().trimmed();
+    if (ServerAddress::namesProtocol(text))
+        return ServerAddress::parse(text);
+    const Security security = kSecurities[std::max(0, m_security->currentIndex())];
+    const bool imap = m_type->currentText() == QLatin1String(kImap);
+    if (!imap && (!m_securityChosen || isWebMail() || security == Security::None))
+        return {};
+    return ServerAddress::compose(imap ? ServerAddress::Protocol::Imap
+                                       : ServerAddress::Protocol::Pop3,
+                                  security, text, m_folder->text().trimmed());
+}
+
+QString dChange::addressLine() const
+{
+    const ServerAddress address = composed();
+    const QString text = m_addr->text().trimmed();
+    if (address.protocol == ServerAddress::Protocol::Other && !ServerAddress::namesProtocol(text) &&
+        m_type->currentText() == QLatin1String(kPop3))
+        return m_addr->text();
+    return address.toString();
+}
+
+void dChange::showCertificate()
+{
+    m_certificateKey.clear();
+    m_certificateDigest.clear();
+    const ServerAddress address = composed();
+    if (!m_services.trust || !address.valid || address.security == Security::None) {
+        m_certificate->hide();
+        return;
+    }
+    const QString key = CertificateTrust::keyFor(address, m_user->text());
+    const CertificateTrust::Refusal refusal = m_services.trust->refused(key);
+    if (refusal.sha256.isEmpty()) {
+        m_certificate->hide();
+        return;
+    }
+    const bool trusted = m_services.trust->trusted(key) == refusal.sha256;
+    // Two lines of sixteen bytes: the whole print on one line would set the
+    // dialog's width.
+    const QString print = CertificateTrust::fingerprintText(refusal.sha256);
+    const QString lines = print.left(47) + QLatin1Char('\n') + print.mid(48);
+    m_certificateText->setText((trusted
+                                    ? QStringLiteral("You trust this certificate for this account.")
+                                    : QStringLiteral("The server's certificate is not trusted (") +
+                                          refusal.reason + QStringLiteral(").")) +
+                               QStringLiteral("\nSHA-256 fingerprint:\n") + lines);
+    m_trust->setVisible(!trusted);
+    m_certificateKey = key;
+    m_certificateDigest = refusal.sha256;
+    m_certificate->show();
+}
+
+void dChange::trustCertificate()
+{
+    if (!m_services.trust || m_certificateDigest.isEmpty())
+        return;
+    QString why;
+    if (m_services.trust->trust(m_certificateKey, m_certificateDigest, &why)) {
+        showCertificate();
+        return;
+    }
+    const QPointer<dChange> self(this);
+    m_services.messages.showMessage(QString::fromLatin1(MessageBoxes::kTitle),
+                                    QStringLiteral("The certificate could not be remembered: ") +
+                                        why,
+                                    MessageBoxes::Icon::None);
+    if (self)
+        m_trust->setFocus();
 }
 
 void dChange::minClicked()
@@ -433,7 +639,8 @@ void dChange::fold()
 bool dChange::check()
 {
     const QString kind = m_type->currentText();
-    const bool pop3 = kind == QLatin1String(kPop3);
+    const bool imap = kind == QLatin1String(kImap);
+    const bool pop3 = kind == QLatin1String(kPop3) || imap;
     auto refuse = [this](const char* text, QLineEdit* focus) {
         // The box runs its own event loop, in which the dialog may be
         // closed and deleted (a shutdown).
@@ -446,9 +653,16 @@ bool dChange::check()
     };
     if (m_name->text().isEmpty())
         return refuse("You must fill in an account name.", m_name);
+    if (imap && m_addr->text().isEmpty())
+        return refuse("You must fill in an IMAP E-Mail server address for this account.", m_addr);
     if (pop3 && m_addr->text().isEmpty()) {
         return refuse(m_edit ? "You must fill in a POP E-Mail server address for this account."
                              : "You must fill in a POP3 E-Mail server address for this account.",
+                      m_addr);
+    }
+    if (pop3 && addressLine().isEmpty()) {
+        return refuse("The server address is not valid.  Give a host name or address, "
+                      "optionally followed by a colon and a port.",
                       m_addr);
     }
     if (kind != QLatin1String(kWindowsAccount) && m_user->text().isEmpty())
@@ -475,10 +689,8 @@ void dChange::set()
         return;
 
     const QString kind = m_type->currentText();
-    QString address = m_addr->text();
+    QString address = isMailbox() ? addressLine() : kind;
     QString user = m_user->text();
-    if (kind != QLatin1String(kPop3))
-        address = kind;
     if (kind == QLatin1String(kWindowsAccount)) {
         user = m_profile->currentText() == QLatin1String(kEmptyProfile) ? QString()
                                                                         : m_profile->currentText();

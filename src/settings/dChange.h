@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -17,11 +18,13 @@ class QWidget;
 namespace orvane {
 
 class AccountList;
+class CertificateTrust;
 class FileDialogs;
 class HoverHelp;
 class MessageBoxes;
 class SettingsWindow;
 class server;
+struct ServerAddress;
 
 /// What the account dialog works with.
 struct AccountDialogServices
@@ -33,6 +36,8 @@ struct AccountDialogServices
     FileDialogs& files;
     /// The mail-store profiles, the default one first; empty when none.
     std::function<QStringList()> profiles;
+    /// The certificates trusted per account; null: the dialog offers none.
+    CertificateTrust* trust = nullptr;
 };
 
 /// The dialog in which the user adds an account or changes one. Each opening
@@ -45,6 +50,12 @@ public:
     static constexpr const char* kWindowsAccount = "MS Exchange - Windows Account";
     static constexpr const char* kUserPassword = "MS Exchange - Username/Password";
     static constexpr const char* kEmptyProfile = "<Empty>";
+    static constexpr const char* kImap = "IMAP";
+    /// The "Security:" list, in order.
+    static constexpr const char* kTls = "TLS";
+    static constexpr const char* kStartTls = "STARTTLS";
+    static constexpr const char* kNoSecurity = "None - password sent unencrypted";
+    static constexpr const char* kTrustButton = "Trust this certificate";
 
     dChange(AccountDialogServices services, SettingsWindow& settings, QWidget* parent = nullptr);
     ~dChange() override;
@@ -76,6 +87,20 @@ private:
     void set();
     bool check();
     void enable(QWidget* label, QLineEdit* box, bool on);
+    bool isMailbox() const;
+    bool isWebMail() const;
+    /// Fills kind, server, security and folder from a line that names its
+    /// protocol; false for any other line.
+    bool takeApart(const QString& line);
+    void addressEdited();
+    void securityRows();
+    /// The address the line will hold for the mailbox kinds: a protocol's
+    /// line, or for POP3 a plain host kept as typed (`Protocol::Other`).
+    ServerAddress composed() const;
+    /// The address line "Set" writes; empty when it cannot be written.
+    QString addressLine() const;
+    void showCertificate();
+    void trustCertificate();
 
     AccountDialogServices m_services;
     SettingsWindow& m_settings;
@@ -84,6 +109,12 @@ private:
     bool m_minOn = false;
     bool m_folded = false;
     bool m_filling = false;
+    /// False only while an existing plain POP3 host keeps its own meaning:
+    /// true for a new account, a line naming its security, or a pick.
+    bool m_securityChosen = false;
+    bool m_syncing = false;
+    QString m_certificateKey;
+    QByteArray m_certificateDigest;
 
     QLineEdit* m_name = nullptr;
     QComboBox* m_type = nullptr;
@@ -93,6 +124,13 @@ private:
     QLineEdit* m_user = nullptr;
     QLabel* m_passLabel = nullptr;
     QLineEdit* m_pass = nullptr;
+    QFormLayout* m_form = nullptr;
+    QComboBox* m_security = nullptr;
+    QLabel* m_noneNote = nullptr;
+    QLineEdit* m_folder = nullptr;
+    QWidget* m_certificate = nullptr;
+    QLabel* m_certificateText = nullptr;
+    QPushButton* m_trust = nullptr;
     QComboBox* m_timeout = nullptr;
     QComboBox* m_interval = nullptr;
     QGroupBox* m_profileFrame = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QAbstractSocket>
 #include <QSignalSpy>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -31,9 +32,10 @@ struct CheckLog : CheckerEventLog
 
     explicit CheckLog(POP3& checker) : CheckerEventLog(checker)
     {
-        auto* socket = checker.findChild<QAbstractSocket*>();
-        QObject::connect(&checker, &POP3::MailFound, &checker,
-                         [this, socket](qint32) { socketStateAtCount << socket->state(); });
+        // The socket is made by the check, for the kind of connection it needs.
+        QObject::connect(&checker, &POP3::MailFound, &checker, [this, &checker](qint32) {
+            socketStateAtCount << checker.findChild<QAbstractSocket*>()->state();
+        });
     }
 };
 
@@ -81,6 +83,10 @@ private Q_SLOTS:
     void pendingTextCap_data();
     void pendingTextCap();
     void webMailServerVariant();
+    void stlsBeforeThePassword_data();
+    void stlsBeforeThePassword();
+    void socketKindAndKeepAlive_data();
+    void socketKindAndKeepAlive();
 };
 
 void POP3Test::failedDialogue_data()
@@ -374,6 +380,8 @@ void POP3Test::unusablePort_data()
     QTest::newRow("second colon") << QStringLiteral("127.0.0.1:110:1");
     QTest::newRow("IPv6 bracket not closed") << QStringLiteral("[::1:110");
     QTest::newRow("IPv6 text after the bracket") << QStringLiteral("[::1]110");
+    QTest::newRow("TLS line without a host") << QStringLiteral("pop3s://:995");
+    QTest::newRow("STLS line with a path") << QStringLiteral("pop3://127.0.0.1/INBOX");
 }
 
 void POP3Test::unusablePort()
@@ -385,7 +393,8 @@ void POP3Test::unusablePort()
     checker.CheckForMail(address, User, Password, false);
 
     QCOMPARE(log.events, QStringList{QStringLiteral("error ") + PortBusy});
-    QCOMPARE(checker.findChild<QAbstractSocket*>()->state(), QAbstractSocket::UnconnectedState);
+    // Not even a socket is made.
+    QVERIFY(!checker.findChild<QAbstractSocket*>());
     QCOMPARE(checker.GetState(), POP3::Connecting);
 }
 
@@ -500,6 +509,84 @@ void POP3Test::webMailServerVariant()
                                           QStringLiteral("error Invalid username.")}));
         QCOMPARE(pieces.received(), QByteArray("USER bob\r\n"));
     }
+}
+
+void POP3Test::stlsBeforeThePassword_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<QString>("expectedError");
+    QTest::addColumn<QByteArray>("expectedSent");
+
+    const QString notOffered =
+        QStringLiteral("The server does not offer STLS: the password was not sent.");
+    const QString refused = QStringLiteral("The server refused STLS: the password was not sent.");
+    const auto afterCapa = [](const QList<QByteArray>& capa, const Script& rest) {
+        return Script{Peer::send("+OK ready\r\n"), Peer::expectLine(), Peer::sendPieces(capa, 20)} +
+               rest;
+    };
+    const Script stlsRefused{Peer::expectLine(), Peer::send("-ERR not now\r\n")};
+    QTest::newRow("no CAPA") << afterCapa({"-ERR unknown command\r\n"}, {}) << notOffered
+                             << QByteArray("CAPA\r\n");
+    QTest::newRow("CAPA without STLS")
+        << afterCapa({"+OK\r\nUSER\r\nSASL PLAIN\r\nXSTLS\r\n.\r\n"}, {}) << notOffered
+        << QByteArray("CAPA\r\n");
+    QTest::newRow("STLS offered, then refused")
+        << afterCapa({"+OK list\r\n", "USER\r\nstls\r\n", ".\r\n"}, stlsRefused) << refused
+        << QByteArray("CAPA\r\nSTLS\r\n");
+    // A man in the middle who answers for the server must not get a word in.
+    QTest::newRow("clear text after the STLS answer")
+        << afterCapa({"+OK\r\nSTLS\r\n.\r\n"},
+                     {Peer::expectLine(), Peer::send("+OK go ahead\r\n+OK POP3 ready\r\n")})
+        << Lost << QByteArray("CAPA\r\nSTLS\r\n");
+    QTest::newRow("endless CAPA") << afterCapa({"+OK\r\n", QByteArray(40000, 'x') + "\r\n",
+                                                QByteArray(40000, 'y') + "\r\n"},
+                                               {})
+                                  << Lost << QByteArray("CAPA\r\n");
+}
+
+void POP3Test::stlsBeforeThePassword()
+{
+    QFETCH(Script, script);
+    QFETCH(QString, expectedError);
+    QFETCH(QByteArray, expectedSent);
+
+    Peer peer(script);
+    QVERIFY(peer.listen());
+    POP3 checker;
+    CheckLog log(checker);
+
+    checker.CheckForMail(QStringLiteral("pop3://") + peer.address(), User, Password, false);
+    QTRY_VERIFY_WITH_TIMEOUT(log.ended(), Bounded);
+    QCOMPARE(log.events, (QStringList{QStringLiteral("status Connecting to ") + peer.address(),
+                                      QStringLiteral("error ") + expectedError}));
+    QTRY_VERIFY_WITH_TIMEOUT(peer.clientClosed(), Bounded);
+    QCOMPARE(peer.received(), expectedSent);
+}
+
+void POP3Test::socketKindAndKeepAlive_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<bool>("tls");
+
+    // A plain account must not make a TLS socket: that alone loads the TLS library.
+    QTest::newRow("host and port") << QString() << false;
+    QTest::newRow("STLS") << QStringLiteral("pop3://") << true;
+}
+
+void POP3Test::socketKindAndKeepAlive()
+{
+    QFETCH(QString, scheme);
+    QFETCH(bool, tls);
+
+    Peer peer({Peer::send("+OK ready\r\n"), Peer::expectLine(), Peer::silent()});
+    QVERIFY(peer.listen());
+    POP3 checker;
+    checker.CheckForMail(scheme + peer.address(), User, Password, false);
+    QTRY_COMPARE_WITH_TIMEOUT(peer.expectedLines().size(), 1, Bounded);
+    auto* socket = checker.findChild<QAbstractSocket*>();
+    QVERIFY(socket);
+    QCOMPARE(qobject_cast<QSslSocket*>(socket) != nullptr, tls);
+    QCOMPARE(socket->socketOption(QAbstractSocket::KeepAliveOption).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(POP3Test)

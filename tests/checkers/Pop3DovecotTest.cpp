@@ -1,8 +1,11 @@
 #include "DovecotServer.h"
 #include "checkers/POP3.h"
+#include "core/CertificateTrust.h"
+#include "core/ServerAddress.h"
 
 #include <QSignalSpy>
 #include <QSslSocket>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace orvane;
@@ -19,9 +22,9 @@ struct Outcome
 
 // Runs one check to its end with a fresh checker, as the dispatcher does.
 Outcome check(const QString& address, const QString& userName, const QString& password,
-              const QList<QSslCertificate>& extraCa = {})
+              const QList<QSslCertificate>& extraCa = {}, CertificateTrust* trust = nullptr)
 {
-    POP3 checker(POP3::Variant::Standard, extraCa);
+    POP3 checker(POP3::Variant::Standard, extraCa, nullptr, trust);
     QSignalSpy counts(&checker, &POP3::MailFound);
     QSignalSpy errors(&checker, &POP3::error);
     checker.CheckForMail(address, userName, password, false);
@@ -53,6 +56,8 @@ private Q_SLOTS:
     void serverNotRunning();
     void implicitTls_data();
     void implicitTls();
+    void securityChosenInTheAddress_data();
+    void securityChosenInTheAddress();
 };
 
 void Pop3DovecotTest::countsTheMaildrop()
@@ -149,6 +154,59 @@ void Pop3DovecotTest::implicitTls()
         QCOMPARE(outcome.errors, QStringList{expectedError});
         QVERIFY(outcome.counts.isEmpty());
     }
+}
+
+void Pop3DovecotTest::securityChosenInTheAddress_data()
+{
+    QTest::addColumn<bool>("startTls");
+
+    // Dovecot offers STLS on its plain listener whenever it has a certificate.
+    QTest::newRow("STLS") << true;
+    QTest::newRow("TLS from the start") << false;
+}
+
+void Pop3DovecotTest::securityChosenInTheAddress()
+{
+    QFETCH(bool, startTls);
+    if (!QSslSocket::supportsSsl())
+        QSKIP("Qt has no TLS backend here");
+    DovecotServer dovecot;
+    DovecotServer::Options options{4, true};
+    options.imap = startTls; // leaves port 995 alone
+    ORVANE_START_DOVECOT(dovecot, options);
+    const QString address = startTls ? QStringLiteral("pop3://localhost:%1").arg(dovecot.pop3Port())
+                                     : QStringLiteral("pop3s://localhost");
+    const QString user = dovecot.userName();
+    const QString password = dovecot.password();
+
+    // Verified through the test authority.
+    Outcome outcome = check(address, user, password, dovecot.caCertificates());
+    QVERIFY2(outcome.errors.isEmpty(), qPrintable(outcome.errors.join(QLatin1Char('\n'))));
+    QCOMPARE(outcome.counts, QList<qint32>{4});
+
+    // Without it, refused with the reason and fingerprint, even when another
+    // certificate was trusted for the account before.
+    QTemporaryDir dir;
+    CertificateTrust trust(dir.filePath(QStringLiteral("Quorvelanna.trust")));
+    const QString key = CertificateTrust::keyFor(ServerAddress::parse(address), user);
+    QVERIFY(trust.trust(key, QByteArray(32, '\x5a')));
+    outcome = check(address, user, password, {}, &trust);
+    const CertificateTrust::Refusal refusal = trust.refused(key);
+    QCOMPARE(refusal.sha256.size(), 32);
+    QVERIFY(!refusal.reason.isEmpty());
+    QCOMPARE(outcome.errors,
+             QStringList{QStringLiteral("The server's certificate is not trusted (") +
+                         refusal.reason + QStringLiteral("). SHA-256 fingerprint: ") +
+                         CertificateTrust::fingerprintText(refusal.sha256)});
+    QVERIFY(outcome.counts.isEmpty());
+
+    // Trusted by its fingerprint, it is accepted for this account only.
+    QVERIFY(trust.trust(key, refusal.sha256));
+    outcome = check(address, user, password, {}, &trust);
+    QVERIFY2(outcome.errors.isEmpty(), qPrintable(outcome.errors.join(QLatin1Char('\n'))));
+    QCOMPARE(outcome.counts, QList<qint32>{4});
+    outcome = check(address, QStringLiteral("mallory"), password, {}, &trust);
+    QVERIFY(outcome.errors.value(0).startsWith(QLatin1String("The server's certificate is not")));
 }
 
 QTEST_GUILESS_MAIN(Pop3DovecotTest)

@@ -109,6 +109,12 @@ void QuorvelPop3Test::showsMailFoundClearsAndSaves()
     QCOMPARE(statusProperty(QStringLiteral("ToolTip")).toString(),
              QStringLiteral("Orvane - 3 Messages Found."));
     QCOMPARE(statusProperty(QStringLiteral("Checking")).toBool(), false);
+    // A plain POP3 account loads no TLS: neither Qt's back end nor OpenSSL.
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(m_quorvel->processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    for (const char* library : {"libssl", "libcrypto", "opensslbackend"})
+        QVERIFY2(!mapped.contains(library), library);
 
     const QDBusMessage accounts = callStatus(QStringLiteral("Accounts"));
     QCOMPARE(accounts.signature(), QStringLiteral("a(ssss)"));

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void addsAccountThroughTheDialog();
+    void addsImapAccountThroughTheDialog();
     void readsTheFiguresAloud();
     void shutdownWithABoxOpen_data();
     void shutdownWithABoxOpen();
@@ -137,6 +138,48 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     QCOMPARE(lines.at(kFirstAccountLine + 1).trimmed(), dovecot.address().toLatin1());
     QCOMPARE(lines.at(kFirstAccountLine + 4).trimmed(), dovecot.userName().toLatin1());
     QCOMPARE(lines.at(kFirstAccountLine + 5).trimmed(), encodePassword(dovecot.password()));
+}
+
+// The kind's own boxes and lists, found by their captions; the picture shows
+// the dialog filled in, with what "None" means when it is chosen.
+void QuorvelSettingsTest::addsImapAccountThroughTheDialog()
+{
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    QVERIFY(orvane::test::saveFile(folder.accountListPath(), listFileContent({}, {})));
+
+    QProcess quorvel;
+    const QProcessEnvironment env = readableEnvironment();
+    auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
+    QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
+
+    QProcess driver;
+    QVERIFY(
+        startDriver(driver, env,
+                    {QStringLiteral("--imap"), QStringLiteral("Work"),
+                     QStringLiteral("127.0.0.1:1143"), QStringLiteral("STARTTLS"),
+                     QStringLiteral("Work Mail"), QStringLiteral("anna"), QStringLiteral("pw")}));
+    QTRY_VERIFY_WITH_TIMEOUT(driver.canReadLine() || driver.state() == QProcess::NotRunning,
+                             kDriverMs);
+    QCOMPARE(driver.readLine().trimmed(), QByteArray("filled"));
+    const QString screens = QStringLiteral(ORVANE_E2E_SCREEN_DIR);
+    QDir().mkpath(screens);
+    m_desktop.screenshot(screens + QStringLiteral("/QuorvelSettingsTest-imap-dialog.png"));
+    driver.write("go\n");
+    QVERIFY2(driverSucceeded(driver, QStringLiteral("QuorvelSettingsTest-imap.png")),
+             "the script did not add the IMAP account");
+
+    callShutdown(kStopMs);
+    QVERIFY(quorvel.waitForFinished(kStopMs));
+    QFile list(folder.accountListPath());
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    const QByteArrayList lines = list.readAll().split('\n');
+    QVERIFY(lines.size() > kFirstAccountLine + 5);
+    QCOMPARE(lines.at(kFirstAccountLine).trimmed(), QByteArray("Work"));
+    QCOMPARE(lines.at(kFirstAccountLine + 1).trimmed(),
+             QByteArray("imap://127.0.0.1:1143/Work%20Mail"));
+    QCOMPARE(lines.at(kFirstAccountLine + 4).trimmed(), QByteArray("anna"));
 }
 
 bool QuorvelSettingsTest::driverSucceeded(QProcess& driver, const QString& shot)

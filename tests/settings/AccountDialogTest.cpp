@@ -1,7 +1,9 @@
 #include "SettingsWindowRig.h"
+#include "core/ServerAddress.h"
 #include "settings/dChange.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
 
@@ -22,6 +24,11 @@ private Q_SLOTS:
     void valuesOutsideTheListsAreSavedBackAsTheLastEntry();
     void proposesTheFirstFreeName_data();
     void proposesTheFirstFreeName();
+    void mailboxAddressLines_data();
+    void mailboxAddressLines();
+    void existingLinesOpenAndSaveBack_data();
+    void existingLinesOpenAndSaveBack();
+    void trustsTheRefusedCertificate();
 };
 
 namespace {
@@ -52,7 +59,21 @@ void fillIn(SettingsWindowRig& rig, const QString& name, int kind, const QString
     rig.find<QLineEdit>("dPass")->setText(pass);
 }
 
+/// A new account of a mailbox kind: what is typed and chosen, the line
+/// stored, and the box's text when reopened (empty: the host typed).
+struct AddressCase
+{
+    int kind;
+    QString addr;
+    int security;
+    QString folder;
+    QString stored;
+    QString reopened;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(AddressCase)
 
 void AccountDialogTest::addsAccountOfEachKind_data()
 {
@@ -64,10 +85,10 @@ void AccountDialogTest::addsAccountOfEachKind_data()
     QTest::addColumn<QString>("storedAddr");
     QTest::addColumn<QString>("storedUser");
 
-    QTest::newRow("POP3 with a port") << 0 << "pop.example.org:1110"
-                                      << "anna" << QStringList() << ""
-                                      << "pop.example.org:1110"
-                                      << "anna";
+    QTest::newRow("POP3 with a port, encrypted") << 0 << "pop.example.org:1110"
+                                                 << "anna" << QStringList() << ""
+                                                 << "pop3s://pop.example.org:1110"
+                                                 << "anna";
     QTest::newRow("Windows account, default profile trimmed")
         << 1 << "typed over"
         << "ignored" << QStringList{" Outlook ", "Work"} << "Outlook"
@@ -130,7 +151,7 @@ void AccountDialogTest::addsAccountOfEachKind()
     QCOMPARE(rig.find<QComboBox>("dType")->currentIndex(), kind);
     if (!profile.isEmpty())
         QCOMPARE(rig.find<QComboBox>("cmbProfile")->currentText(), profile);
-    QCOMPARE(rig.find<QLineEdit>("dAddr")->text(), storedAddr);
+    QCOMPARE(rig.find<QLineEdit>("dAddr")->text(), storedAddr.section("://", -1));
 }
 
 void AccountDialogTest::inputIsCheckedInOrder_data()
@@ -198,6 +219,19 @@ void AccountDialogTest::inputIsCheckedInOrder_data()
     QTest::newRow("editing to another account's name") << true << "OTHER" << 0 << "a"
                                                        << "u"
                                                        << "p" << dup << "dName";
+    const QString invalid = "The server address is not valid.  Give a host name or address, "
+                            "optionally followed by a colon and a port.";
+    const QString imapAddress = "You must fill in an IMAP E-Mail server address for this account.";
+    const QString noPassword = "You must fill in a password.";
+    QTest::newRow("IMAP needs an address") << false << "x" << 3 << ""
+                                           << "u"
+                                           << "p" << imapAddress << "dAddr";
+    QTest::newRow("IMAP needs a password") << false << "x" << 3 << "h"
+                                           << "u"
+                                           << "" << noPassword << "dPass";
+    for (const char* addr : {"h/INBOX", "h:70000", "pop3s://bad host"})
+        QTest::newRow(addr) << false << "x" << (addr[0] == 'p' ? 0 : 3) << addr << "u"
+                            << "p" << invalid << "dAddr";
 }
 
 void AccountDialogTest::inputIsCheckedInOrder()
@@ -314,6 +348,130 @@ void AccountDialogTest::proposesTheFirstFreeName()
         rig.add(name);
     openAdd(rig);
     QCOMPARE(rig.find<QLineEdit>("dName")->text(), proposed);
+}
+
+void AccountDialogTest::mailboxAddressLines_data()
+{
+    QTest::addColumn<AddressCase>("c");
+    // Security -1 and an empty folder: left as the dialog offers them.
+    const QList<std::pair<const char*, AddressCase>> rows{
+        {"IMAP offers TLS", {3, "imap.example.org", -1, "", "imaps://imap.example.org", ""}},
+        {"IMAP, STARTTLS, port and folder",
+         {3, "imap.example.org:1143", 1, QString::fromUtf8("Work/Déjà vu"),
+          "imap://imap.example.org:1143/Work/D%C3%A9j%C3%A0%20vu", ""}},
+        {"IMAP in clear, IPv6", {3, "[::1]:1143", 2, "INBOX", "imap+plain://[::1]:1143", ""}},
+        {"IMAP line typed whole",
+         {3, "imaps://imap.example.org:993/Archive", -1, "", "imaps://imap.example.org/Archive",
+          "imap.example.org"}},
+        {"POP3 offers TLS",
+         {0, "pop.example.org:1110", -1, "", "pop3s://pop.example.org:1110", ""}},
+        {"POP3 with TLS", {0, "pop.example.org", 0, "", "pop3s://pop.example.org", ""}},
+        {"POP3 with STLS on 995",
+         {0, "pop.example.org:995", 1, "", "pop3://pop.example.org:995", ""}},
+        {"POP3 chosen in clear", {0, "pop.example.org", 2, "", "pop.example.org", ""}},
+        {"Yahoo stays web mail", {0, "mail.yahoo.com", -1, "", "mail.yahoo.com", ""}},
+    };
+    for (const auto& [tag, row] : rows)
+        QTest::newRow(tag) << row;
+}
+
+void AccountDialogTest::mailboxAddressLines()
+{
+    QFETCH(AddressCase, c);
+    SettingsWindowRig rig;
+    openAdd(rig);
+    fillIn(rig, "Home", c.kind, c.addr, "anna", "pw");
+    QCOMPARE(rig.find<QLineEdit>("dFolder")->isVisible(), c.kind == 3);
+    QCOMPARE(rig.find<QLineEdit>("dFolder")->text(), QStringLiteral("INBOX"));
+    if (c.security >= 0)
+        rig.find<QComboBox>("dSecurity")->setCurrentIndex(c.security);
+    if (!c.folder.isEmpty())
+        rig.find<QLineEdit>("dFolder")->setText(c.folder);
+    rig.click("dOk");
+    QVERIFY2(rig.fakes.messages.shown.empty(), qPrintable(rig.fakes.messages.texts().join(',')));
+    QCOMPARE(rig.accounts.at(0).GetAddress(), c.stored);
+
+    // Reopened, the box holds the host as typed, and "Set" writes the same line.
+    openEdit(rig, 0);
+    QCOMPARE(rig.find<QComboBox>("dType")->currentIndex(), c.kind);
+    QCOMPARE(rig.find<QLineEdit>("dAddr")->text(),
+             c.reopened.isEmpty() ? c.addr.section('/', 0, 0) : c.reopened);
+    rig.click("dOk");
+    QCOMPARE(rig.accounts.at(0).GetAddress(), c.stored);
+}
+
+void AccountDialogTest::existingLinesOpenAndSaveBack_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("security");
+    QTest::addColumn<QString>("folder");
+
+    const QString none = dChange::kNoSecurity;
+    const QString tls = dChange::kTls;
+    QTest::newRow("plain POP3 host") << "pop.example.org" << 0 << none << "";
+    QTest::newRow("plain POP3 on 995") << "pop.example.org:995" << 0 << tls << "";
+    QTest::newRow("POP3 with STLS") << "pop3://pop.example.org:1110" << 0 << "STARTTLS"
+                                    << "";
+    QTest::newRow("IMAP folder") << "imaps://imap.example.org/Work%20Mail" << 3 << tls
+                                 << "Work Mail";
+    QTest::newRow("IMAP in clear") << "imap+plain://10.0.0.2:1143" << 3 << none << "INBOX";
+    QTest::newRow("IMAP at Yahoo") << "imaps://imap.mail.yahoo.com" << 3 << tls << "INBOX";
+}
+
+void AccountDialogTest::existingLinesOpenAndSaveBack()
+{
+    QFETCH(QString, line);
+    QFETCH(int, kind);
+    QFETCH(QString, security);
+    QFETCH(QString, folder);
+    SettingsWindowRig rig;
+    server& account = rig.add("acct", line);
+    openEdit(rig, 0);
+    QCOMPARE(rig.find<QComboBox>("dType")->currentIndex(), kind);
+    QCOMPARE(rig.find<QComboBox>("dSecurity")->currentText(), security);
+    // Saying what "None" means wherever it is what the line does.
+    QCOMPARE(rig.find<QLabel>("lblNoSecurity")->isVisible(), security == dChange::kNoSecurity);
+    if (!folder.isEmpty())
+        QCOMPARE(rig.find<QLineEdit>("dFolder")->text(), folder);
+    rig.click("dOk");
+    QVERIFY(rig.fakes.messages.shown.empty());
+    QCOMPARE(account.GetAddress(), line);
+}
+
+void AccountDialogTest::trustsTheRefusedCertificate()
+{
+    SettingsWindowRig rig;
+    rig.add("plain", "pop.example.org");
+    rig.add("acct", "pop3s://pop.example.org");
+    const QString key =
+        CertificateTrust::keyFor(ServerAddress::parse("pop3s://pop.example.org"), "user");
+    const QByteArray first(32, '\x11');
+    rig.trust.noteRefused(key, {first, "self-signed"});
+    // Only the account the certificate was refused for offers it.
+    openEdit(rig, 0);
+    QVERIFY(!rig.find<QWidget>("frmCertificate")->isVisible());
+    rig.click("dCancel");
+
+    openEdit(rig, 1);
+    auto* text = rig.find<QLabel>("lblCertificate");
+    QVERIFY(rig.find<QWidget>("frmCertificate")->isVisible());
+    QVERIFY(text->text().contains("(self-signed)"));
+    QVERIFY(text->text().contains("11:11:11:11"));
+    QVERIFY(rig.find<QWidget>("cmdTrust")->isVisible());
+    rig.click("cmdTrust");
+    QCOMPARE(rig.trust.trusted(key), first);
+    QVERIFY(!rig.find<QWidget>("cmdTrust")->isVisible());
+    // Another user on the same server is another account.
+    rig.find<QLineEdit>("dUser")->setText("other");
+    QVERIFY(!rig.find<QWidget>("frmCertificate")->isVisible());
+    rig.click("dCancel");
+
+    // A different certificate later is offered again, never trusted by itself.
+    rig.trust.noteRefused(key, {QByteArray(32, '\x22'), "self-signed"});
+    openEdit(rig, 1);
+    QVERIFY(rig.find<QWidget>("cmdTrust")->isVisible());
+    QCOMPARE(rig.trust.trusted(key), first);
 }
 
 QTEST_MAIN(AccountDialogTest)

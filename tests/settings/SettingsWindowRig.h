@@ -9,6 +9,7 @@
 #include "SettingsFakes.h"
 #include "VirtualClock.h"
 #include "core/AccountList.h"
+#include "core/CertificateTrust.h"
 #include "core/IndicatorFanout.h"
 #include "core/MailCore.h"
 #include "core/server.h"
@@ -90,12 +91,13 @@ struct SettingsWindowRig
     RecordingIndicators displays;
     FakeFileDialogs files;
     QStringList profiles;
+    CertificateTrust trust{dir.filePath(QStringLiteral("Quorveltest.trust"))};
     QStringList pagesOpened;
     int changes = 0;
     SettingsWindow window{{store, accounts, core, [this] { return std::make_unique<server>(core); },
                            startAtLogon, skinDriver, quickBar, quickView, displays, fakes.messages,
                            files, [this](const QString& id) { pagesOpened << id; },
-                           [this] { return profiles; }, [this] { ++changes; }}};
+                           [this] { return profiles; }, [this] { ++changes; }, &trust}};
 };
 
 } // namespace orvane::test

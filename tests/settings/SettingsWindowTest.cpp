@@ -1,4 +1,5 @@
 #include "SettingsWindowRig.h"
+#include "core/ServerAddress.h"
 #include "settings/FLicense.h"
 #include "settings/HoverHelp.h"
 
@@ -477,7 +478,8 @@ void SettingsWindowTest::noTextIsCut_data()
     QTest::addColumn<QString>("view"); // a page's number, or the account dialog
 
     for (int points : {9, 11}) {
-        for (const char* view : {"0", "1", "2", "3", "4", "dialog", "dialog unfolded"}) {
+        for (const char* view :
+             {"0", "1", "2", "3", "4", "dialog", "dialog unfolded", "dialog certificate"}) {
             QTest::addRow("%d pt, %s", points, view) << points << QString::fromLatin1(view);
         }
     }
@@ -496,7 +498,22 @@ void SettingsWindowTest::noTextIsCut()
     rig.add(QStringLiteral("Work mail with a rather long account name"));
     rig.open();
     QWidget* top = rig.window.widget();
-    if (view.startsWith("dialog")) {
+    if (view.endsWith("certificate")) {
+        // An IMAP account whose certificate a check refused, with the long
+        // reason a real refusal gives.
+        rig.add("Work", "imaps://imap.example.org");
+        rig.window.RefreshServerList();
+        rig.trust.noteRefused(
+            CertificateTrust::keyFor(ServerAddress::parse("imaps://imap.example.org"), "user"),
+            {QByteArray(32, '\xab'), "The issuer certificate of a locally looked up certificate "
+                                     "could not be found; The root CA certificate is not trusted "
+                                     "for this purpose"});
+        auto* table = rig.find<QTreeWidget>("Servers");
+        table->setCurrentItem(table->topLevelItem(1));
+        rig.click("EditServer");
+        top = rig.window.accountDialog();
+        QVERIFY(rig.find<QWidget>("cmdTrust")->isVisible());
+    } else if (view.startsWith("dialog")) {
         rig.click("AddServer");
         top = rig.window.accountDialog();
         if (view.endsWith("unfolded"))

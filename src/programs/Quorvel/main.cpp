@@ -150,6 +150,7 @@ int main(int argc, char* argv[])
         // The messaging profiles for the MS Exchange kinds, default first.
         [] { return orvane::mapiProfileNames(); },
         [&notifier] { notifier.scheduleSave(); },
+        &trust,
     });
     windows.setSettingsWindow(&settingsWindow);
 
