@@ -16,6 +16,7 @@
 #include "display/TrayIconPicture.h"
 #include "display/TrayMenuPopup.h"
 #include "display/frmPopup.h"
+#include "platform/DataFolders.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
 #include "platform/QtFileDialogs.h"
@@ -40,6 +41,12 @@ int main(int argc, char* argv[])
     Q_INIT_RESOURCE(icons);
 
     const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const orvane::DataFolders folders = orvane::DataFolders::ForProgram(folder);
+    const auto commandLine = orvane::NotifierApp::ParseCommandLine(app.arguments().mid(1));
+    if (!commandLine.error.isEmpty()) {
+        qWarning("Orvane: not started: %s.", qPrintable(commandLine.error));
+        return 2;
+    }
 
 #ifdef Q_OS_WIN
     // Windows themes the controls only for a program whose manifest asks for
@@ -68,13 +75,14 @@ int main(int argc, char* argv[])
     // made, and none calls another while they are being made.
     struct Windows
     {
-        Windows(const QString& folder, orvane::Clock& clock, orvane::TrayPicture& trayPicture,
-                orvane::KeyboardLight& light, orvane::MailClientLocator& mailClient,
-                orvane::ProcessLauncher& launcher, orvane::MessageBoxes& messages)
-            : settings(folder, {mailClient, launcher, messages, windows}),
+        Windows(const orvane::DataFolders& folders, orvane::Clock& clock,
+                orvane::TrayPicture& trayPicture, orvane::KeyboardLight& light,
+                orvane::MailClientLocator& mailClient, orvane::ProcessLauncher& launcher,
+                orvane::MessageBoxes& messages)
+            : settings(folders.programFolder(), {mailClient, launcher, messages, windows}),
               skinDriver(
-                  clock, trayPicture, [this] { return settings.animateOn; }, folder),
-              flasher(clock, light), quickBar(folder, windows, settings),
+                  clock, trayPicture, [this] { return settings.animateOn; }, folders.skinFolders()),
+              flasher(clock, light), quickBar(folders.skinFolders(), windows, settings),
               popup(clock, windows, [this] { return settings.showPopupWindow; })
         {}
         orvane::NotifierWindows windows{skinDriver, quickBar, quickView, flasher};
@@ -84,7 +92,7 @@ int main(int argc, char* argv[])
         orvane::KeyboardFlasher flasher;
         orvane::QuickBar quickBar;
         orvane::frmPopup popup;
-    } program(folder, clock, trayPicture, light, mailClient, launcher, messages);
+    } program(folders, clock, trayPicture, light, mailClient, launcher, messages);
     orvane::NotifierWindows& windows = program.windows;
     orvane::Settings& settings = program.settings;
     orvane::QuickView& quickView = program.quickView;
@@ -103,7 +111,7 @@ int main(int argc, char* argv[])
     orvane::NotifierCheckers checkers;
 
     orvane::NotifierApp notifier(
-        folder, {clock, logon, messages, tray, instance, sound, &urls},
+        folders, {clock, logon, messages, tray, instance, sound, &urls},
         {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, checkers});
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
@@ -158,8 +166,9 @@ int main(int argc, char* argv[])
     QObject::connect(&quickBar, &orvane::QuickBar::trayMenuRequested, &barMenu,
                      &orvane::TrayMenuPopup::DoPopup, Qt::QueuedConnection);
 
+    notifier.setImportFile(commandLine.importFile);
     if (!notifier.Start())
-        return 0; // another instance runs
+        return notifier.importRefused() ? 1 : 0; // or another instance runs
     if (notifier.isShutDown())
         return 0;
     status.publish();
