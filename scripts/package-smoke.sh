@@ -60,6 +60,20 @@ stop_notifier() {
   ((status == 0)) || fail "the notifier ended with status $status"
 }
 
+# bus_pid NAME: the process that owns NAME on the session bus.
+bus_pid() {
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.GetConnectionUnixProcessID "$1" |
+    sed -E 's/^\(uint32 ([0-9]+),\)$/\1/'
+}
+
+# stop_notifier_by_bus: as stop_notifier, for a notifier this shell did not
+# start (it cannot be waited for).
+stop_notifier_by_bus() {
+  /usr/lib/orvane/Zarnik
+  wait_until 15 ended "$notifier" || fail "the notifier did not end when asked"
+}
+
 in_bus() {
   local data=$XDG_DATA_HOME/orvane list=$XDG_DATA_HOME/orvane/Quorvel$USER.svl
   local old=$HOME/old/Users/Quorvel$USER.svl
@@ -94,6 +108,22 @@ in_bus() {
       org.orvane.Quorvel --object-path /Status --method org.orvane.Quorvel.Status.Accounts)"
   stop_notifier
   grep -q "^Smoke"$'\r'"$" "$list" || fail "the imported account was not saved"
+
+  say "the log-on entry's command starts the notifier for this user"
+  /usr/lib/orvane/Zarnik /STARTUP
+  wait_until 30 status_of TotalCount || fail "Zarnik /STARTUP started no notifier"
+  notifier=$(bus_pid org.orvane.Quorvel)
+  stop_notifier_by_bus
+
+  say "the session bus starts the installed web-mail server"
+  gdbus call --session --dest org.orvane.Kestrano --object-path / \
+    --method org.freedesktop.DBus.Introspectable.Introspect >/dev/null ||
+    fail "the session bus could not start Kestrano"
+  local server
+  server=$(bus_pid org.orvane.Kestrano)
+  [[ $(readlink "/proc/$server/exe") == /usr/lib/orvane/Kestrano ]] ||
+    fail "the bus started $(readlink "/proc/$server/exe"), not the installed Kestrano"
+  kill "$server"
 
   say "a second import is refused and leaves the list alone"
   local before
@@ -154,9 +184,12 @@ package=$(realpath "$package")
 work=$(mktemp -d /tmp/orvane-smoke.XXXXXX)
 chmod 755 "$work"
 made_user=0
+installed=0
 dovecot=
+# A failed run leaves the machine as it found it too.
 cleanup() {
   [[ -n $dovecot ]] && kill "$dovecot" 2>/dev/null
+  ((installed)) && DEBIAN_FRONTEND=noninteractive apt-get purge -y orvane >/dev/null 2>&1
   ((made_user)) && userdel -r "$user" >/dev/null 2>&1
   rm -rf "$work"
 }
@@ -172,6 +205,7 @@ appstreamcli validate --no-net "$work"/unpacked/usr/share/metainfo/*.xml || fail
 say "installing"
 DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$package" \
   >"$work/apt-install.log" 2>&1 || fail "apt-get install: $(tail -n 20 "$work/apt-install.log")"
+installed=1
 dpkg-query -L orvane >"$work/files"
 
 if ! id "$user" >/dev/null 2>&1; then
@@ -244,6 +278,7 @@ runuser -u "$user" -- env -i PATH=/usr/bin:/bin HOME="$home" USER="$user" LOGNAM
 say "purging"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y orvane >"$work/apt-purge.log" 2>&1 ||
   fail "apt-get purge: $(tail -n 20 "$work/apt-purge.log")"
+installed=0
 ! dpkg-query -W -f='${db:Status-Abbrev}' orvane 2>/dev/null | grep -q '^.[ic]' ||
   fail "dpkg still knows the package"
 left=()

@@ -95,8 +95,16 @@ std::unique_ptr<server> NotifierApp::newAccount()
 
 bool NotifierApp::Start()
 {
-    if (!m_services.instance.claim())
+    if (!m_services.instance.claim()) {
+        // Quietly, as a second start always ends, unless an import was
+        // asked for: that one would otherwise seem done.
+        if (!m_importFile.isEmpty()) {
+            qWarning("Orvane: %s was not imported: end the notifier that runs for you first.",
+                     qPrintable(m_importFile));
+            m_importRefused = true;
+        }
         return false;
+    }
     m_logonName = m_services.logon.logonName();
     // Only once this is the one notifier of the user: a running one would
     // save over the copy.

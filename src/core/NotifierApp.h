@@ -80,8 +80,8 @@ public:
 
     /// The start routine. False when the program is not to run: another
     /// instance runs (nothing was touched and the process is to end
-    /// quietly), or the list asked for could not be imported
-    /// (`importRefused`, said on standard error).
+    /// quietly), or the list asked for was not imported (`importRefused`,
+    /// said on standard error; another instance running included).
     bool Start();
     bool importRefused() const { return m_importRefused; }
     /// Writes the list file and the companion files as the shutdown does,
