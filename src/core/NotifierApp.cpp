@@ -22,7 +22,7 @@ NotifierApp::NotifierApp(DataFolders folders, NotifierServices services, Notifie
 {
     m_stForm = std::make_unique<stForm>(m_services.tray, m_services.clock, m_services.messages,
                                         m_parts.options, m_parts.windows, *this, m_services.urls,
-                                        m_folders.programFolder(), [this] {
+                                        m_folders, [this] {
                                             // The form's first menu is built before the cycle.
                                             return !m_core || m_core->checkAllEnabled();
                                         });
