@@ -30,6 +30,12 @@ ORVANE_TEST_PACKAGES=(
   at-spi2-core python3-pyatspi
 )
 
+# Building the Debian package and checking it (scripts/package-smoke.sh):
+# dpkg-shlibdeps finds the dependencies, CPack needs file(1) for it.
+ORVANE_PACKAGE_PACKAGES=(
+  dpkg-dev file lintian desktop-file-utils appstream
+)
+
 orvane_as_root() {
   if [[ $(id -u) -eq 0 ]]; then
     "$@"

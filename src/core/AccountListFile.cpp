@@ -31,10 +31,39 @@ QString notLoadedMessage(const QString& path, const FileContents& file)
 
 } // namespace
 
-QString AccountListFile::pathFor(const QString& programFolder, const QString& logonName)
+QString AccountListFile::pathFor(const DataFolders& folders, const QString& logonName)
 {
     const QString name = logonName.trimmed();
-    return programFolder + QStringLiteral("Users/Quorvel") + name + QStringLiteral(".svl");
+    return folders.listFolder() + QStringLiteral("Quorvel") + name + QStringLiteral(".svl");
+}
+
+bool AccountListFile::importFrom(const QString& source, const QString& path, QString* error)
+{
+    const auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    // A link there, even a broken one, is something of the user's too.
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+        return fail(QStringLiteral("there is a list of accounts at %1 already; it is left as it "
+                                   "is. Move it away first to import %2")
+                        .arg(path, source));
+    }
+    // The user names the file: it may be theirs in a folder of their own or
+    // a copy they were given, so only its size is bounded here. The copy is
+    // then loaded as every list is: damage in it is kept and reported.
+    const FileContents read =
+        readFileContents(source, AnsiLineReader::kMaxFileBytes, FileTrust::Any);
+    if (read.status == FileContents::Status::Missing)
+        return fail(QStringLiteral("%1 cannot be imported: there is no such file").arg(source));
+    if (read.status != FileContents::Status::Read)
+        return fail(QStringLiteral("%1 cannot be imported: %2").arg(source, read.reason));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QString written;
+    if (!writeFileAtomically(path, read.bytes, FileMode::Private, &written))
+        return fail(QStringLiteral("%1 cannot be written: %2").arg(path, written));
+    return true;
 }
 
 bool AccountListFile::save(const QString& path, const AccountList& accounts,

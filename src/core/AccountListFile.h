@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DataFolders.h"
 #include "platform/MessageBoxes.h"
 
 #include <QString>
@@ -23,7 +24,7 @@ struct ListFileBlocks
 };
 
 /// The one file that keeps the accounts and options between runs:
-/// Users/Quorvel<log-on name>.svl under the program folder.
+/// Quorvel<log-on name>.svl in the list folder (`DataFolders::listFolder`).
 class AccountListFile
 {
 public:
@@ -31,8 +32,13 @@ public:
     static constexpr const char* kCorruptMessage =
         "Corrupt or invalid save file.  Not all of the servers were restored.";
 
-    /// `programFolder` ends with a slash.
-    static QString pathFor(const QString& programFolder, const QString& logonName);
+    static QString pathFor(const DataFolders& folders, const QString& logonName);
+
+    /// Copies the list at `source` to `path` for a user who has none there
+    /// yet, so a move to another program folder keeps the accounts. A list
+    /// at `path` is never replaced; false with the reason in `error` then,
+    /// and when `source` is not a list that can be read.
+    static bool importFrom(const QString& source, const QString& path, QString* error);
 
     /// Writes the whole list through a temporary file that replaces the old
     /// list only when every line was written; false leaves the old file and

@@ -37,11 +37,11 @@ bool replaceFile(const QString& path, const QStringList& lines, const QString& t
 
 } // namespace
 
-bool ReadCompanionConfig(const QString& programFolder, const QString& logonName)
+bool ReadCompanionConfig(const QString& folder, const QString& logonName)
 {
     bool choice = true;
     if (logonName.isEmpty()) {
-        auto reader = AnsiLineReader::open(defaultFile(programFolder));
+        auto reader = AnsiLineReader::open(defaultFile(folder));
         QString line;
         if (reader && reader->readLine(line)) {
             if (const auto value = parseBool(line))
@@ -50,7 +50,7 @@ bool ReadCompanionConfig(const QString& programFolder, const QString& logonName)
         return choice;
     }
 
-    auto reader = AnsiLineReader::open(perUserFile(programFolder));
+    auto reader = AnsiLineReader::open(perUserFile(folder));
     if (!reader)
         return choice;
     QString name;
@@ -69,14 +69,14 @@ bool ReadCompanionConfig(const QString& programFolder, const QString& logonName)
     return choice;
 }
 
-bool WriteCompanionConfig(const QString& programFolder, const QString& logonName, bool choice)
+bool WriteCompanionConfig(const QString& folder, const QString& logonName, bool choice)
 {
     if (logonName.isEmpty()) {
-        if (!replaceFile(defaultFile(programFolder), {boolText(choice)}))
+        if (!replaceFile(defaultFile(folder), {boolText(choice)}))
             return false;
     }
 
-    const QString oldPath = perUserFile(programFolder);
+    const QString oldPath = perUserFile(folder);
     QStringList lines;
     bool found = false;
     if (QFileInfo::exists(oldPath)) {
@@ -101,14 +101,14 @@ bool WriteCompanionConfig(const QString& programFolder, const QString& logonName
     }
     if (!found)
         lines << logonName << boolText(choice);
-    return replaceFile(perUserFile(programFolder), lines, temporaryFile(programFolder));
+    return replaceFile(perUserFile(folder), lines, temporaryFile(folder));
 }
 
-bool ShouldStartAtLogon(const QString& programFolder, const QString& logonName)
+bool ShouldStartAtLogon(const QString& folder, const QString& logonName)
 {
-    if (!QFileInfo::exists(perUserFile(programFolder)))
+    if (!QFileInfo::exists(perUserFile(folder)))
         return true;
-    return ReadCompanionConfig(programFolder, logonName);
+    return ReadCompanionConfig(folder, logonName);
 }
 
 } // namespace orvane

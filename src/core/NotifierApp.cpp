@@ -14,17 +14,16 @@
 #include "stForm.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace orvane {
 
-NotifierApp::NotifierApp(QString programFolder, NotifierServices services, NotifierParts parts)
-    : m_programFolder(std::move(programFolder)), m_services(services), m_parts(std::move(parts))
+NotifierApp::NotifierApp(DataFolders folders, NotifierServices services, NotifierParts parts)
+    : m_folders(std::move(folders)), m_services(services), m_parts(std::move(parts))
 {
-    if (!m_programFolder.endsWith(QLatin1Char('/')))
-        m_programFolder += QLatin1Char('/');
     m_stForm = std::make_unique<stForm>(m_services.tray, m_services.clock, m_services.messages,
                                         m_parts.options, m_parts.windows, *this, m_services.urls,
-                                        m_programFolder, [this] {
+                                        m_folders, [this] {
                                             // The form's first menu is built before the cycle.
                                             return !m_core || m_core->checkAllEnabled();
                                         });
@@ -57,7 +56,38 @@ NotifierApp::~NotifierApp() = default;
 
 QString NotifierApp::listFilePath() const
 {
-    return AccountListFile::pathFor(m_programFolder, m_logonName);
+    return AccountListFile::pathFor(m_folders, m_logonName);
+}
+
+NotifierApp::CommandLine NotifierApp::ParseCommandLine(const QStringList& arguments)
+{
+    static const QString option = QStringLiteral("--import");
+    CommandLine line;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString file;
+        if (arguments[i] == option) {
+            if (i + 1 == arguments.size() || arguments[i + 1].isEmpty()) {
+                line.error = QStringLiteral("--import needs the list file to import");
+                return line;
+            }
+            file = arguments[++i];
+        } else if (arguments[i].startsWith(option + QLatin1Char('='))) {
+            file = arguments[i].mid(option.size() + 1);
+            if (file.isEmpty()) {
+                line.error = QStringLiteral("--import needs the list file to import");
+                return line;
+            }
+        } else {
+            continue;
+        }
+        if (!line.importFile.isEmpty()) {
+            line.error = QStringLiteral("only one list can be imported");
+            return line;
+        }
+        // Relative to where the user typed it, not to where the list goes.
+        line.importFile = QFileInfo(file).absoluteFilePath();
+    }
+    return line;
 }
 
 std::unique_ptr<server> NotifierApp::newAccount()
@@ -67,16 +97,36 @@ std::unique_ptr<server> NotifierApp::newAccount()
 
 bool NotifierApp::Start()
 {
-    if (!m_services.instance.claim())
+    if (!m_services.instance.claim()) {
+        // Quietly, as a second start always ends, unless an import was
+        // asked for: that one would otherwise seem done.
+        if (!m_importFile.isEmpty()) {
+            qWarning("Orvane: %s was not imported: end the notifier that runs for you first.",
+                     qPrintable(m_importFile));
+            m_importRefused = true;
+        }
         return false;
-    m_started = true;
+    }
     m_logonName = m_services.logon.logonName();
-    m_startAtLogon = ReadCompanionConfig(m_programFolder, m_logonName);
+    // Only once this is the one notifier of the user: a running one would
+    // save over the copy.
+    if (!m_importFile.isEmpty()) {
+        QString error;
+        if (!AccountListFile::importFrom(m_importFile, listFilePath(), &error)) {
+            qWarning("Orvane: not started: %s.", qPrintable(error));
+            m_importRefused = true;
+            return false;
+        }
+        qInfo("Orvane: the accounts of %s were imported into %s.", qPrintable(m_importFile),
+              qPrintable(listFilePath()));
+    }
+    m_started = true;
+    m_startAtLogon = ReadCompanionConfig(m_folders.userFolder(), m_logonName);
     m_core->setAnnounced(false);
     m_parts.blocks.settings.LoadDefaultSettings();
     m_parts.windows.CreateWindows();
 
-    QDir().mkpath(m_programFolder + QStringLiteral("Users"));
+    QDir().mkpath(m_folders.listFolder());
     const auto loaded = AccountListFile::read(listFilePath(), m_accounts, m_parts.blocks,
                                               [this] { return newAccount(); });
     // Decided before the box: a shutdown may be asked for while it is up.
@@ -137,8 +187,9 @@ void NotifierApp::Shutdown()
 
 void NotifierApp::saveFiles()
 {
-    QDir().mkpath(m_programFolder + QStringLiteral("Users"));
-    WriteCompanionConfig(m_programFolder, m_logonName, m_startAtLogon);
+    QDir().mkpath(m_folders.listFolder());
+    QDir().mkpath(m_folders.userFolder());
+    WriteCompanionConfig(m_folders.userFolder(), m_logonName, m_startAtLogon);
     const QString path = listFilePath();
     if (m_keepListFile) {
         qWarning("Orvane: %s was not loaded, so it is left as it is; the changes of this session "

@@ -3,6 +3,7 @@
 #include "AccountList.h"
 #include "AccountListFile.h"
 #include "StartAtLogon.h"
+#include "platform/DataFolders.h"
 
 #include <QObject>
 #include <QString>
@@ -66,13 +67,30 @@ class NotifierApp : public QObject, public StartAtLogon
 {
     Q_OBJECT
 public:
-    /// `programFolder` is the executable's folder and ends with a slash.
-    NotifierApp(QString programFolder, NotifierServices services, NotifierParts parts);
+    NotifierApp(DataFolders folders, NotifierServices services, NotifierParts parts);
     ~NotifierApp() override;
 
-    /// The start routine. False when another instance runs: nothing was
-    /// touched and the process is to end quietly.
+    /// What the notifier's command line asks for. Arguments it does not know
+    /// are left alone, as they always were.
+    struct CommandLine
+    {
+        /// "--import FILE" or "--import=FILE": the list to start with.
+        QString importFile;
+        /// Why the command line cannot be followed; empty when it can.
+        QString error;
+    };
+    static CommandLine ParseCommandLine(const QStringList& arguments);
+
+    /// Makes the start copy the list at `file` to this user's list file,
+    /// which must not exist yet.
+    void setImportFile(const QString& file) { m_importFile = file; }
+
+    /// The start routine. False when the program is not to run: another
+    /// instance runs (nothing was touched and the process is to end
+    /// quietly), or the list asked for was not imported (`importRefused`,
+    /// said on standard error; another instance running included).
     bool Start();
+    bool importRefused() const { return m_importRefused; }
     /// Writes the list file and the companion files as the shutdown does,
     /// and goes on running.
     void save();
@@ -83,7 +101,7 @@ public:
     /// Saves everything and ends the program; runs once however entered.
     void Shutdown();
 
-    QString programFolder() const { return m_programFolder; }
+    const DataFolders& folders() const { return m_folders; }
     QString logonName() const { return m_logonName; }
     QString listFilePath() const;
     bool startAtLogon() const override { return m_startAtLogon; }
@@ -109,13 +127,15 @@ private:
     /// error why the list was not written.
     void saveFiles();
 
-    QString m_programFolder;
+    DataFolders m_folders;
     NotifierServices m_services;
     NotifierParts m_parts;
     QString m_logonName;
     bool m_startAtLogon = true;
     bool m_shutDown = false;
     bool m_started = false;
+    QString m_importFile;
+    bool m_importRefused = false;
     /// The list file was not loaded (or was damaged and could not be kept):
     /// it is never saved over.
     bool m_keepListFile = false;

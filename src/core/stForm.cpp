@@ -9,6 +9,7 @@
 #include "platform/TrayIcon.h"
 #include "platform/UrlOpener.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QUrl>
@@ -55,9 +56,9 @@ TrayMenuEntry submenu(const char* id, const char* caption, std::vector<TrayMenuE
 
 stForm::stForm(TrayIcon& tray, Clock& clock, MessageBoxes& messages, NotifierOptions& actions,
                ProgramWindows& windows, StartAtLogon& startAtLogon, UrlOpener* urls,
-               QString programFolder, std::function<bool()> checkAllEnabled, QObject* parent)
+               DataFolders folders, std::function<bool()> checkAllEnabled, QObject* parent)
     : QObject(parent), m_tray(tray), m_messages(messages), m_actions(actions), m_windows(windows),
-      m_startAtLogon(startAtLogon), m_urls(urls), m_programFolder(std::move(programFolder)),
+      m_startAtLogon(startAtLogon), m_urls(urls), m_folders(std::move(folders)),
       m_retry(clock.createTimer()), m_checkAllEnabled(std::move(checkAllEnabled))
 {
     m_retry->setSingleShot(true);
@@ -138,8 +139,18 @@ void stForm::SetTrayTip(const QString& text)
 
 void stForm::OpenDocument(const QString& target)
 {
-    if (m_urls)
-        m_urls->open(QUrl::fromLocalFile(m_programFolder + target));
+    if (!m_urls)
+        return;
+    if (target == QLatin1String("Skins/")) {
+        // Skins are added where the user can write: the program folder's
+        // own, or the user's folder made for them on first asking.
+        const QString skins = m_folders.skinFolders().first();
+        if (!m_folders.inProgramFolder())
+            QDir().mkpath(skins);
+        m_urls->open(QUrl::fromLocalFile(skins));
+        return;
+    }
+    m_urls->open(QUrl::fromLocalFile(m_folders.programFolder() + target));
 }
 
 QString stForm::CriticalErrorText(const QString& location, const QString& description,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Indicators.h"
+#include "platform/DataFolders.h"
 
 #include <QObject>
 #include <QString>
@@ -37,11 +38,12 @@ public:
 
     /// `actions` is the settings store (valid e-mail program, the
     /// double-click action); `urls` may be null, then no page opens.
-    /// `programFolder` ends with a slash; the menu's pages live there.
+    /// The menu's pages live in the program folder of `folders`; "Get More
+    /// Skins" opens the folder where the user can add skins.
     /// `checkAllEnabled` reads the check cycle's decision when the menu opens.
     stForm(TrayIcon& tray, Clock& clock, MessageBoxes& messages, NotifierOptions& actions,
            ProgramWindows& windows, StartAtLogon& startAtLogon, UrlOpener* urls,
-           QString programFolder, std::function<bool()> checkAllEnabled, QObject* parent = nullptr);
+           DataFolders folders, std::function<bool()> checkAllEnabled, QObject* parent = nullptr);
     ~stForm() override;
 
     /// Adds the icon with the tip "Orvane - No mail". When no tray host is
@@ -105,7 +107,7 @@ private:
     ProgramWindows& m_windows;
     StartAtLogon& m_startAtLogon;
     UrlOpener* m_urls;
-    QString m_programFolder;
+    DataFolders m_folders;
     std::unique_ptr<Timer> m_retry;
     int m_triesLeft = 0;
     bool m_added = false;

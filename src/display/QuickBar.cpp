@@ -279,14 +279,10 @@ private:
     bool m_dragging = false;
 };
 
-QuickBar::QuickBar(QString programFolder, ProgramWindows& windows, NotifierOptions& options,
+QuickBar::QuickBar(QStringList skinFolders, ProgramWindows& windows, NotifierOptions& options,
                    QObject* parent)
-    : QObject(parent), m_programFolder(std::move(programFolder)), m_windows(windows),
-      m_options(options)
-{
-    if (!m_programFolder.endsWith(QLatin1Char('/')))
-        m_programFolder += QLatin1Char('/');
-}
+    : QObject(parent), m_skinFolders(std::move(skinFolders)), m_windows(windows), m_options(options)
+{}
 
 QuickBar::~QuickBar() = default;
 
@@ -327,21 +323,16 @@ void QuickBar::ScanSkins()
     QSize largest;
     for (const QRect& screen : screenRects())
         largest = largest.expandedTo(screen.size());
-    const QDir skins(m_programFolder + QStringLiteral("Skins"));
-    const QStringList folders = skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& folder : folders) {
-        const QString path = skins.filePath(folder) + QLatin1Char('/');
-        const QString file = SkinFiles::Find(path, QString::fromLatin1(BarSkin::kSkinFile));
-        if (file.isEmpty())
-            continue;
+    for (const auto& found :
+         SkinFiles::Scan(m_skinFolders, QString::fromLatin1(BarSkin::kSkinFile))) {
         auto skin = std::make_unique<BarSkin>();
-        if (!skin->CreateSkin(folder, path, file))
+        if (!skin->CreateSkin(found.name, found.path, found.file))
             continue;
         if (!largest.isEmpty() && !skin->FitsWithin(largest))
             continue;
         // Sorted as the tray's skins are: by the upper-cased name, equal
         // names after the ones listed already.
-        const QString key = folder.toUpper();
+        const QString key = found.name.toUpper();
         const auto at = std::find_if(m_skins.begin(), m_skins.end(), [&](const auto& listed) {
             return listed->name.toUpper() > key;
         });

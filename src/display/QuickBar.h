@@ -35,8 +35,8 @@ public:
     static constexpr const char* kFirstRunSkin = "Sublime";
     static constexpr int kSnapDistance = 10;
 
-    /// `programFolder` ends with a slash; its "Skins" folder is scanned.
-    QuickBar(QString programFolder, ProgramWindows& windows, NotifierOptions& options,
+    /// `skinFolders` are scanned for skins (`DataFolders::skinFolders`).
+    QuickBar(QStringList skinFolders, ProgramWindows& windows, NotifierOptions& options,
              QObject* parent = nullptr);
     ~QuickBar() override;
 
@@ -155,7 +155,7 @@ private:
     void dragEnded();
     bool canPlaceItself() const;
 
-    QString m_programFolder;
+    QStringList m_skinFolders;
     ProgramWindows& m_windows;
     NotifierOptions& m_options;
     std::vector<std::unique_ptr<BarSkin>> m_skins;

@@ -57,13 +57,11 @@ SkinDriver::SkinDriver()
 {}
 
 SkinDriver::SkinDriver(Clock& clock, TrayPicture& tray, std::function<bool()> animateOn,
-                       QString programFolder)
+                       QStringList skinFolders)
     : m_animator(clock.createTimer()),
       m_surface(std::make_unique<SkinSurface>(tray, *m_animator, std::move(animateOn))),
-      m_programFolder(std::move(programFolder))
+      m_skinFolders(std::move(skinFolders))
 {
-    if (!m_programFolder.isEmpty() && !m_programFolder.endsWith(QLatin1Char('/')))
-        m_programFolder += QLatin1Char('/');
     QObject::connect(m_animator.get(), &Timer::timeout, m_animator.get(), [this] { tick(); });
 }
 
@@ -108,21 +106,14 @@ bool SkinDriver::Created() const
 
 void SkinDriver::ScanSkins()
 {
-    if (!m_builtIn || m_programFolder.isEmpty())
+    if (!m_builtIn)
         return;
-    const QDir folder(m_programFolder + QStringLiteral("Skins"));
-    const QStringList names =
-        folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Unsorted);
-    for (const QString& name : names) {
-        const QString path = folder.filePath(name) + QLatin1Char('/');
-        const QString file = SkinFiles::Find(path, QString::fromLatin1(kSkinFile));
-        if (file.isEmpty())
-            continue;
+    for (const auto& found : SkinFiles::Scan(m_skinFolders, QString::fromLatin1(kSkinFile))) {
         auto loaded = std::make_unique<skin>(*m_surface);
-        if (!loaded->CreateSkin(name, path, file, *m_builtIn))
+        if (!loaded->CreateSkin(found.name, found.path, found.file, *m_builtIn))
             continue;
         // Equal names keep their scan order: the new one goes after.
-        const QString key = name.toUpper();
+        const QString key = found.name.toUpper();
         auto at = std::find_if(m_skins.begin(), m_skins.end(),
                                [&](const auto& listed) { return listed->name().toUpper() > key; });
         m_skins.insert(at, std::move(loaded));

@@ -39,10 +39,10 @@ public:
     /// A driver that finds no skins and shows nothing: it only keeps the
     /// saved choice.
     SkinDriver();
-    /// `programFolder` ends with a slash. `animateOn` tells whether new mail
-    /// animates (read at each showing).
+    /// `skinFolders` are scanned for skins (`DataFolders::skinFolders`). `animateOn` tells whether
+    /// new mail animates (read at each showing).
     SkinDriver(Clock& clock, TrayPicture& tray, std::function<bool()> animateOn,
-               QString programFolder);
+               QStringList skinFolders);
     ~SkinDriver() override;
 
     bool ReadYourselfIn(const QString& version, AnsiLineReader& in) override;
@@ -91,7 +91,7 @@ private:
     std::unique_ptr<Timer> m_animator;
     std::unique_ptr<TrayPicture> m_ownPicture;
     std::unique_ptr<SkinSurface> m_surface;
-    QString m_programFolder;
+    QStringList m_skinFolders;
     std::unique_ptr<defaultSkin> m_builtIn;
     std::vector<std::unique_ptr<skin>> m_skins;
     int m_active = 0;

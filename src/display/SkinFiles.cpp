@@ -40,4 +40,28 @@ QString SkinFiles::Find(const QString& folder, const QString& name)
     return {};
 }
 
+std::vector<SkinFiles::Folder> SkinFiles::Scan(const QStringList& roots, const QString& skinFile)
+{
+    std::vector<Folder> found;
+    QStringList earlier;
+    for (const QString& root : roots) {
+        const QDir dir(root);
+        QStringList here;
+        const QStringList names =
+            dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+        for (const QString& name : names) {
+            if (earlier.contains(name, Qt::CaseInsensitive))
+                continue;
+            const QString path = dir.filePath(name) + QLatin1Char('/');
+            const QString file = Find(path, skinFile);
+            if (file.isEmpty())
+                continue;
+            found.push_back({name, path, file});
+            here << name;
+        }
+        earlier << here;
+    }
+    return found;
+}
+
 } // namespace orvane

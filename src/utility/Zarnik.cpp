@@ -10,8 +10,8 @@
 
 namespace orvane {
 
-Zarnik::Zarnik(QString programFolder, Services services, QObject* parent)
-    : QObject(parent), m_programFolder(std::move(programFolder)), m_services(services)
+Zarnik::Zarnik(DataFolders folders, Services services, QObject* parent)
+    : QObject(parent), m_folders(std::move(folders)), m_services(services)
 {}
 
 Zarnik::~Zarnik() = default;
@@ -25,7 +25,7 @@ bool Zarnik::IsStartupSwitch(const QStringList& arguments)
 
 bool Zarnik::ShouldStart() const
 {
-    return ShouldStartAtLogon(m_programFolder, m_services.logon.logonName());
+    return ShouldStartAtLogon(m_folders.userFolder(), m_services.logon.logonName());
 }
 
 void Zarnik::Run(const QStringList& arguments)
@@ -46,10 +46,11 @@ void Zarnik::StartMode()
     // Ends once the launcher knows the notifier is under way; a failed start
     // is told to nobody.
     QPointer<Zarnik> self(this);
-    m_services.launcher.start(m_programFolder + QLatin1String(kMainProgram), {}, [self](bool) {
-        if (self)
-            self->finish();
-    });
+    m_services.launcher.start(m_folders.programFolder() + QLatin1String(kMainProgram), {},
+                              [self](bool) {
+                                  if (self)
+                                      self->finish();
+                              });
 }
 
 void Zarnik::ShutdownMode()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DataFolders.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -33,8 +35,9 @@ public:
     /// How long the utility lingers after a shutdown request was handed on.
     static constexpr int kExitDelayMs = 250;
 
-    /// `programFolder` is the folder of both programs, ending in "/".
-    Zarnik(QString programFolder, Services services, QObject* parent = nullptr);
+    /// The notifier is started from `folders.programFolder()`; the
+    /// companion files are read where that notifier keeps them.
+    Zarnik(DataFolders folders, Services services, QObject* parent = nullptr);
     ~Zarnik() override;
 
     /// Whether the arguments, joined by blanks and in upper case, are exactly
@@ -56,7 +59,7 @@ private:
     void finishAfter(int ms);
     void finish();
 
-    QString m_programFolder;
+    DataFolders m_folders;
     Services m_services;
     std::unique_ptr<Timer> m_exitTimer;
     bool m_finished = false;

@@ -109,7 +109,7 @@ void AccountListFileTest::pathFollowsTheLogonName_data()
 void AccountListFileTest::pathFollowsTheLogonName()
 {
     QFETCH(QString, logon);
-    QTEST(AccountListFile::pathFor(QStringLiteral("/opt/orvane/"), logon), "path");
+    QTEST(AccountListFile::pathFor(DataFolders(QStringLiteral("/opt/orvane/")), logon), "path");
 }
 
 void AccountListFileTest::roundTripKeepsEveryAccountField()

@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,13 +32,16 @@ namespace {
 /// One notifier on doubles, in a program folder of its own.
 struct Rig
 {
-    explicit Rig(const QString& folder) : folder(folder) {}
+    explicit Rig(const QString& folder) : Rig(DataFolders(folder)) {}
+    explicit Rig(DataFolders folders)
+        : folders(std::move(folders)), folder(this->folders.programFolder().chopped(1))
+    {}
 
     NotifierApp& app()
     {
         if (!notifier) {
             notifier = std::make_unique<NotifierApp>(
-                folder, NotifierServices{clock, logon, messages, tray, instance, sound},
+                folders, NotifierServices{clock, logon, messages, tray, instance, sound},
                 NotifierParts{options,
                               {settings, quickView, skinDriver, quickBar},
                               indicators,
@@ -48,6 +52,7 @@ struct Rig
     }
     QString listPath() const { return folder + "/Users/Quorvelanna.svl"; }
 
+    DataFolders folders;
     QString folder;
     VirtualClock clock;
     FakeLogonName logon;
@@ -110,6 +115,10 @@ private Q_SLOTS:
     void burstOfChangesIsSavedOnceSoon();
     void trayPreferencesReachTheDiskSoon_data();
     void trayPreferencesReachTheDiskSoon();
+    void importCopiesAListOnlyForAUserWithout_data();
+    void importCopiesAListOnlyForAUserWithout();
+    void commandLineAsksForAnImport_data();
+    void commandLineAsksForAnImport();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -456,6 +465,87 @@ void NotifierAppTest::trayPreferencesReachTheDiskSoon()
     QCOMPARE(QFile::exists(rig.listPath()), preference);
     if (item == QLatin1String("stMenuLOS"))
         QCOMPARE(readFile(m_dir->filePath("Zarnik.cfg")), QByteArray("anna\r\nFalse\r\n"));
+}
+
+void NotifierAppTest::importCopiesAListOnlyForAUserWithout_data()
+{
+    QTest::addColumn<int>("accountsThere"); // -1: no list yet
+    QTest::addColumn<bool>("sourceThere");
+    QTest::addColumn<bool>("otherInstance");
+    QTest::addColumn<int>("accountsAfter"); // in the user's list; -1: none
+    QTest::addColumn<bool>("started");
+
+    QTest::newRow("first start") << -1 << true << false << 2 << true;
+    QTest::newRow("a list of the user's already") << 1 << true << false << 1 << false;
+    QTest::newRow("no such file") << -1 << false << false << -1 << false;
+    // The running notifier would save its own list over the copy.
+    QTest::newRow("another notifier runs") << -1 << true << true << -1 << false;
+}
+
+void NotifierAppTest::importCopiesAListOnlyForAUserWithout()
+{
+    QFETCH(int, accountsThere);
+    QFETCH(bool, sourceThere);
+    QFETCH(bool, otherInstance);
+    QFETCH(int, accountsAfter);
+    QFETCH(bool, started);
+    const QString old = m_dir->filePath(QStringLiteral("old/Users/Quorvelanna.svl"));
+    const QString data = m_dir->filePath(QStringLiteral("data"));
+    if (sourceThere)
+        writeFile(old, listWithAccounts(2), 0644);
+    // The program folder is not the user's: nothing goes there.
+    const QString program = m_dir->filePath(QStringLiteral("program"));
+    Rig rig(DataFolders::Choose(program, false, data));
+    const QString list = data + QStringLiteral("/orvane/Quorvelanna.svl");
+    if (accountsThere >= 0)
+        writeFile(list, listWithAccounts(accountsThere));
+    rig.instance.otherInstanceRuns = otherInstance;
+
+    rig.app().setImportFile(old);
+    QCOMPARE(rig.app().Start(), started);
+    QCOMPARE(rig.app().importRefused(), !started);
+    QCOMPARE(rig.tray.added, started);
+    if (accountsAfter < 0)
+        QVERIFY(!QFileInfo::exists(list));
+    else
+        QCOMPARE(readFile(list), listWithAccounts(accountsAfter));
+    if (started) {
+        QCOMPARE(rig.app().accounts().size(), accountsAfter);
+        QCOMPARE(QFileInfo(list).permissions() & 0x0077, QFileDevice::Permissions());
+        QVERIFY(rig.messages.shown.empty());
+        rig.tray.trigger(QStringLiteral("stMenuExit"));
+        QCOMPARE(readFile(data + QStringLiteral("/orvane/Zarnik.cfg")),
+                 QByteArray("anna\r\nTrue\r\n"));
+    }
+    QVERIFY(!QFileInfo::exists(program));
+    if (sourceThere)
+        QCOMPARE(readFile(old), listWithAccounts(2));
+}
+
+void NotifierAppTest::commandLineAsksForAnImport_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("error");
+
+    QTest::newRow("nothing") << QStringList{} << "" << false;
+    QTest::newRow("others left alone") << QStringList{"-x", "y"} << "" << false;
+    QTest::newRow("two words") << QStringList{"--import", "/x/a.svl"} << "/x/a.svl" << false;
+    QTest::newRow("one word") << QStringList{"--import=/x/a.svl"} << "/x/a.svl" << false;
+    QTest::newRow("relative") << QStringList{"--import", "a.svl"}
+                              << QDir::current().absoluteFilePath("a.svl") << false;
+    QTest::newRow("no file") << QStringList{"--import"} << "" << true;
+    QTest::newRow("empty file") << QStringList{"--import="} << "" << true;
+    QTest::newRow("two files") << QStringList{"--import", "/a", "--import=/b"} << "/a" << true;
+}
+
+void NotifierAppTest::commandLineAsksForAnImport()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, error);
+    const auto line = NotifierApp::ParseCommandLine(arguments);
+    QTEST(line.importFile, "file");
+    QCOMPARE(!line.error.isEmpty(), error);
 }
 
 QTEST_GUILESS_MAIN(NotifierAppTest)

@@ -10,7 +10,9 @@
 #include "RecordingUrlOpener.h"
 #include "VirtualClock.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace orvane;
@@ -20,8 +22,8 @@ namespace {
 
 struct Fixture
 {
-    Fixture()
-        : form(tray, clock, messages, actions, windows, boot, &urls, QStringLiteral("/opt/orvane/"),
+    explicit Fixture(DataFolders folders = DataFolders(QStringLiteral("/opt/orvane/")))
+        : form(tray, clock, messages, actions, windows, boot, &urls, std::move(folders),
                [this] { return checkAllEnabled; })
     {
         // Everything the form asks of others lands in one log, in order.
@@ -74,6 +76,7 @@ private Q_SLOTS:
     void menuStateIsReadWhenItOpens();
     void menuItemsAct_data();
     void menuItemsAct();
+    void installedProgramOpensTheUsersSkinFolder();
     void checkAllIsIgnoredWhileDisabled();
     void loadOnStartupToggles();
     void doubleClickRunsTheChosenAction();
@@ -202,6 +205,20 @@ void stFormTest::menuItemsAct()
     Fixture f;
     f.tray.trigger(item);
     QCOMPARE(f.everything(), effects);
+}
+
+void stFormTest::installedProgramOpensTheUsersSkinFolder()
+{
+    // The shipped folder cannot take a skin of the user's; the pages stay
+    // the program folder's.
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    Fixture f(DataFolders::Choose(QStringLiteral("/opt/orvane/"), false, data.path()));
+    f.tray.trigger(QStringLiteral("stMenuGetSkins"));
+    f.tray.trigger(QStringLiteral("stMenuSupport"));
+    const QString skins = data.path() + QStringLiteral("/orvane/Skins/");
+    QCOMPARE(f.everything(), (QStringList{"open:" + skins, "open:/opt/orvane/docs/"}));
+    QVERIFY(QFileInfo(skins).isDir());
 }
 
 void stFormTest::checkAllIsIgnoredWhileDisabled()

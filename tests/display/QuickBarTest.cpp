@@ -6,6 +6,7 @@
 #include "RecordingProgramWindows.h"
 #include "display/BarArtwork.h"
 #include "platform/AnsiText.h"
+#include "platform/DataFolders.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -69,7 +70,7 @@ struct Bar
     QTemporaryDir dir;
     RecordingProgramWindows windows;
     FakeOptions options;
-    QuickBar bar{dir.path() + QLatin1Char('/'), windows, options};
+    QuickBar bar{DataFolders(dir.path()).skinFolders(), windows, options};
 };
 
 QSize screenSize()
@@ -558,7 +559,7 @@ void QuickBarTest::paintsEachState()
     RecordingProgramWindows windows;
     FakeOptions options;
     const QString program = qEnvironmentVariable("ORVANE_PROGRAM_DIR") + QLatin1Char('/');
-    QuickBar bar(program, windows, options);
+    QuickBar bar(DataFolders(program).skinFolders(), windows, options);
     bar.Create();
     bar.UseSkin(skin);
     QCOMPARE(bar.activeSkinName(), skin);

@@ -7,6 +7,7 @@
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
 #include "platform/AnsiText.h"
+#include "platform/DataFolders.h"
 
 #include <QTest>
 
@@ -25,8 +26,10 @@ struct Displays
     // reads the shipped skins, as the bar does.
     VirtualClock clock;
     RecordingTrayPicture tray;
-    SkinDriver skin{clock, tray, nullptr, qEnvironmentVariable("ORVANE_PROGRAM_DIR")};
-    QuickBar bar{qEnvironmentVariable("ORVANE_PROGRAM_DIR"), windows, options};
+    const QStringList shipped =
+        DataFolders(qEnvironmentVariable("ORVANE_PROGRAM_DIR")).skinFolders();
+    SkinDriver skin{clock, tray, nullptr, shipped};
+    QuickBar bar{shipped, windows, options};
 
     Displays()
     {

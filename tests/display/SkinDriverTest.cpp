@@ -8,6 +8,7 @@
 #include "display/TrayIconPicture.h"
 #include "display/defaultSkin.h"
 #include "platform/AnsiText.h"
+#include "platform/DataFolders.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -43,7 +44,8 @@ struct Driver
             folder.addSkin(name, text, testIcons());
         }
         driver = std::make_unique<SkinDriver>(
-            folder.clock, folder.tray, [this] { return folder.animate; }, folder.programFolder());
+            folder.clock, folder.tray, [this] { return folder.animate; },
+            DataFolders(folder.programFolder()).skinFolders());
         driver->Create();
     }
     QStringList shownAfter(qint64 ms)
@@ -320,7 +322,7 @@ void SkinDriverTest::shippedSkinLoadsAndPaints()
     VirtualClock clock;
     RecordingTrayPicture tray;
     SkinDriver driver(
-        clock, tray, [] { return true; }, programFolder);
+        clock, tray, [] { return true; }, DataFolders(programFolder).skinFolders());
     driver.Create();
     driver.CheckShowStartup();
     QCOMPARE(driver.activeSkinName(), QStringLiteral("XP Style Flash"));
@@ -353,7 +355,8 @@ void SkinDriverTest::refreshReadsEditedPicturesAnew()
     FakeTrayIcon tray;
     TrayIconPicture picture(tray);
     SkinDriver driver(
-        folder.clock, picture, [] { return true; }, folder.programFolder());
+        folder.clock, picture, [] { return true; },
+        DataFolders(folder.programFolder()).skinFolders());
     driver.Create();
     driver.UseSkin(QStringLiteral("S"));
     QCOMPARE(tray.icon.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));

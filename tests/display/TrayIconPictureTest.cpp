@@ -8,6 +8,7 @@
 #include "VirtualClock.h"
 #include "display/SkinDriver.h"
 #include "display/defaultSkin.h"
+#include "platform/DataFolders.h"
 
 #include <QSet>
 #include <QTemporaryDir>
@@ -31,7 +32,7 @@ void TrayIconPictureTest::checksReuseTheirPictures()
     FakeTrayIcon tray;
     TrayIconPicture picture(tray);
     SkinDriver driver(
-        clock, picture, [] { return true; }, noSkins.path() + QLatin1Char('/'));
+        clock, picture, [] { return true; }, DataFolders(noSkins.path()).skinFolders());
     driver.Create();
 
     QSet<qint64> icons;

@@ -17,6 +17,7 @@
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
+#include "platform/DataFolders.h"
 #include "settings/NotifierWindows.h"
 #include "settings/SettingsWindow.h"
 
@@ -75,7 +76,7 @@ struct SettingsWindowRig
     SkinDriver skinDriver;
     // The bar and Quick View act on the windows object below, as in the
     // program.
-    QuickBar quickBar{dir.path(), windows, store};
+    QuickBar quickBar{DataFolders(dir.path()).skinFolders(), windows, store};
     QuickView quickView{windows, store};
     /// The windows as the program's displays: the check cycle redraws the
     /// tables through them.

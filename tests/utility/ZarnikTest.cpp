@@ -4,6 +4,7 @@
 #include "FakeProcessLauncher.h"
 #include "FileHelpers.h"
 #include "VirtualClock.h"
+#include "platform/DataFolders.h"
 #include "utility/NotifierLink.h"
 
 #include <QSignalSpy>
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void commandLineAndChoiceDecide();
     void shutdownLingersOnlyAfterReachingTheNotifier_data();
     void shutdownLingersOnlyAfterReachingTheNotifier();
+    void installedProgramReadsTheUsersOwnChoice();
 
 private:
     QTemporaryDir m_dir;
@@ -55,8 +57,8 @@ void ZarnikTest::init()
     QFile::remove(m_folder + QStringLiteral("ZarnikD.cfg"));
     m_launcher.starts.clear();
     m_link.pending.clear();
-    m_zarnik =
-        std::make_unique<Zarnik>(m_folder, Zarnik::Services{m_clock, m_logon, m_launcher, m_link});
+    m_zarnik = std::make_unique<Zarnik>(DataFolders(m_folder),
+                                        Zarnik::Services{m_clock, m_logon, m_launcher, m_link});
 }
 
 void ZarnikTest::commandLineAndChoiceDecide_data()
@@ -146,6 +148,21 @@ void ZarnikTest::shutdownLingersOnlyAfterReachingTheNotifier()
         m_clock.advance(1);
     }
     QCOMPARE(finished.size(), 1);
+}
+
+void ZarnikTest::installedProgramReadsTheUsersOwnChoice()
+{
+    // The program folder's file is another layout's; the user's own decides.
+    const QString user = m_folder + QStringLiteral("data/orvane/");
+    QVERIFY(saveFile(m_folder + QStringLiteral("Zarnik.cfg"), "anna\r\nTrue\r\n"));
+    QVERIFY(saveFile(user + QStringLiteral("Zarnik.cfg"), "anna\r\nFalse\r\n"));
+    m_logon.name = QStringLiteral("anna");
+    Zarnik zarnik(DataFolders::Choose(m_folder, false, m_folder + QStringLiteral("data")),
+                  {m_clock, m_logon, m_launcher, m_link});
+    QVERIFY(!zarnik.ShouldStart());
+    QVERIFY(saveFile(user + QStringLiteral("Zarnik.cfg"), "anna\r\nTrue\r\n"));
+    zarnik.Run({QStringLiteral("/STARTUP")});
+    QCOMPARE(m_launcher.starts, QList<QStringList>{{m_folder + QStringLiteral("Quorvel")}});
 }
 
 QTEST_GUILESS_MAIN(ZarnikTest)

@@ -20,6 +20,7 @@
 #include "display/TrayMenuPopup.h"
 #include "display/frmPopup.h"
 #include "platform/DBusDesktopNotifications.h"
+#include "platform/DataFolders.h"
 #include "platform/LogindSleepWatch.h"
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
@@ -46,6 +47,12 @@ int main(int argc, char* argv[])
     Q_INIT_RESOURCE(icons);
 
     const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const orvane::DataFolders folders = orvane::DataFolders::ForProgram(folder);
+    const auto commandLine = orvane::NotifierApp::ParseCommandLine(app.arguments().mid(1));
+    if (!commandLine.error.isEmpty()) {
+        qWarning("Orvane: not started: %s.", qPrintable(commandLine.error));
+        return 2;
+    }
 
 #ifdef Q_OS_WIN
     // Windows themes the controls only for a program whose manifest asks for
@@ -79,19 +86,20 @@ int main(int argc, char* argv[])
     // made, and none calls another while they are being made.
     struct Windows
     {
-        Windows(const QString& folder, orvane::Clock& clock, orvane::TrayPicture& trayPicture,
-                orvane::KeyboardLight& light, orvane::MailClientLocator& mailClient,
-                orvane::ProcessLauncher& launcher, orvane::MessageBoxes& messages,
-                orvane::DesktopNotifications& notes)
-            : settings(folder, {mailClient, launcher, messages, windows,
-                                QProcessEnvironment::systemEnvironment(),
-                                [&notes] { return notes.statusNotifierHostFound(); }}),
+        Windows(const orvane::DataFolders& folders, orvane::Clock& clock,
+                orvane::TrayPicture& trayPicture, orvane::KeyboardLight& light,
+                orvane::MailClientLocator& mailClient, orvane::ProcessLauncher& launcher,
+                orvane::MessageBoxes& messages, orvane::DesktopNotifications& notes)
+            : settings(folders.programFolder(),
+                       {mailClient, launcher, messages, windows,
+                        QProcessEnvironment::systemEnvironment(),
+                        [&notes] { return notes.statusNotifierHostFound(); }}),
               skinDriver(
-                  clock, trayPicture, [this] { return settings.animateOn; }, folder),
-              flasher(clock, light), quickBar(folder, windows, settings),
+                  clock, trayPicture, [this] { return settings.animateOn; }, folders.skinFolders()),
+              flasher(clock, light), quickBar(folders.skinFolders(), windows, settings),
               desktopPopup(notes, {[this] { return settings.UseDesktopNotifications(); },
                                    [this] { return settings.PlaySound(); },
-                                   folder + QStringLiteral("orvane.svg")}),
+                                   folders.programFolder() + QStringLiteral("orvane.svg")}),
               popup(
                   clock, windows, [this] { return settings.showPopupWindow; }, {}, &desktopPopup)
         {}
@@ -103,7 +111,7 @@ int main(int argc, char* argv[])
         orvane::QuickBar quickBar;
         orvane::DesktopPopup desktopPopup;
         orvane::frmPopup popup;
-    } program(folder, clock, trayPicture, light, mailClient, launcher, messages, desktopNotes);
+    } program(folders, clock, trayPicture, light, mailClient, launcher, messages, desktopNotes);
     orvane::NotifierWindows& windows = program.windows;
     orvane::Settings& settings = program.settings;
     orvane::QuickView& quickView = program.quickView;
@@ -121,11 +129,11 @@ int main(int argc, char* argv[])
     });
     // The certificates the user trusted per account, beside the list.
     orvane::CertificateTrust trust(orvane::CertificateTrust::pathBeside(
-        orvane::AccountListFile::pathFor(folder, logon.logonName())));
+        orvane::AccountListFile::pathFor(folders, logon.logonName())));
     orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust);
 
     orvane::NotifierApp notifier(
-        folder, {clock, logon, messages, tray, instance, sound, &urls, &sleepWatch, &networkWatch},
+        folders, {clock, logon, messages, tray, instance, sound, &urls, &sleepWatch, &networkWatch},
         {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, checkers});
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
@@ -186,8 +194,9 @@ int main(int argc, char* argv[])
     QObject::connect(&quickBar, &orvane::QuickBar::trayMenuRequested, &barMenu,
                      &orvane::TrayMenuPopup::DoPopup, Qt::QueuedConnection);
 
+    notifier.setImportFile(commandLine.importFile);
     if (!notifier.Start())
-        return 0; // another instance runs
+        return notifier.importRefused() ? 1 : 0; // or another instance runs
     if (notifier.isShutDown())
         return 0;
     // Without a saved choice the desktop decides, now that its tray is up;

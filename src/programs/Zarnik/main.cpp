@@ -1,6 +1,7 @@
 // The utility: "Zarnik /STARTUP" starts the notifier at log-on when the user
 // chose so; "Zarnik" alone shuts a running notifier down. It has no window
 // and says nothing.
+#include "platform/DataFolders.h"
 #include "platform/LogonName.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/SystemClock.h"
@@ -18,7 +19,8 @@ int main(int argc, char* argv[])
     orvane::PosixLogonName logon;
     orvane::QtProcessLauncher launcher;
     orvane::BusNotifierLink notifier;
-    orvane::Zarnik zarnik(folder, {clock, logon, launcher, notifier});
+    orvane::Zarnik zarnik(orvane::DataFolders::ForProgram(folder),
+                          {clock, logon, launcher, notifier});
     QObject::connect(&zarnik, &orvane::Zarnik::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
