@@ -1,20 +1,25 @@
 #include "NotifierCheckers.h"
 
+#include "IMAP.h"
 #include "KestranoChecker.h"
 #include "MAPIServer.h"
 #include "POP3.h"
 
 namespace orvane {
 
-NotifierCheckers::NotifierCheckers(QDBusConnection bus, CertificateTrust* trust)
-    : m_bus(std::move(bus)), m_trust(trust)
+NotifierCheckers::NotifierCheckers(QDBusConnection bus, CertificateTrust* trust, Clock* clock,
+                                   ImapSettings imap)
+    : m_bus(std::move(bus)), m_trust(trust), m_imap(std::move(imap))
 {
     m_pool.setMaxThreadCount(PoolThreads);
     m_pool.setObjectName(QStringLiteral("mailboxes"));
+    if (clock)
+        m_push = std::make_unique<ImapPush>(*clock, m_imap, m_trust);
 }
 
 NotifierCheckers::~NotifierCheckers()
 {
+    m_push.reset();
     // Every check was cancelled with its checker; each gives up its
     // connection at once and its walk at the next step.
     m_pool.clear();
@@ -34,6 +39,15 @@ std::unique_ptr<MailChecker> NotifierCheckers::createMAPI()
 std::unique_ptr<MailChecker> NotifierCheckers::createPOP3()
 {
     return std::make_unique<POP3>();
+}
+
+} // namespace orvane
+
+namespace orvane {
+
+std::unique_ptr<MailChecker> NotifierCheckers::createIMAP()
+{
+    return std::make_unique<IMAP>(m_pool, m_imap, m_trust);
 }
 
 } // namespace orvane

@@ -101,6 +101,13 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
             return {Outcome::Failed, QStringLiteral("could not write a message into the Maildir")};
     }
 
+    m_options = options;
+    return run();
+}
+
+DovecotServer::StartResult DovecotServer::run()
+{
+    QString reason;
     m_dovecot.setProcessChannelMode(QProcess::MergedChannels);
     m_dovecot.start(DovecotBinary, {QStringLiteral("-F"), QStringLiteral("-c"),
                                     path(QStringLiteral("dovecot.conf"))});
@@ -108,13 +115,19 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
         return {Outcome::Failed,
                 QStringLiteral("dovecot did not start: ") + m_dovecot.errorString()};
     if (!waitUntilListening(m_pop3Port, &reason) ||
-        (options.tls && !options.imap && !waitUntilListening(TlsPort, &reason)) ||
-        (options.imap && !waitUntilListening(m_imapPort, &reason)) ||
+        (m_options.tls && !m_options.imap && !waitUntilListening(TlsPort, &reason)) ||
+        (m_options.imap && !waitUntilListening(m_imapPort, &reason)) ||
         (m_imapsPort != 0 && !waitUntilListening(m_imapsPort, &reason))) {
         stop();
         return {Outcome::Failed, reason + QStringLiteral("\n") + log()};
     }
     return {Outcome::Running, {}};
+}
+
+DovecotServer::StartResult DovecotServer::restart()
+{
+    stop();
+    return run();
 }
 
 void DovecotServer::stop()
@@ -211,15 +224,36 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
         tlsPort = options.imap ? 0 : TlsPort;
     }
     QString imap;
+    if (options.imap && !options.idle)
+        imap += QStringLiteral("imap_capability = IMAP4rev1 LITERAL+ NAMESPACE\n");
+    if (options.idleNotifySeconds > 0)
+        imap +=
+            QStringLiteral("imap_idle_notify_interval = %1 secs\n").arg(options.idleNotifySeconds);
+    QString loginLimits;
+    if (options.imapConnections > 0) {
+        // One user logged in from many accounts at once, each waiting in
+        // IDLE: the login process in high-performance mode, mail processes
+        // serving many connections each.
+        const int connections = options.imapConnections + 10;
+        imap += QStringLiteral("default_client_limit = %1\n"
+                               "protocol imap {\n  mail_max_userip_connections = %1\n}\n"
+                               "service imap {\n  process_limit = %2\n  client_limit = 100\n}\n")
+                    .arg(2 * connections)
+                    .arg(connections / 50 + 2);
+        loginLimits = QStringLiteral("  service_count = 0\n  process_min_avail = 2\n"
+                                     "  client_limit = %1\n")
+                          .arg(connections);
+    }
     if (options.imap)
-        imap =
-            QStringLiteral("service imap-login {\n"
+        imap +=
+            QStringLiteral("service imap-login {\n%3"
                            "  inet_listener imap {\n    address = 127.0.0.1\n    port = %1\n  }\n"
                            "  inet_listener imaps {\n    address = 127.0.0.1\n    port = %2\n"
                            "    ssl = yes\n  }\n"
                            "}\n")
                 .arg(m_imapPort)
-                .arg(m_imapsPort);
+                .arg(m_imapsPort)
+                .arg(loginLimits);
 
     const QString configuration =
         QStringLiteral("base_dir = %1\n"

@@ -25,6 +25,13 @@ public:
         bool imap = false;
         /// Of `messages`, how many are already read (in cur/ with the S flag).
         int seen = 0;
+        /// Whether the IMAP server offers IDLE once logged in.
+        bool idle = true;
+        /// IMAP connections at once (every IDLE holds one); 0 leaves
+        /// Dovecot's defaults.
+        int imapConnections = 0;
+        /// Seconds between Dovecot's "still here" during IDLE; 0 leaves its default.
+        int idleNotifySeconds = 0;
     };
 
     enum class Outcome
@@ -49,6 +56,9 @@ public:
     /// Skipped when Dovecot is not installed or port 995 is wanted but taken.
     StartResult start(const Options& options);
     void stop();
+    /// Stops the server, which drops every connection, and starts it again
+    /// on the same ports.
+    StartResult restart();
 
     QString userName() const { return QStringLiteral("alice"); }
     QString password() const { return QStringLiteral("wonderland"); }
@@ -71,6 +81,7 @@ private:
     bool writeConfiguration(const Options& options, QString* reason);
     bool waitUntilListening(quint16 port, QString* reason);
     bool giveToMailUser(const QString& filePath) const;
+    StartResult run();
 
     QTemporaryDir m_dir;
     QProcess m_dovecot;
@@ -81,6 +92,7 @@ private:
     uint m_mailGid = 0;
     int m_delivered = 0;
     QList<QSslCertificate> m_caCertificates;
+    Options m_options;
 };
 
 } // namespace orvane

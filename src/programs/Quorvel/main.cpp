@@ -33,9 +33,18 @@
 #include "settings/SettingsWindow.h"
 
 #include <QApplication>
+#include <sys/resource.h>
 
 int main(int argc, char* argv[])
 {
+    // Each IMAP account with push keeps a connection open: a thousand of them
+    // need more descriptors than the usual soft limit of 1,024.
+    rlimit descriptors{};
+    if (::getrlimit(RLIMIT_NOFILE, &descriptors) == 0 &&
+        descriptors.rlim_cur < descriptors.rlim_max) {
+        descriptors.rlim_cur = descriptors.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &descriptors);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -105,7 +114,8 @@ int main(int argc, char* argv[])
     // The certificates the user trusted per account, beside the list.
     orvane::CertificateTrust trust(orvane::CertificateTrust::pathBeside(
         orvane::AccountListFile::pathFor(folder, logon.logonName())));
-    orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust);
+    // The clock drives the IMAP accounts' push connections.
+    orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust, &clock);
 
     orvane::NotifierApp notifier(
         folder, {clock, logon, messages, tray, instance, sound, &urls},
