@@ -237,8 +237,12 @@ bool ImapSession::takeArrived(QByteArrayList* untagged, std::size_t lineLimit)
                 return false;
             *untagged << line.mid(2);
         }
-        if (got == -2 && !m_link.holdsUnread())
+        if (got == -2 && !m_link.holdsUnread()) {
+            // A thousand connections waiting should not each keep a read's room.
+            if (m_buffer.isEmpty())
+                m_buffer = QByteArray();
             return true;
+        }
     }
 }
 

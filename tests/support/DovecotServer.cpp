@@ -196,14 +196,20 @@ bool DovecotServer::makeCertificates(QString* reason)
 bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
 {
     const QString home = path(QStringLiteral("home/") + userName());
-    for (const QString& folder :
-         {QStringLiteral("cur"), QStringLiteral("new"), QStringLiteral("tmp")}) {
-        if (!QDir().mkpath(home + QStringLiteral("/Maildir/") + folder)) {
-            *reason = QStringLiteral("could not create the Maildir");
-            return false;
+    QStringList boxes{QString()};
+    for (const QString& folder : options.folders)
+        boxes << QLatin1Char('.') + folder + QLatin1Char('/');
+    for (const QString& box : boxes) {
+        for (const QString& folder :
+             {QStringLiteral("cur"), QStringLiteral("new"), QStringLiteral("tmp")}) {
+            if (!QDir().mkpath(home + QStringLiteral("/Maildir/") + box + folder)) {
+                *reason = QStringLiteral("could not create the Maildir");
+                return false;
+            }
         }
     }
-    QDirIterator walk(path(QStringLiteral("home")), QDir::Dirs | QDir::NoDotAndDotDot,
+    QDirIterator walk(path(QStringLiteral("home")),
+                      QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
                       QDirIterator::Subdirectories);
     giveToMailUser(path(QStringLiteral("home")));
     while (walk.hasNext())
@@ -232,14 +238,14 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
     QString loginLimits;
     if (options.imapConnections > 0) {
         // One user logged in from many accounts at once, each waiting in
-        // IDLE: the login process in high-performance mode, mail processes
-        // serving many connections each.
+        // IDLE: the login process in high-performance mode, one mail
+        // process per connection.
         const int connections = options.imapConnections + 10;
-        imap += QStringLiteral("default_client_limit = %1\n"
+        imap += QStringLiteral("default_client_limit = %2\n"
                                "protocol imap {\n  mail_max_userip_connections = %1\n}\n"
-                               "service imap {\n  process_limit = %2\n  client_limit = 100\n}\n")
-                    .arg(2 * connections)
-                    .arg(connections / 50 + 2);
+                               "service imap {\n  process_limit = %1\n}\n")
+                    .arg(connections)
+                    .arg(2 * connections);
         loginLimits = QStringLiteral("  service_count = 0\n  process_min_avail = 2\n"
                                      "  client_limit = %1\n")
                           .arg(connections);
@@ -319,18 +325,20 @@ bool DovecotServer::giveToMailUser(const QString& filePath) const
     return ::chown(QFile::encodeName(filePath).constData(), m_mailUid, m_mailGid) == 0;
 }
 
-bool DovecotServer::deliverMessage(bool seen)
+bool DovecotServer::deliverMessage(bool seen, const QString& folder)
 {
+    const QString box = folder.isEmpty() ? QString() : QLatin1Char('.') + folder + QLatin1Char('/');
     ++m_delivered;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QString name = QStringLiteral("%1.M%2P%3.orvane")
                              .arg(now.toSecsSinceEpoch())
                              .arg(m_delivered)
                              .arg(::getpid());
-    const QString tmpPath = path(QStringLiteral("home/%1/Maildir/tmp/%2").arg(userName(), name));
+    const QString tmpPath =
+        path(QStringLiteral("home/%1/Maildir/%2tmp/%3").arg(userName(), box, name));
     const QString newPath =
-        seen ? path(QStringLiteral("home/%1/Maildir/cur/%2:2,S").arg(userName(), name))
-             : path(QStringLiteral("home/%1/Maildir/new/%2").arg(userName(), name));
+        seen ? path(QStringLiteral("home/%1/Maildir/%2cur/%3:2,S").arg(userName(), box, name))
+             : path(QStringLiteral("home/%1/Maildir/%2new/%3").arg(userName(), box, name));
     const QByteArray message = QStringLiteral("From: sender@example.org\n"
                                               "To: %1@example.org\n"
                                               "Subject: Test message %2\n"

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QSslCertificate>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace orvane {
@@ -32,6 +33,8 @@ public:
         int imapConnections = 0;
         /// Seconds between Dovecot's "still here" during IDLE; 0 leaves its default.
         int idleNotifySeconds = 0;
+        /// Empty folders besides INBOX.
+        QStringList folders;
     };
 
     enum class Outcome
@@ -70,8 +73,9 @@ public:
     /// The CA that signed the pop3s certificate (for "localhost").
     QList<QSslCertificate> caCertificates() const { return m_caCertificates; }
 
-    /// Drops one more message into the Maildir, as a delivery agent would.
-    bool deliverMessage(bool seen = false);
+    /// Drops one more message into the Maildir (or one of its `folders`),
+    /// as a delivery agent would.
+    bool deliverMessage(bool seen = false, const QString& folder = {});
     /// The server's log, for failure messages.
     QString log() const;
 
