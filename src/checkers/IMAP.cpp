@@ -1,6 +1,7 @@
 #include "IMAP.h"
 
 #include "ImapConnection.h"
+#include "MailPluginLoader.h"
 #include "core/ServerAddress.h"
 
 #include <QMetaObject>
@@ -99,8 +100,10 @@ struct IMAP::Worker
     IMAP* receiver = nullptr;
 };
 
-IMAP::IMAP(QThreadPool& pool, ImapSettings settings, CertificateTrust* trust, QObject* parent)
-    : MailChecker(parent), m_pool(pool), m_settings(std::move(settings)), m_trust(trust)
+IMAP::IMAP(QThreadPool& pool, MailProtocols* protocols, ImapSettings settings,
+           CertificateTrust* trust, QObject* parent)
+    : MailChecker(parent), m_pool(pool), m_protocols(protocols), m_settings(std::move(settings)),
+      m_trust(trust)
 {}
 
 IMAP::~IMAP()
@@ -126,9 +129,14 @@ void IMAP::CheckForMail(const QString& address, const QString& userName, const Q
         Q_EMIT error(QString::fromLatin1(kInvalidAddress));
         return;
     }
+    if (!m_protocols) {
+        Q_EMIT error(QString::fromLatin1(MailPluginLoader::kMissing));
+        return;
+    }
     dropWorker();
     auto worker = std::make_shared<Worker>();
-    worker->connection = std::make_shared<ImapConnection>(server, userName, m_settings, m_trust);
+    worker->connection =
+        std::make_shared<ImapConnection>(*m_protocols, server, userName, m_settings, m_trust);
     worker->receiver = this;
 
     auto deliver = [this](const Event& event) {

@@ -10,6 +10,7 @@ class QThreadPool;
 namespace orvane {
 
 class CertificateTrust;
+class MailProtocols;
 
 /// Counts the unseen messages of one folder of an IMAP account, read-only:
 /// log in as the address's security says (see ImapConnection), STATUS of the
@@ -24,9 +25,10 @@ public:
     static constexpr const char* kInvalidAddress = "Error: The IMAP server address is not valid.";
     static constexpr const char* kNotStarted = "Could not start the mail check.";
 
-    /// `pool` must outlive every check it ran; `trust` may be null.
-    IMAP(QThreadPool& pool, ImapSettings settings, CertificateTrust* trust,
-         QObject* parent = nullptr);
+    /// `pool` must outlive every check it ran; `trust` may be null. Without
+    /// `protocols` (the mail plugin) every check ends at once, saying so.
+    IMAP(QThreadPool& pool, MailProtocols* protocols, ImapSettings settings,
+         CertificateTrust* trust, QObject* parent = nullptr);
     ~IMAP() override;
 
     void CheckForMail(const QString& address, const QString& userName, const QString& password,
@@ -37,6 +39,7 @@ private:
     void dropWorker();
 
     QThreadPool& m_pool;
+    MailProtocols* const m_protocols;
     const ImapSettings m_settings;
     CertificateTrust* const m_trust;
     std::shared_ptr<Worker> m_worker;

@@ -1,5 +1,6 @@
 #include "ImapConnection.h"
 
+#include "MailProtocols.h"
 #include "core/CertificateTrust.h"
 
 namespace orvane {
@@ -13,9 +14,9 @@ bool holdsLineBreak(const QString& text)
 
 } // namespace
 
-ImapConnection::ImapConnection(ServerAddress address, QString userName, ImapSettings settings,
-                               CertificateTrust* trust)
-    : m_address(std::move(address)), m_userName(std::move(userName)),
+ImapConnection::ImapConnection(MailProtocols& protocols, ServerAddress address, QString userName,
+                               ImapSettings settings, CertificateTrust* trust)
+    : m_protocols(protocols), m_address(std::move(address)), m_userName(std::move(userName)),
       m_settings(std::move(settings)), m_trust(trust)
 {}
 
@@ -67,7 +68,7 @@ bool ImapConnection::open(const QString& password, const Progress& progress, QSt
                    QLatin1Char('"');
         return false;
     }
-    m_link = std::make_unique<ImapLink>(fd, m_cancel.wakeUp(), deadline);
+    m_link = m_protocols.link(fd, m_cancel.wakeUp(), deadline);
     m_session = std::make_unique<ImapSession>(*m_link);
     const auto lost = [&] {
         *failure = QString::fromLatin1(kConnectionLost);

@@ -11,6 +11,7 @@
 namespace orvane {
 
 class CertificateTrust;
+class MailProtocols;
 
 /// One account's connection to its IMAP server, up to logged in: TLS from
 /// the first byte, STARTTLS that must succeed, or never encrypted, as the
@@ -22,8 +23,9 @@ class CertificateTrust;
 class ImapConnection
 {
 public:
-    ImapConnection(ServerAddress address, QString userName, ImapSettings settings,
-                   CertificateTrust* trust);
+    /// `protocols` makes the connection itself (the mail plugin).
+    ImapConnection(MailProtocols& protocols, ServerAddress address, QString userName,
+                   ImapSettings settings, CertificateTrust* trust);
     ~ImapConnection();
 
     using Progress = std::function<void(const QString&)>;
@@ -53,6 +55,7 @@ private:
     bool secure(const ImapLink::Verdict& verdict, QString* failure);
     bool verifyTls(QString* failure);
 
+    MailProtocols& m_protocols;
     const ServerAddress m_address;
     const QString m_userName;
     const ImapSettings m_settings;

@@ -1,19 +1,17 @@
 #pragma once
 
+#include "ImapCancel.h"
+
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
 #include <chrono>
 #include <cstddef>
-#include <mutex>
 #include <sys/types.h>
-
-typedef struct gnutls_session_int* gnutls_session_t;
-typedef struct gnutls_certificate_credentials_st* gnutls_certificate_credentials_t;
 
 namespace orvane {
 
-/// What an IMAP session may use beyond the profile's address.
+/// What an IMAP session may use beyond the account's address.
 struct ImapSettings
 {
     /// PEM authorities trusted besides the system's (a private or test CA),
@@ -23,39 +21,10 @@ struct ImapSettings
     std::chrono::milliseconds timeLimit{std::chrono::seconds(60)};
 };
 
-/// The cancel switch of one blocking IMAP session, shared between the thread
-/// that runs it and the one that may drop it: it knows the socket to shut down
-/// and wakes every wait at once.
-class ImapCancel
-{
-public:
-    ImapCancel();
-    ~ImapCancel();
-    ImapCancel(const ImapCancel&) = delete;
-    ImapCancel& operator=(const ImapCancel&) = delete;
-
-    /// From any thread: the session's waits return at once and fail.
-    void cancel();
-    bool cancelled() const;
-    /// The descriptor every wait watches besides its socket.
-    int wakeUp() const { return m_wake; }
-    /// Connects to `host`:`port` before `deadline`, unless cancelled; the
-    /// socket is non-blocking. -1 when no address could be reached.
-    int connect(const QString& host, quint16 port, std::chrono::steady_clock::time_point deadline);
-    /// The socket is closed by its owner from now on.
-    void forgetSocket();
-
-private:
-    mutable std::mutex m_mutex;
-    int m_socket = -1;
-    int m_wake = -1;
-    bool m_cancelled = false;
-};
-
-/// The connection under an IMAP session: a socket, optionally TLS through
-/// GnuTLS, every wait bounded by one deadline and the cancel wake-up, and no
-/// reply growing past MaxReplyBytes (a command sent starts a new reply). Once
-/// it broke, it stays broken.
+/// The connection under an IMAP session, made by the mail plugin: a socket,
+/// optionally TLS, every wait bounded by one deadline and the cancel
+/// wake-up, and no reply growing past MaxReplyBytes (a command sent starts
+/// a new reply). Once it broke, it stays broken.
 class ImapLink
 {
 public:
@@ -63,27 +32,33 @@ public:
     /// A real answer is small: 200,000 unseen UIDs fit in under 2 MB.
     static constexpr std::size_t MaxReplyBytes = 4 * 1024 * 1024;
 
-    /// Owns `socket`; `wakeUp` ends every wait when readable.
-    ImapLink(int socket, int wakeUp, Clock::time_point deadline);
-    ~ImapLink();
-    ImapLink(const ImapLink&) = delete;
-    ImapLink& operator=(const ImapLink&) = delete;
+    virtual ~ImapLink() = default;
 
-    int socket() const { return m_fd; }
-    bool broken() const { return m_broken; }
-    void setDeadline(Clock::time_point deadline) { m_deadline = deadline; }
+    virtual int socket() const = 0;
+    virtual bool broken() const = 0;
+    virtual void setDeadline(Clock::time_point deadline) = 0;
 
     /// Blocking until something arrived; 0 at the end, -1 when broken.
-    ssize_t read(void* buffer, std::size_t count);
+    virtual ssize_t read(void* buffer, std::size_t count) = 0;
     /// What has arrived already: -2 when nothing has, otherwise as read().
-    ssize_t readAvailable(void* buffer, std::size_t count);
+    virtual ssize_t readAvailable(void* buffer, std::size_t count) = 0;
     /// Decrypted bytes held back by the TLS layer, which the socket no
     /// longer announces.
-    bool holdsUnread() const;
-    ssize_t write(const void* buffer, std::size_t count);
-    bool writeAll(const QByteArray& bytes);
+    virtual bool holdsUnread() const = 0;
+    virtual ssize_t write(const void* buffer, std::size_t count) = 0;
+    bool writeAll(const QByteArray& bytes)
+    {
+        std::size_t done = 0;
+        while (done < std::size_t(bytes.size())) {
+            const ssize_t sent = write(bytes.constData() + done, std::size_t(bytes.size()) - done);
+            if (sent <= 0)
+                return false;
+            done += std::size_t(sent);
+        }
+        return true;
+    }
     /// Shuts the socket down, so any wait on it ends.
-    void shutdown();
+    virtual void shutdown() = 0;
 
     /// How the server's certificate fared.
     struct Verdict
@@ -98,34 +73,17 @@ public:
     /// The TLS handshake, then the certificate chain and host name checked
     /// against the system's authorities and `extraCa` before anything else is
     /// read or written. True only when it verified; `verdict` says more.
-    bool startTls(const QString& host, const QByteArrayList& extraCa, Verdict* verdict = nullptr);
+    virtual bool startTls(const QString& host, const QByteArrayList& extraCa,
+                          Verdict* verdict = nullptr) = 0;
 
     /// The mail library sets aside room for a literal as soon as it is
     /// announced; with this on, an announcement beyond the cap breaks the
     /// link before the library hears of it.
-    void refuseHugeLiterals() { m_watchLiterals = true; }
+    virtual void refuseHugeLiterals() = 0;
 
     /// Keep-alive probes from the kernel, so a connection that waits for
     /// hours notices a peer that vanished without costing a wake-up.
-    void keepAlive(int idleSeconds, int intervalSeconds, int probes);
-
-private:
-    int fail();
-    bool wait(short events);
-    ssize_t receive(void* buffer, std::size_t count, bool* again);
-    bool announcesHugeLiteral(const char* data, std::size_t size);
-
-    int m_fd;
-    int m_wake;
-    Clock::time_point m_deadline;
-    std::size_t m_received = 0;
-    bool m_broken = false;
-    bool m_watchLiterals = false;
-    // The end of the line being read, enough to see a literal's "{size}".
-    char m_tail[24];
-    std::size_t m_tailSize = 0;
-    gnutls_session_t m_tls = nullptr;
-    gnutls_certificate_credentials_t m_credentials = nullptr;
+    virtual void keepAlive(int idleSeconds, int intervalSeconds, int probes) = 0;
 };
 
 } // namespace orvane

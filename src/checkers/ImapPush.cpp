@@ -71,9 +71,11 @@ struct ImapPush::Watch
     std::unique_ptr<Timer> recheck;
 };
 
-ImapPush::ImapPush(Clock& clock, ImapSettings settings, CertificateTrust* trust, QObject* parent)
-    : QObject(parent), m_clock(clock), m_settings(std::move(settings)), m_trust(trust),
-      m_epoll(::epoll_create1(EPOLL_CLOEXEC)), m_renew(clock.createTimer())
+ImapPush::ImapPush(Clock& clock, std::function<MailProtocols*()> protocols, ImapSettings settings,
+                   CertificateTrust* trust, QObject* parent)
+    : QObject(parent), m_clock(clock), m_protocols(std::move(protocols)),
+      m_settings(std::move(settings)), m_trust(trust), m_epoll(::epoll_create1(EPOLL_CLOEXEC)),
+      m_renew(clock.createTimer())
 {
     m_pool.setMaxThreadCount(PoolThreads);
     m_pool.setObjectName(QStringLiteral("push"));
@@ -224,10 +226,11 @@ template <typename Job> void ImapPush::run(Watch& watch, Job job)
 void ImapPush::open(Watch& watch)
 {
     close(watch);
-    if (m_paused || m_epoll < 0)
+    MailProtocols* protocols = m_protocols ? m_protocols() : nullptr;
+    if (m_paused || m_epoll < 0 || !protocols)
         return;
-    watch.connection =
-        std::make_shared<ImapConnection>(watch.address, watch.userName, m_settings, m_trust);
+    watch.connection = std::make_shared<ImapConnection>(*protocols, watch.address, watch.userName,
+                                                        m_settings, m_trust);
     watch.state = Watch::State::Opening;
     run(watch, [password = watch.password, folder = watch.address.folder](ImapConnection& c) {
         Outcome outcome;

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QThreadPool>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -18,6 +19,7 @@ namespace orvane {
 class CertificateTrust;
 class Clock;
 class ImapConnection;
+class MailProtocols;
 class Timer;
 
 /// Push for IMAP accounts: per active account whose server offers IDLE, one
@@ -48,9 +50,10 @@ public:
     static constexpr std::size_t IdleLineLimit = 64 * 1024;
     static constexpr int PoolThreads = 2;
 
-    /// `trust` may be null.
-    ImapPush(Clock& clock, ImapSettings settings, CertificateTrust* trust,
-             QObject* parent = nullptr);
+    /// `protocols` hands out the mail plugin, asked for when the first
+    /// connection opens (nothing opens without it); `trust` may be null.
+    ImapPush(Clock& clock, std::function<MailProtocols*()> protocols, ImapSettings settings,
+             CertificateTrust* trust, QObject* parent = nullptr);
     ~ImapPush() override;
 
     void accountChanged(server& account, AccountHost& host) override;
@@ -91,6 +94,7 @@ private:
     template <typename Job> void run(Watch& watch, Job job);
 
     Clock& m_clock;
+    const std::function<MailProtocols*()> m_protocols;
     const ImapSettings m_settings;
     CertificateTrust* const m_trust;
     std::unordered_map<const server*, std::unique_ptr<Watch>> m_watches;

@@ -4,17 +4,20 @@
 #include "KestranoChecker.h"
 #include "MAPIServer.h"
 #include "POP3.h"
+#include "ProfileMapi.h"
 
 namespace orvane {
 
 NotifierCheckers::NotifierCheckers(QDBusConnection bus, CertificateTrust* trust, Clock* clock,
-                                   ImapSettings imap)
-    : m_bus(std::move(bus)), m_trust(trust), m_imap(std::move(imap))
+                                   QString mailPlugin, ImapSettings imap)
+    : m_bus(std::move(bus)), m_trust(trust), m_imap(std::move(imap)),
+      m_mailPlugin(std::move(mailPlugin))
 {
     m_pool.setMaxThreadCount(PoolThreads);
     m_pool.setObjectName(QStringLiteral("mailboxes"));
     if (clock)
-        m_push = std::make_unique<ImapPush>(*clock, m_imap, m_trust);
+        m_push = std::make_unique<ImapPush>(
+            *clock, [this] { return m_mailPlugin.protocols(); }, m_imap, m_trust);
 }
 
 NotifierCheckers::~NotifierCheckers()
@@ -33,7 +36,10 @@ std::unique_ptr<MailChecker> NotifierCheckers::createWebServer()
 
 std::unique_ptr<MailChecker> NotifierCheckers::createMAPI()
 {
-    return std::make_unique<MAPIServer>(m_pool);
+    // The plugin is loaded for the first profile check, on this thread.
+    return std::make_unique<MAPIServer>(m_pool, [this] {
+        return std::make_unique<ProfileMapi>(ProfileStore(), m_imap, m_mailPlugin.protocols());
+    });
 }
 
 std::unique_ptr<MailChecker> NotifierCheckers::createPOP3()
@@ -47,7 +53,7 @@ namespace orvane {
 
 std::unique_ptr<MailChecker> NotifierCheckers::createIMAP()
 {
-    return std::make_unique<IMAP>(m_pool, m_imap, m_trust);
+    return std::make_unique<IMAP>(m_pool, m_mailPlugin.protocols(), m_imap, m_trust);
 }
 
 } // namespace orvane

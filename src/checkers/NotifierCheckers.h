@@ -2,6 +2,7 @@
 
 #include "ImapLink.h"
 #include "ImapPush.h"
+#include "MailPluginLoader.h"
 #include "core/CertificateTrust.h"
 #include "core/GenericServer.h"
 
@@ -27,9 +28,11 @@ public:
 
     /// `trust` holds the certificates the user trusted per account; without
     /// it only certificates that verify are accepted. Without `clock`, no push.
+    /// `mailPlugin` is the mail plugin's file, loaded when an account
+    /// first needs IMAP.
     explicit NotifierCheckers(QDBusConnection bus = QDBusConnection::sessionBus(),
                               CertificateTrust* trust = nullptr, Clock* clock = nullptr,
-                              ImapSettings imap = {});
+                              QString mailPlugin = {}, ImapSettings imap = {});
     ~NotifierCheckers() override;
 
     std::unique_ptr<MailChecker> createWebServer() override;
@@ -45,6 +48,7 @@ private:
     QDBusConnection m_bus;
     CertificateTrust* m_trust;
     const ImapSettings m_imap;
+    MailPluginLoader m_mailPlugin;
     QThreadPool m_pool;
     std::unique_ptr<ImapPush> m_push;
 };

@@ -2,6 +2,7 @@
 #include "FileHelpers.h"
 #include "ScriptedImapServer.h"
 #include "TestHost.h"
+#include "TestMailPlugin.h"
 #include "checkers/IMAP.h"
 #include "checkers/ImapConnection.h"
 #include "checkers/ImapPush.h"
@@ -228,7 +229,8 @@ void ImapHostileTest::hostilePeer()
     QElapsedTimer elapsed;
     elapsed.start();
     MAPIServer checker(m_pool, [store] {
-        return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{{}, Deadline});
+        return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{{}, Deadline},
+                                             test::mailPlugin());
     });
     test::CheckerEventLog raised(checker);
     checker.CheckForMail(QStringLiteral("MS Exchange"), QStringLiteral("Work"),
@@ -261,7 +263,7 @@ void ImapHostileTest::newKindPeer(const QString& subject, const ScriptedImapServ
     QString seen;
     if (subject.startsWith(QLatin1String("push"))) {
         test::TestHost host;
-        ImapPush push(host.virtualClock, ImapSettings{{}, Deadline}, nullptr);
+        ImapPush push(host.virtualClock, test::mailPlugin, ImapSettings{{}, Deadline}, nullptr);
         QObject context;
         connect(
             &push, &ImapPush::connectionLost, &context,
@@ -277,7 +279,7 @@ void ImapHostileTest::newKindPeer(const QString& subject, const ScriptedImapServ
             seen = QStringLiteral("check %1").arg(host.checkRequests);
         }
     } else {
-        IMAP checker(m_pool, ImapSettings{{}, Deadline}, nullptr);
+        IMAP checker(m_pool, test::mailPlugin(), ImapSettings{{}, Deadline}, nullptr);
         test::CheckerEventLog raised(checker);
         checker.CheckForMail(address, QStringLiteral("me"), QStringLiteral("secret"), false);
         QTRY_VERIFY_WITH_TIMEOUT(raised.ended(), 30000);

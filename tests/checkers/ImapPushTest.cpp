@@ -3,6 +3,7 @@
 #include "checkers/ImapPush.h"
 
 #include "TestHost.h"
+#include "TestMailPlugin.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -24,7 +25,7 @@ quint16 closedPort()
 struct Rig
 {
     Rig()
-        : push(host.virtualClock, ImapSettings{{}, 2s}, nullptr),
+        : push(host.virtualClock, test::mailPlugin, ImapSettings{{}, 2s}, nullptr),
           lost(&push, &ImapPush::connectionLost)
     {
         account.CreateServer(

@@ -11,6 +11,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <csignal>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -124,10 +125,19 @@ DovecotServer::StartResult DovecotServer::run()
     return {Outcome::Running, {}};
 }
 
-DovecotServer::StartResult DovecotServer::restart()
+void DovecotServer::dropImapConnections()
 {
-    stop();
-    return run();
+    const QString master = QString::number(m_dovecot.processId());
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state parent ..."
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (line.contains("(imap)") && rest.value(1) == master.toLatin1())
+            ::kill(pid.toInt(), SIGKILL);
+    }
 }
 
 void DovecotServer::stop()

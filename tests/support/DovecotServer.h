@@ -59,9 +59,9 @@ public:
     /// Skipped when Dovecot is not installed or port 995 is wanted but taken.
     StartResult start(const Options& options);
     void stop();
-    /// Stops the server, which drops every connection, and starts it again
-    /// on the same ports.
-    StartResult restart();
+    /// Ends every IMAP session at once, as a crash of the server's mail
+    /// processes would; the server goes on taking new ones.
+    void dropImapConnections();
 
     QString userName() const { return QStringLiteral("alice"); }
     QString password() const { return QStringLiteral("wonderland"); }

@@ -115,7 +115,8 @@ int main(int argc, char* argv[])
     orvane::CertificateTrust trust(orvane::CertificateTrust::pathBeside(
         orvane::AccountListFile::pathFor(folder, logon.logonName())));
     // The clock drives the IMAP accounts' push connections.
-    orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust, &clock);
+    orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust, &clock,
+                                      orvane::MailPluginLoader::DefaultPluginPath(folder));
 
     orvane::NotifierApp notifier(
         folder, {clock, logon, messages, tray, instance, sound, &urls},

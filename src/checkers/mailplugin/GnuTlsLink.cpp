@@ -1,4 +1,4 @@
-#include "ImapLink.h"
+#include "GnuTlsLink.h"
 
 #include <QHostAddress>
 #include <QStringList>
@@ -8,12 +8,10 @@
 #include <gnutls/crypto.h>
 #include <gnutls/gnutls.h>
 #include <gnutls/x509.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <string_view>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -55,90 +53,11 @@ QString reasonFor(unsigned status)
 
 } // namespace
 
-ImapCancel::ImapCancel() : m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-ImapCancel::~ImapCancel()
-{
-    if (m_wake >= 0)
-        ::close(m_wake);
-}
-
-void ImapCancel::cancel()
-{
-    const std::lock_guard lock(m_mutex);
-    m_cancelled = true;
-    if (m_socket >= 0)
-        ::shutdown(m_socket, SHUT_RDWR);
-    if (m_wake >= 0) {
-        const uint64_t one = 1;
-        [[maybe_unused]] const auto written = ::write(m_wake, &one, sizeof one);
-    }
-}
-
-bool ImapCancel::cancelled() const
-{
-    const std::lock_guard lock(m_mutex);
-    return m_cancelled;
-}
-
-void ImapCancel::forgetSocket()
-{
-    const std::lock_guard lock(m_mutex);
-    m_socket = -1;
-}
-
-int ImapCancel::connect(const QString& host, quint16 port,
-                        std::chrono::steady_clock::time_point deadline)
-{
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* addresses = nullptr;
-    const QByteArray name = host.toUtf8();
-    const QByteArray service = QByteArray::number(port);
-    if (::getaddrinfo(name.constData(), service.constData(), &hints, &addresses) != 0)
-        return -1;
-
-    int connected = -1;
-    for (addrinfo* each = addresses; each && connected < 0; each = each->ai_next) {
-        const int fd =
-            ::socket(each->ai_family, each->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            continue;
-        {
-            const std::lock_guard lock(m_mutex);
-            if (m_cancelled) {
-                ::close(fd);
-                break;
-            }
-            m_socket = fd;
-        }
-        bool ok = ::connect(fd, each->ai_addr, each->ai_addrlen) == 0;
-        if (!ok && errno == EINPROGRESS) {
-            pollfd waits[2] = {{fd, POLLOUT, 0}, {m_wake, POLLIN, 0}};
-            if (::poll(waits, 2, millisecondsUntil(deadline)) > 0 &&
-                (waits[0].revents & (POLLOUT | POLLERR | POLLHUP)) && !(waits[1].revents)) {
-                int failure = 0;
-                socklen_t size = sizeof failure;
-                ok = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &failure, &size) == 0 && failure == 0;
-            }
-        }
-        if (ok) {
-            connected = fd;
-        } else {
-            forgetSocket();
-            ::close(fd);
-        }
-    }
-    ::freeaddrinfo(addresses);
-    return connected;
-}
-
-ImapLink::ImapLink(int socket, int wakeUp, Clock::time_point deadline)
+GnuTlsLink::GnuTlsLink(int socket, int wakeUp, Clock::time_point deadline)
     : m_fd(socket), m_wake(wakeUp), m_deadline(deadline)
 {}
 
-ImapLink::~ImapLink()
+GnuTlsLink::~GnuTlsLink()
 {
     if (m_tls)
         gnutls_deinit(m_tls);
@@ -148,19 +67,19 @@ ImapLink::~ImapLink()
         ::close(m_fd);
 }
 
-int ImapLink::fail()
+int GnuTlsLink::fail()
 {
     m_broken = true;
     return -1;
 }
 
-void ImapLink::shutdown()
+void GnuTlsLink::shutdown()
 {
     if (m_fd >= 0)
         ::shutdown(m_fd, SHUT_RDWR);
 }
 
-void ImapLink::keepAlive(int idleSeconds, int intervalSeconds, int probes)
+void GnuTlsLink::keepAlive(int idleSeconds, int intervalSeconds, int probes)
 {
     const int on = 1;
     ::setsockopt(m_fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
@@ -169,7 +88,7 @@ void ImapLink::keepAlive(int idleSeconds, int intervalSeconds, int probes)
     ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
 }
 
-bool ImapLink::wait(short events)
+bool GnuTlsLink::wait(short events)
 {
     pollfd waits[2] = {{m_fd, events, 0}, {m_wake, POLLIN, 0}};
     for (;;) {
@@ -185,7 +104,7 @@ bool ImapLink::wait(short events)
     }
 }
 
-ssize_t ImapLink::receive(void* buffer, std::size_t count, bool* again)
+ssize_t GnuTlsLink::receive(void* buffer, std::size_t count, bool* again)
 {
     if (m_broken || m_received >= MaxReplyBytes)
         return fail();
@@ -210,7 +129,7 @@ ssize_t ImapLink::receive(void* buffer, std::size_t count, bool* again)
     return -2;
 }
 
-ssize_t ImapLink::read(void* buffer, std::size_t count)
+ssize_t GnuTlsLink::read(void* buffer, std::size_t count)
 {
     for (;;) {
         bool again = false;
@@ -222,18 +141,18 @@ ssize_t ImapLink::read(void* buffer, std::size_t count)
     }
 }
 
-ssize_t ImapLink::readAvailable(void* buffer, std::size_t count)
+ssize_t GnuTlsLink::readAvailable(void* buffer, std::size_t count)
 {
     bool again = false;
     return receive(buffer, count, &again);
 }
 
-bool ImapLink::holdsUnread() const
+bool GnuTlsLink::holdsUnread() const
 {
     return m_tls && gnutls_record_check_pending(m_tls) > 0;
 }
 
-bool ImapLink::announcesHugeLiteral(const char* data, std::size_t size)
+bool GnuTlsLink::announcesHugeLiteral(const char* data, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i) {
         if (data[i] != '\n') {
@@ -262,7 +181,7 @@ bool ImapLink::announcesHugeLiteral(const char* data, std::size_t size)
     return false;
 }
 
-ssize_t ImapLink::write(const void* buffer, std::size_t count)
+ssize_t GnuTlsLink::write(const void* buffer, std::size_t count)
 {
     if (m_broken)
         return fail();
@@ -284,19 +203,7 @@ ssize_t ImapLink::write(const void* buffer, std::size_t count)
     }
 }
 
-bool ImapLink::writeAll(const QByteArray& bytes)
-{
-    std::size_t done = 0;
-    while (done < std::size_t(bytes.size())) {
-        const ssize_t sent = write(bytes.constData() + done, std::size_t(bytes.size()) - done);
-        if (sent <= 0)
-            return false;
-        done += std::size_t(sent);
-    }
-    return true;
-}
-
-bool ImapLink::startTls(const QString& host, const QByteArrayList& extraCa, Verdict* verdict)
+bool GnuTlsLink::startTls(const QString& host, const QByteArrayList& extraCa, Verdict* verdict)
 {
     Verdict local;
     Verdict& out = verdict ? *verdict : local;

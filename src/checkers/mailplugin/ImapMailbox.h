@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ImapLink.h"
-#include "Mailbox.h"
-#include "ProfileStore.h"
+#include "checkers/ImapLink.h"
+#include "checkers/Mailbox.h"
+#include "checkers/ProfileStore.h"
 
 #include <QByteArrayList>
 #include <chrono>
@@ -13,6 +13,8 @@
 struct mailimap;
 
 namespace orvane {
+
+class GnuTlsLink;
 
 /// The inbox of an IMAP account: log in, examine the folder read-only, search
 /// the unseen messages (their UIDs, ascending and each once, are the
@@ -47,7 +49,7 @@ private:
     std::chrono::steady_clock::time_point m_deadline;
     mailimap* m_session = nullptr;
     /// The session's connection, owned by the session's stream.
-    ImapLink* m_link = nullptr;
+    GnuTlsLink* m_link = nullptr;
     /// Only a session that got as far as logged in says goodbye.
     bool m_loggedIn = false;
     ImapCancel m_cancel;

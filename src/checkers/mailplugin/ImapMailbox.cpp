@@ -1,6 +1,7 @@
 #include "ImapMailbox.h"
 
-#include "SimpleMapi.h"
+#include "GnuTlsLink.h"
+#include "checkers/SimpleMapi.h"
 
 #include <QByteArray>
 #include <algorithm>
@@ -12,9 +13,9 @@ namespace orvane {
 
 namespace {
 
-ImapLink* linkOf(mailstream_low* low)
+GnuTlsLink* linkOf(mailstream_low* low)
 {
-    return static_cast<ImapLink*>(low->data);
+    return static_cast<GnuTlsLink*>(low->data);
 }
 
 // The mail library reads and writes through our link, so every wait is
@@ -107,7 +108,7 @@ quint32 ImapMailbox::open(const QString& password, QStringList* unread)
     const int fd = m_cancel.connect(m_address.host, m_address.port, m_deadline);
     if (fd < 0)
         return SimpleMapi::Failure;
-    auto link = std::make_unique<ImapLink>(fd, m_cancel.wakeUp(), m_deadline);
+    auto link = std::make_unique<GnuTlsLink>(fd, m_cancel.wakeUp(), m_deadline);
     link->refuseHugeLiterals();
     // The certificate is checked before a byte of the greeting is read.
     if (m_address.kind == MailboxAddress::Kind::Imaps &&
