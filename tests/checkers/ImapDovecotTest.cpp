@@ -180,7 +180,7 @@ void ImapDovecotTest::pushAnnouncesDelivery()
     QSignalSpy lost(&push, &ImapPush::connectionLost);
     server account(host);
     account.CreateServer(QStringLiteral("Home"),
-                         QStringLiteral("imap://localhost:%1").arg(m_dovecot.imapPort()), 60, 600,
+                         QStringLiteral("imap://localhost:%1").arg(m_dovecot.imapPort()), 60, 32000,
                          m_dovecot.userName(), m_dovecot.password(), false, 0, false, {}, false);
     push.accountChanged(account, host);
     QTRY_COMPARE_WITH_TIMEOUT(idle.count(), 1, 10000);
@@ -194,6 +194,14 @@ void ImapDovecotTest::pushAnnouncesDelivery()
     QVERIFY2(announced.elapsed() < 1000, qPrintable(QString::number(announced.elapsed())));
     host.checkers.last()->found(4);
 
+    // Renewed in time, the wait goes on telling.
+    host.virtualClock.advance(ImapPush::RenewAfterMs);
+    QTest::qWait(300);
+    QCOMPARE(lost.count(), 0);
+    QVERIFY(m_dovecot.deliverMessage());
+    QTRY_COMPARE_WITH_TIMEOUT(host.checkRequests, 2, 5000);
+    host.checkers.last()->found(5);
+
     // A dropped connection is opened again after a second (virtual time),
     // and what came meanwhile is checked.
     m_dovecot.dropImapConnections();
@@ -201,7 +209,7 @@ void ImapDovecotTest::pushAnnouncesDelivery()
     QVERIFY(m_dovecot.deliverMessage());
     host.virtualClock.advance(ImapPush::FirstRetryMs);
     QTRY_COMPARE_WITH_TIMEOUT(idle.count(), 2, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(host.checkRequests, 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(host.checkRequests, 3, 5000);
     QCOMPARE(lost.count(), 1);
 
     // Deactivated: no connection, no checks.
