@@ -31,7 +31,7 @@ public:
     using Progress = std::function<void(const QString&)>;
     /// True once logged in; otherwise `failure` says why, in the user's words.
     bool open(const QString& password, const Progress& progress, QString* failure);
-    /// The server's own words for the last refusal, kept for the detail line.
+    /// The logged-in session, for the commands that follow.
     ImapSession& session() { return *m_session; }
     ImapLink& link() { return *m_link; }
     ImapCancel& canceller() { return m_cancel; }
@@ -52,7 +52,6 @@ public:
         "Error: The user name or password holds a line break.";
 
 private:
-    bool secure(const ImapLink::Verdict& verdict, QString* failure);
     bool verifyTls(QString* failure);
 
     MailProtocols& m_protocols;

@@ -119,7 +119,6 @@ bool ImapSession::greeting(bool* preauth)
     if (!readLine(&line) || !line.startsWith("* "))
         return false;
     const QByteArray rest = line.mid(2);
-    m_lastText = rest;
     noteCapabilities(rest.mid(rest.indexOf(' ') + 1));
     *preauth = startsWithWord(rest, "PREAUTH");
     return *preauth || startsWithWord(rest, "OK");
@@ -133,15 +132,12 @@ ImapSession::Reply ImapSession::readTo(const QByteArray& tag)
         if (line.startsWith("* ")) {
             QByteArray rest = line.mid(2);
             noteCapabilities(rest);
-            if (startsWithWord(rest, "BYE"))
-                m_lastText = rest;
             reply.untagged << rest;
             continue;
         }
         if (!line.startsWith(tag + ' '))
             continue; // a continuation nobody asked for
         const QByteArray rest = line.mid(tag.size() + 1);
-        m_lastText = rest;
         noteCapabilities(rest.mid(rest.indexOf(' ') + 1));
         reply.status = startsWithWord(rest, "OK")   ? Reply::Status::Ok
                        : startsWithWord(rest, "NO") ? Reply::Status::No
@@ -169,10 +165,8 @@ ImapSession::Reply ImapSession::command(const QByteArray& command, const QByteAr
                 return {};
             if (line.startsWith('+'))
                 break;
-            if (line.startsWith(tag + ' ')) {
-                m_lastText = line.mid(tag.size() + 1);
+            if (line.startsWith(tag + ' '))
                 return {Reply::Status::No, {}};
-            }
         }
         out = literal + pieces.at(i);
     }

@@ -70,9 +70,6 @@ public:
     /// An untagged line in IDLE that tells of a change in the folder.
     static bool tellsOfChange(const QByteArray& untagged);
 
-    /// How the greeting or the last reply ended the session, for the user.
-    const QByteArray& lastText() const { return m_lastText; }
-
 private:
     enum class Line
     {
@@ -95,7 +92,6 @@ private:
     int m_tagCount = 0;
     QByteArray m_idleTag;
     std::optional<QByteArrayList> m_capabilities;
-    QByteArray m_lastText;
 };
 
 } // namespace orvane
