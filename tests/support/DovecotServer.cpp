@@ -13,9 +13,11 @@
 #include <QTest>
 #include <csignal>
 #include <grp.h>
+#include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace orvane {
 
@@ -23,12 +25,17 @@ namespace {
 
 const QString DovecotBinary = QStringLiteral("/usr/sbin/dovecot");
 
-quint16 freeLoopbackPort()
+// Ports free on the loopback now, all different: the probes listen at once,
+// so the system cannot hand one port out twice.
+QList<quint16> freeLoopbackPorts(int count)
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 0;
-    return probe.serverPort();
+    std::vector<std::unique_ptr<QTcpServer>> probes;
+    QList<quint16> ports;
+    for (int i = 0; i < count; ++i) {
+        probes.push_back(std::make_unique<QTcpServer>());
+        ports << (probes.back()->listen(QHostAddress::LocalHost) ? probes.back()->serverPort() : 0);
+    }
+    return ports;
 }
 
 bool runTool(const QString& program, const QStringList& arguments, QString* reason)
@@ -84,10 +91,11 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
                                           .arg(probe.errorString())};
     }
 
-    m_pop3Port = freeLoopbackPort();
+    const QList<quint16> ports = freeLoopbackPorts(3);
+    m_pop3Port = ports.at(0);
     if (options.imap) {
-        m_imapPort = freeLoopbackPort();
-        m_imapsPort = options.tls ? freeLoopbackPort() : 0;
+        m_imapPort = ports.at(1);
+        m_imapsPort = options.tls ? ports.at(2) : 0;
     }
     QString reason;
     if (m_pop3Port == 0 || (options.imap && m_imapPort == 0) ||
