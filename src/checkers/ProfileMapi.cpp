@@ -1,11 +1,13 @@
 #include "ProfileMapi.h"
 
+#include "MailPluginLoader.h"
+#include "MailProtocols.h"
 #include "MaildirMailbox.h"
 
 namespace orvane {
 
-ProfileMapi::ProfileMapi(ProfileStore store, ImapSettings imap)
-    : m_store(std::move(store)), m_imap(std::move(imap))
+ProfileMapi::ProfileMapi(ProfileStore store, ImapSettings imap, MailProtocols* protocols)
+    : m_store(std::move(store)), m_imap(std::move(imap)), m_protocols(protocols)
 {}
 
 ProfileMapi::~ProfileMapi()
@@ -52,7 +54,11 @@ quint32 ProfileMapi::MAPILogon(const QString& profileName, const QString& passwo
         break;
     case MailboxAddress::Kind::Imap:
     case MailboxAddress::Kind::Imaps:
-        mailbox = std::make_unique<ImapMailbox>(address, m_imap);
+        if (!m_protocols) {
+            m_failureText = QString::fromLatin1(MailPluginLoader::kMissing);
+            return Failure;
+        }
+        mailbox = m_protocols->imapMailbox(address, m_imap);
         break;
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ImapMailbox.h"
+#include "ImapLink.h"
 #include "Mailbox.h"
 #include "ProfileStore.h"
 #include "SimpleMapi.h"
@@ -10,6 +10,8 @@
 #include <mutex>
 
 namespace orvane {
+
+class MailProtocols;
 
 /// Sessions on the profiles of a ProfileStore: a profile's `Mailbox` decides
 /// the backend (a Maildir, or an IMAP inbox). A profile that does not exist,
@@ -21,7 +23,9 @@ namespace orvane {
 class ProfileMapi final : public SimpleMapi
 {
 public:
-    explicit ProfileMapi(ProfileStore store = ProfileStore(), ImapSettings imap = {});
+    /// Without `protocols` (the mail plugin), an IMAP profile cannot be opened.
+    explicit ProfileMapi(ProfileStore store = ProfileStore(), ImapSettings imap = {},
+                         MailProtocols* protocols = nullptr);
     ~ProfileMapi() override;
 
     quint32 MAPILogon(const QString& profileName, const QString& password, quint32 flags,
@@ -47,6 +51,7 @@ private:
 
     const ProfileStore m_store;
     const ImapSettings m_imap;
+    MailProtocols* const m_protocols;
     std::map<Session, Open> m_sessions;
     Session m_lastSession = 0;
     QString m_failureText;

@@ -1,9 +1,16 @@
 #include "GenericServer.h"
 
+#include "ServerAddress.h"
+
 namespace orvane {
 
 GenericServer::Kind GenericServer::KindOf(const QString& address)
 {
+    // A line that names its protocol says what it is, whatever host it
+    // names: an IMAP server of a web-mail provider is an IMAP server.
+    if (ServerAddress::namesProtocol(address))
+        return ServerAddress::parse(address).protocol == ServerAddress::Protocol::Imap ? Kind::IMAP
+                                                                                       : Kind::POP3;
     const QString upper = address.toUpper();
     // "*YAHOO.*": the word followed somewhere later by a full stop.
     const qsizetype yahoo = upper.indexOf(QLatin1String("YAHOO"));
@@ -22,7 +29,7 @@ GenericServer::GenericServer(CheckerFactory& factory, QObject* parent)
 GenericServer::~GenericServer()
 {
     // Whatever the checkers still raise while they go reaches nobody.
-    for (auto* checker : {WebServer.get(), POP3Server.get(), MAPI.get()}) {
+    for (auto* checker : {WebServer.get(), POP3Server.get(), MAPI.get(), IMAPServer.get()}) {
         if (checker)
             checker->disconnect(this);
     }
@@ -47,6 +54,10 @@ void GenericServer::CheckForMail(const QString& address, const QString& userName
         case Kind::POP3:
             POP3Server = m_factory.createPOP3();
             checker = POP3Server.get();
+            break;
+        case Kind::IMAP:
+            IMAPServer = m_factory.createIMAP();
+            checker = IMAPServer.get();
             break;
         }
         if (checker) {

@@ -6,6 +6,8 @@
 
 namespace orvane {
 
+class AccountWatch;
+
 /// Makes the checkers the dispatcher chooses between. Each returns null when
 /// its kind of checker cannot be had (for example the web-mail server
 /// program is not there).
@@ -16,6 +18,10 @@ public:
     virtual std::unique_ptr<MailChecker> createWebServer() = 0;
     virtual std::unique_ptr<MailChecker> createMAPI() = 0;
     virtual std::unique_ptr<MailChecker> createPOP3() = 0;
+    /// The IMAP checker; none where the program has no IMAP support.
+    virtual std::unique_ptr<MailChecker> createIMAP() { return nullptr; }
+    /// What watches the accounts between their checks, or null.
+    virtual AccountWatch* accountWatch() { return nullptr; }
 };
 
 /// Stands between an account and the checker its address calls for, for one
@@ -32,7 +38,8 @@ public:
     {
         WebMail,
         MSExchange,
-        POP3
+        POP3,
+        IMAP
     };
     static Kind KindOf(const QString& address);
 
@@ -49,6 +56,7 @@ private:
     std::unique_ptr<MailChecker> WebServer;
     std::unique_ptr<MailChecker> POP3Server;
     std::unique_ptr<MailChecker> MAPI;
+    std::unique_ptr<MailChecker> IMAPServer;
 };
 
 } // namespace orvane

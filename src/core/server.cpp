@@ -1,6 +1,7 @@
 #include "server.h"
 
 #include "AccountHost.h"
+#include "AccountWatch.h"
 #include "GenericServer.h"
 #include "platform/AnsiText.h"
 #include "platform/Clock.h"
@@ -31,7 +32,8 @@ bool readSeconds(AnsiLineReader& in, qint32& value)
 } // namespace
 
 server::server(AccountHost& host, QObject* parent)
-    : QObject(parent), m_host(host), m_clock(std::make_unique<stTimer>(host.clock()))
+    : QObject(parent), m_host(host), m_watch(host.checkerFactory().accountWatch()),
+      m_clock(std::make_unique<stTimer>(host.clock()))
 {
     connect(m_clock.get(), &stTimer::checkDue, this, [this] { m_host.CheckDue(*this); });
     connect(m_clock.get(), &stTimer::timeoutReached, this, &server::TimoutReached);
@@ -39,6 +41,8 @@ server::server(AccountHost& host, QObject* parent)
 
 server::~server()
 {
+    if (m_watch)
+        m_watch->accountGone(*this);
     dropChecker();
 }
 
@@ -58,21 +62,32 @@ void server::CreateServer(const QString& name, const QString& address, qint16 ti
     m_customSoundOn = customSoundOn;
     m_customSound = customSound;
     m_newMailOnly = newMailOnly;
-    Deactivate();
+    m_active = false;
+    m_clock->Deactivate();
     m_clock->Setup(m_timeout, m_interval);
-    Activate();
+    m_active = true;
+    m_clock->Activate();
+    tellWatch();
 }
 
 void server::Deactivate()
 {
     m_active = false;
     m_clock->Deactivate();
+    tellWatch();
 }
 
 void server::Activate()
 {
     m_active = true;
     m_clock->Activate();
+    tellWatch();
+}
+
+void server::tellWatch()
+{
+    if (m_watch)
+        m_watch->accountChanged(*this, m_host);
 }
 
 void server::ClearCount()
@@ -262,7 +277,10 @@ void server::FinishCheck()
 
 void server::UnloadYourself()
 {
-    Deactivate();
+    if (m_watch)
+        m_watch->accountGone(*this);
+    m_active = false;
+    m_clock->Deactivate();
     FinishCheck();
     m_clock->Deactivate();
 }

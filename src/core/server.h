@@ -9,6 +9,7 @@
 namespace orvane {
 
 class AccountHost;
+class AccountWatch;
 class AnsiLineReader;
 class AnsiLineWriter;
 class MailChecker;
@@ -93,8 +94,12 @@ private:
     void Notify(qint32 value);
     void FinishCheck();
     void dropChecker();
+    /// The watch sees the account as it is now.
+    void tellWatch();
 
     AccountHost& m_host;
+    /// Outlives the account (the checkers outlive the account list).
+    AccountWatch* const m_watch;
     QString m_name;
     QString m_address;
     qint32 m_timeout = 0;

@@ -1,6 +1,11 @@
 #include "CheckerEventLog.h"
 #include "FileHelpers.h"
 #include "ScriptedImapServer.h"
+#include "TestHost.h"
+#include "TestMailPlugin.h"
+#include "checkers/IMAP.h"
+#include "checkers/ImapConnection.h"
+#include "checkers/ImapPush.h"
 #include "checkers/MAPIServer.h"
 #include "checkers/ProfileMapi.h"
 
@@ -52,6 +57,13 @@ Script loggedIn(const QByteArray& capabilities = "IMAP4rev1")
             S::send("$TAG OK LOGIN done\r\n")};
 }
 
+// Logged in, the folder examined and IDLE asked for.
+Script idleAsked()
+{
+    return loggedIn("IMAP4rev1 IDLE") +
+           Script{S::expectCommand(), S::send("$TAG OK [READ-ONLY] done\r\n"), S::expectCommand()};
+}
+
 Script examined()
 {
     return loggedIn() + Script{S::expectCommand(),
@@ -70,6 +82,9 @@ private Q_SLOTS:
     void hostilePeer();
 
 private:
+    void newKindPeer(const QString& subject, const ScriptedImapServer& peer,
+                     const QString& outcome);
+
     QSslCertificate m_certificate;
     QSslKey m_key;
     QThreadPool m_pool;
@@ -82,6 +97,8 @@ void ImapHostileTest::initTestCase()
 
 void ImapHostileTest::hostilePeer_data()
 {
+    // "imap" and "imaps" are messaging profiles' mailboxes; "IMAP <scheme>"
+    // is the IMAP checker, "push <scheme>" a push connection.
     QTest::addColumn<QString>("scheme");
     QTest::addColumn<Script>("script");
     QTest::addColumn<QString>("outcome");
@@ -123,6 +140,69 @@ void ImapHostileTest::hostilePeer_data()
     QTest::newRow("untrusted certificate, endless greeting")
         << QStringLiteral("imaps") << Script{S::startTls(), S::flood(QByteArray(64 * 1024, 'z'))}
         << refused;
+
+    const QString stripped =
+        QStringLiteral("error ") + QString::fromLatin1(ImapConnection::kNoStartTls);
+    const QString startTlsRefused =
+        QStringLiteral("error ") + QString::fromLatin1(ImapConnection::kStartTlsRefused);
+    QTest::newRow("STARTTLS stripped")
+        << QStringLiteral("IMAP imap") << loggedIn() + Script{S::expectCommand()} << stripped;
+    QTest::newRow("PREAUTH where STARTTLS is required")
+        << QStringLiteral("IMAP imap")
+        << Script{S::send("* PREAUTH [CAPABILITY IMAP4rev1] welcome\r\n"), S::expectCommand()}
+        << stripped;
+    QTest::newRow("STARTTLS refused")
+        << QStringLiteral("IMAP imap")
+        << Script{S::send("* OK [CAPABILITY IMAP4rev1 STARTTLS] ready\r\n"), S::expectCommand(),
+                  S::send("$TAG NO not now\r\n"), S::expectCommand()}
+        << startTlsRefused;
+    QTest::newRow("bytes after the STARTTLS go-ahead")
+        << QStringLiteral("IMAP imap")
+        << Script{S::send("* OK [CAPABILITY IMAP4rev1 STARTTLS] ready\r\n"), S::expectCommand(),
+                  S::send("$TAG OK begin\r\n* OK [CAPABILITY IMAP4rev1] injected\r\n"),
+                  S::expectCommand()}
+        << startTlsRefused;
+    QTest::newRow("LOGINDISABLED in clear")
+        << QStringLiteral("IMAP imap+plain")
+        << Script{S::send("* OK [CAPABILITY IMAP4rev1 LOGINDISABLED] ready\r\n"),
+                  S::expectCommand()}
+        << QStringLiteral("error ") + QString::fromLatin1(ImapConnection::kLoginDisabled);
+    QTest::newRow("untrusted certificate, IMAP checker")
+        << QStringLiteral("IMAP imaps")
+        << Script{S::startTls(), S::flood(QByteArray(64 * 1024, 'z'))}
+        << QStringLiteral("error The server's certificate is not trusted");
+    QTest::newRow("endless STATUS reply")
+        << QStringLiteral("IMAP imap+plain")
+        << loggedIn() + Script{S::expectCommand(), S::send("* STATUS INBOX (UNSEEN "),
+                               S::flood(QByteArray(64 * 1024, '9'))}
+        << QStringLiteral("error ") + QString::fromLatin1(ImapConnection::kConnectionLost);
+    QTest::newRow("STATUS refused, then SEARCH")
+        << QStringLiteral("IMAP imap+plain")
+        << loggedIn() + Script{S::expectCommand(), S::send("$TAG BAD no STATUS here\r\n"),
+                               S::expectCommand(), S::send("$TAG OK [READ-ONLY] done\r\n"),
+                               S::expectCommand(), S::send("* SEARCH 5 5 7\r\n$TAG OK\r\n"),
+                               S::expectCommand(), S::send("* BYE\r\n$TAG OK\r\n")}
+        << QStringLiteral("count 2");
+
+    QTest::newRow("endless IDLE reply")
+        << QStringLiteral("push imap+plain")
+        << idleAsked() +
+               Script{S::send("+ idling\r\n* 1 EXI"), S::flood(QByteArray(64 * 1024, 'S'))}
+        << QStringLiteral("lost The server ended the wait.");
+    QTest::newRow("IDLE continuation never answered")
+        << QStringLiteral("push imap+plain") << idleAsked() + Script{S::silent()}
+        << QStringLiteral("lost The server did not begin to wait in IDLE.");
+    QTest::newRow("BYE mid-IDLE") << QStringLiteral("push imap+plain")
+                                  << idleAsked() + Script{S::send("+ idling\r\n"),
+                                                          S::dribble("* BYE going away\r\n", 5)}
+                                  << QStringLiteral("lost The server ended the wait.");
+    QTest::newRow("changes in IDLE, one check")
+        << QStringLiteral("push imap+plain")
+        << idleAsked() +
+               Script{S::send("+ idling\r\n"),
+                      S::send("* 4 EXISTS\r\n* 1 RECENT\r\n* 2 FETCH (FLAGS (\\Seen))\r\n"),
+                      S::silent()}
+        << QStringLiteral("check 1");
 }
 
 void ImapHostileTest::hostilePeer()
@@ -133,6 +213,10 @@ void ImapHostileTest::hostilePeer()
 
     ScriptedImapServer server(script, m_certificate, m_key);
     QVERIFY(server.listen());
+    if (scheme.contains(QLatin1Char(' '))) {
+        newKindPeer(scheme, server, outcome);
+        return;
+    }
     QTemporaryDir dir;
     const QString store = dir.filePath(QStringLiteral("profiles.ini"));
     test::writeFile(store, QStringLiteral("[Work]\nMailbox=%1://me@localhost:%2/INBOX\n")
@@ -145,7 +229,8 @@ void ImapHostileTest::hostilePeer()
     QElapsedTimer elapsed;
     elapsed.start();
     MAPIServer checker(m_pool, [store] {
-        return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{{}, Deadline});
+        return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{{}, Deadline},
+                                             test::mailPlugin());
     });
     test::CheckerEventLog raised(checker);
     checker.CheckForMail(QStringLiteral("MS Exchange"), QStringLiteral("Work"),
@@ -163,6 +248,51 @@ void ImapHostileTest::hostilePeer()
     // The password never went out in clear to a server that forbade it.
     if (QByteArray(QTest::currentDataTag()).startsWith("LOGINDISABLED"))
         QVERIFY2(!server.received().contains(" LOGIN "), server.received().constData());
+}
+
+void ImapHostileTest::newKindPeer(const QString& subject, const ScriptedImapServer& peer,
+                                  const QString& outcome)
+{
+    const QString address = QStringLiteral("%1://localhost:%2")
+                                .arg(subject.section(QLatin1Char(' '), 1))
+                                .arg(peer.port());
+    resetPeakResident();
+    const qint64 before = residentKb("VmRSS:");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QString seen;
+    if (subject.startsWith(QLatin1String("push"))) {
+        test::TestHost host;
+        ImapPush push(host.virtualClock, test::mailPlugin, ImapSettings{{}, Deadline}, nullptr);
+        QObject context;
+        connect(
+            &push, &ImapPush::connectionLost, &context,
+            [&seen](const QString&, const QString& why) { seen = QStringLiteral("lost ") + why; });
+        server account(host);
+        account.CreateServer(QStringLiteral("Push"), address, 60, 600, QStringLiteral("me"),
+                             QStringLiteral("secret"), false, 0, false, {}, false);
+        push.accountChanged(account, host);
+        QTRY_VERIFY_WITH_TIMEOUT(!seen.isEmpty() || host.checkRequests > 0, 30000);
+        if (seen.isEmpty()) {
+            // Every change told at once is one check.
+            QTest::qWait(300);
+            seen = QStringLiteral("check %1").arg(host.checkRequests);
+        }
+    } else {
+        IMAP checker(m_pool, test::mailPlugin(), ImapSettings{{}, Deadline}, nullptr);
+        test::CheckerEventLog raised(checker);
+        checker.CheckForMail(address, QStringLiteral("me"), QStringLiteral("secret"), false);
+        QTRY_VERIFY_WITH_TIMEOUT(raised.ended(), 30000);
+        seen = raised.events.constLast();
+    }
+    QVERIFY2(seen.startsWith(outcome), qPrintable(seen));
+    QVERIFY2(elapsed.elapsed() < std::chrono::milliseconds(Deadline + 1s).count(),
+             qPrintable(QString::number(elapsed.elapsed())));
+    const qint64 grown = residentKb("VmHWM:") - before;
+    QVERIFY2(before > 0 && grown < MaxGrowthKb, qPrintable(QString::number(grown)));
+    // The password never went out in clear where encryption was required.
+    if (!subject.endsWith(QLatin1String("imap+plain")))
+        QVERIFY2(!peer.received().contains("secret"), peer.received().constData());
 }
 
 QTEST_GUILESS_MAIN(ImapHostileTest)

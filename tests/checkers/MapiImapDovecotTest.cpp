@@ -1,6 +1,7 @@
 #include "CheckerEventLog.h"
 #include "DovecotServer.h"
 #include "FileHelpers.h"
+#include "TestMailPlugin.h"
 #include "checkers/MAPIServer.h"
 #include "checkers/ProfileMapi.h"
 
@@ -40,7 +41,8 @@ QStringList check(const QString& mailbox, const QString& password,
     test::writeFile(store, QStringLiteral("[Work]\nMailbox=%1\n").arg(mailbox).toUtf8());
     QThreadPool pool;
     MAPIServer checker(pool, [store, extraCa, limit] {
-        return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{extraCa, limit});
+        return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{extraCa, limit},
+                                             test::mailPlugin());
     });
     test::CheckerEventLog raised(checker);
     checker.CheckForMail(QStringLiteral("MS Exchange - Username/Password"), QStringLiteral("Work"),
@@ -212,7 +214,8 @@ void MapiImapDovecotTest::silentServer()
     QThreadPool pool;
     {
         MAPIServer checker(pool, [store] {
-            return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{{}, 60s});
+            return std::make_unique<ProfileMapi>(ProfileStore(store), ImapSettings{{}, 60s},
+                                                 test::mailPlugin());
         });
         checker.CheckForMail(QStringLiteral("MS Exchange"), QStringLiteral("Work"), QString(),
                              false);

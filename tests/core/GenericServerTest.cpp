@@ -19,7 +19,8 @@ enum class Route
 {
     Web,
     MAPI,
-    POP3
+    POP3,
+    IMAP
 };
 
 // Hands out scripted checkers and remembers which kind it was asked for.
@@ -30,6 +31,7 @@ public:
     std::unique_ptr<MailChecker> createWebServer() override { return make(Route::Web); }
     std::unique_ptr<MailChecker> createMAPI() override { return make(Route::MAPI); }
     std::unique_ptr<MailChecker> createPOP3() override { return make(Route::POP3); }
+    std::unique_ptr<MailChecker> createIMAP() override { return make(Route::IMAP); }
 
     QList<Route> asked;
     QList<Route> missing;
@@ -111,6 +113,19 @@ void GenericServerTest::routes_data()
     QTest::newRow("plain host") << "pop.example.org" << Route::POP3;
     QTest::newRow("host and port") << "127.0.0.1:1100" << Route::POP3;
     QTest::newRow("empty") << "" << Route::POP3;
+    // Lines that name their protocol go by it, before any web-mail rule.
+    QTest::newRow("imaps") << "imaps://mail.example.org" << Route::IMAP;
+    QTest::newRow("imap, port and folder")
+        << "imap://mail.example.org:1143/Work%20Mail" << Route::IMAP;
+    QTest::newRow("imap+plain") << "imap+plain://10.0.0.2" << Route::IMAP;
+    QTest::newRow("IMAP of a web-mail provider") << "imaps://imap.mail.yahoo.com" << Route::IMAP;
+    QTest::newRow("IMAP of the Hotmail marker") << "imaps://HOTMAIL.COM" << Route::IMAP;
+    QTest::newRow("imap, not valid") << "imap://" << Route::IMAP;
+    QTest::newRow("scheme in capitals") << "IMAPS://mail.example.org" << Route::IMAP;
+    QTest::newRow("pop3s of a web-mail provider") << "pop3s://pop.mail.yahoo.com" << Route::POP3;
+    QTest::newRow("pop3") << "pop3://pop.example.org:1110" << Route::POP3;
+    QTest::newRow("imap, not at the start") << " imap://mail.example.org" << Route::POP3;
+    QTest::newRow("MS Exchange naming imap") << "MS Exchange imap://x" << Route::MAPI;
 }
 
 void GenericServerTest::routes()
@@ -187,6 +202,7 @@ void GenericServerTest::missingCheckerEndsTheCheck_data()
     QTest::newRow("web mail, no server") << "HOTMAIL.COM" << false;
     QTest::newRow("MS Exchange, no MAPI") << "MS Exchange - Windows Account" << false;
     QTest::newRow("POP3, none to be had") << "pop.example.org" << false;
+    QTest::newRow("IMAP, none to be had") << "imaps://mail.example.org" << false;
     QTest::newRow("the factory fails") << "mail.yahoo.com" << true;
 }
 
@@ -196,7 +212,7 @@ void GenericServerTest::missingCheckerEndsTheCheck()
     QFETCH(bool, throwing);
 
     RoutingFactory factory;
-    factory.missing = {Route::Web, Route::MAPI, Route::POP3};
+    factory.missing = {Route::Web, Route::MAPI, Route::POP3, Route::IMAP};
     factory.throwing = throwing;
     GenericServer dispatcher(factory);
     CheckerEventLog log(dispatcher);

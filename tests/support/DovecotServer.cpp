@@ -11,10 +11,13 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <csignal>
 #include <grp.h>
+#include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace orvane {
 
@@ -22,12 +25,17 @@ namespace {
 
 const QString DovecotBinary = QStringLiteral("/usr/sbin/dovecot");
 
-quint16 freeLoopbackPort()
+// Ports free on the loopback now, all different: the probes listen at once,
+// so the system cannot hand one port out twice.
+QList<quint16> freeLoopbackPorts(int count)
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 0;
-    return probe.serverPort();
+    std::vector<std::unique_ptr<QTcpServer>> probes;
+    QList<quint16> ports;
+    for (int i = 0; i < count; ++i) {
+        probes.push_back(std::make_unique<QTcpServer>());
+        ports << (probes.back()->listen(QHostAddress::LocalHost) ? probes.back()->serverPort() : 0);
+    }
+    return ports;
 }
 
 bool runTool(const QString& program, const QStringList& arguments, QString* reason)
@@ -83,10 +91,11 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
                                           .arg(probe.errorString())};
     }
 
-    m_pop3Port = freeLoopbackPort();
+    const QList<quint16> ports = freeLoopbackPorts(3);
+    m_pop3Port = ports.at(0);
     if (options.imap) {
-        m_imapPort = freeLoopbackPort();
-        m_imapsPort = options.tls ? freeLoopbackPort() : 0;
+        m_imapPort = ports.at(1);
+        m_imapsPort = options.tls ? ports.at(2) : 0;
     }
     QString reason;
     if (m_pop3Port == 0 || (options.imap && m_imapPort == 0) ||
@@ -101,6 +110,13 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
             return {Outcome::Failed, QStringLiteral("could not write a message into the Maildir")};
     }
 
+    m_options = options;
+    return run();
+}
+
+DovecotServer::StartResult DovecotServer::run()
+{
+    QString reason;
     m_dovecot.setProcessChannelMode(QProcess::MergedChannels);
     m_dovecot.start(DovecotBinary, {QStringLiteral("-F"), QStringLiteral("-c"),
                                     path(QStringLiteral("dovecot.conf"))});
@@ -108,13 +124,28 @@ DovecotServer::StartResult DovecotServer::start(const Options& options)
         return {Outcome::Failed,
                 QStringLiteral("dovecot did not start: ") + m_dovecot.errorString()};
     if (!waitUntilListening(m_pop3Port, &reason) ||
-        (options.tls && !options.imap && !waitUntilListening(TlsPort, &reason)) ||
-        (options.imap && !waitUntilListening(m_imapPort, &reason)) ||
+        (m_options.tls && !m_options.imap && !waitUntilListening(TlsPort, &reason)) ||
+        (m_options.imap && !waitUntilListening(m_imapPort, &reason)) ||
         (m_imapsPort != 0 && !waitUntilListening(m_imapsPort, &reason))) {
         stop();
         return {Outcome::Failed, reason + QStringLiteral("\n") + log()};
     }
     return {Outcome::Running, {}};
+}
+
+void DovecotServer::dropImapConnections()
+{
+    const QString master = QString::number(m_dovecot.processId());
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state parent ..."
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (line.contains("(imap)") && rest.value(1) == master.toLatin1())
+            ::kill(pid.toInt(), SIGKILL);
+    }
 }
 
 void DovecotServer::stop()
@@ -183,14 +214,20 @@ bool DovecotServer::makeCertificates(QString* reason)
 bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
 {
     const QString home = path(QStringLiteral("home/") + userName());
-    for (const QString& folder :
-         {QStringLiteral("cur"), QStringLiteral("new"), QStringLiteral("tmp")}) {
-        if (!QDir().mkpath(home + QStringLiteral("/Maildir/") + folder)) {
-            *reason = QStringLiteral("could not create the Maildir");
-            return false;
+    QStringList boxes{QString()};
+    for (const QString& folder : options.folders)
+        boxes << QLatin1Char('.') + folder + QLatin1Char('/');
+    for (const QString& box : boxes) {
+        for (const QString& folder :
+             {QStringLiteral("cur"), QStringLiteral("new"), QStringLiteral("tmp")}) {
+            if (!QDir().mkpath(home + QStringLiteral("/Maildir/") + box + folder)) {
+                *reason = QStringLiteral("could not create the Maildir");
+                return false;
+            }
         }
     }
-    QDirIterator walk(path(QStringLiteral("home")), QDir::Dirs | QDir::NoDotAndDotDot,
+    QDirIterator walk(path(QStringLiteral("home")),
+                      QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
                       QDirIterator::Subdirectories);
     giveToMailUser(path(QStringLiteral("home")));
     while (walk.hasNext())
@@ -211,15 +248,36 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
         tlsPort = options.imap ? 0 : TlsPort;
     }
     QString imap;
+    if (options.imap && !options.idle)
+        imap += QStringLiteral("imap_capability = IMAP4rev1 LITERAL+ NAMESPACE\n");
+    if (options.idleNotifySeconds > 0)
+        imap +=
+            QStringLiteral("imap_idle_notify_interval = %1 secs\n").arg(options.idleNotifySeconds);
+    QString loginLimits;
+    if (options.imapConnections > 0) {
+        // One user logged in from many accounts at once, each waiting in
+        // IDLE: the login process in high-performance mode, one mail
+        // process per connection.
+        const int connections = options.imapConnections + 10;
+        imap += QStringLiteral("default_client_limit = %2\n"
+                               "protocol imap {\n  mail_max_userip_connections = %1\n}\n"
+                               "service imap {\n  process_limit = %1\n}\n")
+                    .arg(connections)
+                    .arg(2 * connections);
+        loginLimits = QStringLiteral("  service_count = 0\n  process_min_avail = 2\n"
+                                     "  client_limit = %1\n")
+                          .arg(connections);
+    }
     if (options.imap)
-        imap =
-            QStringLiteral("service imap-login {\n"
+        imap +=
+            QStringLiteral("service imap-login {\n%3"
                            "  inet_listener imap {\n    address = 127.0.0.1\n    port = %1\n  }\n"
                            "  inet_listener imaps {\n    address = 127.0.0.1\n    port = %2\n"
                            "    ssl = yes\n  }\n"
                            "}\n")
                 .arg(m_imapPort)
-                .arg(m_imapsPort);
+                .arg(m_imapsPort)
+                .arg(loginLimits);
 
     const QString configuration =
         QStringLiteral("base_dir = %1\n"
@@ -285,18 +343,20 @@ bool DovecotServer::giveToMailUser(const QString& filePath) const
     return ::chown(QFile::encodeName(filePath).constData(), m_mailUid, m_mailGid) == 0;
 }
 
-bool DovecotServer::deliverMessage(bool seen)
+bool DovecotServer::deliverMessage(bool seen, const QString& folder)
 {
+    const QString box = folder.isEmpty() ? QString() : QLatin1Char('.') + folder + QLatin1Char('/');
     ++m_delivered;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QString name = QStringLiteral("%1.M%2P%3.orvane")
                              .arg(now.toSecsSinceEpoch())
                              .arg(m_delivered)
                              .arg(::getpid());
-    const QString tmpPath = path(QStringLiteral("home/%1/Maildir/tmp/%2").arg(userName(), name));
+    const QString tmpPath =
+        path(QStringLiteral("home/%1/Maildir/%2tmp/%3").arg(userName(), box, name));
     const QString newPath =
-        seen ? path(QStringLiteral("home/%1/Maildir/cur/%2:2,S").arg(userName(), name))
-             : path(QStringLiteral("home/%1/Maildir/new/%2").arg(userName(), name));
+        seen ? path(QStringLiteral("home/%1/Maildir/%2cur/%3:2,S").arg(userName(), box, name))
+             : path(QStringLiteral("home/%1/Maildir/%2new/%3").arg(userName(), box, name));
     const QByteArray message = QStringLiteral("From: sender@example.org\n"
                                               "To: %1@example.org\n"
                                               "Subject: Test message %2\n"

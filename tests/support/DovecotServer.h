@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QSslCertificate>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace orvane {
@@ -25,6 +26,15 @@ public:
         bool imap = false;
         /// Of `messages`, how many are already read (in cur/ with the S flag).
         int seen = 0;
+        /// Whether the IMAP server offers IDLE once logged in.
+        bool idle = true;
+        /// IMAP connections at once (every IDLE holds one); 0 leaves
+        /// Dovecot's defaults.
+        int imapConnections = 0;
+        /// Seconds between Dovecot's "still here" during IDLE; 0 leaves its default.
+        int idleNotifySeconds = 0;
+        /// Empty folders besides INBOX.
+        QStringList folders;
     };
 
     enum class Outcome
@@ -49,6 +59,9 @@ public:
     /// Skipped when Dovecot is not installed or port 995 is wanted but taken.
     StartResult start(const Options& options);
     void stop();
+    /// Ends every IMAP session at once, as a crash of the server's mail
+    /// processes would; the server goes on taking new ones.
+    void dropImapConnections();
 
     QString userName() const { return QStringLiteral("alice"); }
     QString password() const { return QStringLiteral("wonderland"); }
@@ -60,8 +73,9 @@ public:
     /// The CA that signed the pop3s certificate (for "localhost").
     QList<QSslCertificate> caCertificates() const { return m_caCertificates; }
 
-    /// Drops one more message into the Maildir, as a delivery agent would.
-    bool deliverMessage(bool seen = false);
+    /// Drops one more message into the Maildir (or one of its `folders`),
+    /// as a delivery agent would.
+    bool deliverMessage(bool seen = false, const QString& folder = {});
     /// The server's log, for failure messages.
     QString log() const;
 
@@ -71,6 +85,7 @@ private:
     bool writeConfiguration(const Options& options, QString* reason);
     bool waitUntilListening(quint16 port, QString* reason);
     bool giveToMailUser(const QString& filePath) const;
+    StartResult run();
 
     QTemporaryDir m_dir;
     QProcess m_dovecot;
@@ -81,6 +96,7 @@ private:
     uint m_mailGid = 0;
     int m_delivered = 0;
     QList<QSslCertificate> m_caCertificates;
+    Options m_options;
 };
 
 } // namespace orvane

@@ -50,6 +50,7 @@ public:
     std::unique_ptr<MailChecker> createWebServer() override { return make(); }
     std::unique_ptr<MailChecker> createMAPI() override { return make(); }
     std::unique_ptr<MailChecker> createPOP3() override { return make(); }
+    std::unique_ptr<MailChecker> createIMAP() override { return make(); }
 
     std::unique_ptr<MailChecker> make()
     {

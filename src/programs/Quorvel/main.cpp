@@ -2,10 +2,12 @@
 // displays and the checkers into the application object.
 #include "bus/SessionInstance.h"
 #include "bus/StatusObject.h"
+#include "checkers/ImapPush.h"
 #include "checkers/NotifierCheckers.h"
 #include "checkers/ProfileStore.h"
 #include "core/AccountListFile.h"
 #include "core/CertificateTrust.h"
+#include "core/CheckGate.h"
 #include "core/IndicatorFanout.h"
 #include "core/MailCore.h"
 #include "core/NotifierApp.h"
@@ -38,9 +40,18 @@
 #include "settings/SettingsWindow.h"
 
 #include <QApplication>
+#include <sys/resource.h>
 
 int main(int argc, char* argv[])
 {
+    // Each IMAP account with push keeps a connection open: a thousand of them
+    // need more descriptors than the usual soft limit of 1,024.
+    rlimit descriptors{};
+    if (::getrlimit(RLIMIT_NOFILE, &descriptors) == 0 &&
+        descriptors.rlim_cur < descriptors.rlim_max) {
+        descriptors.rlim_cur = descriptors.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &descriptors);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -130,13 +141,25 @@ int main(int argc, char* argv[])
     // The certificates the user trusted per account, beside the list.
     orvane::CertificateTrust trust(orvane::CertificateTrust::pathBeside(
         orvane::AccountListFile::pathFor(folders, logon.logonName())));
-    orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust);
+    // The clock drives the IMAP accounts' push connections.
+    orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust, &clock,
+                                      orvane::MailPluginLoader::DefaultPluginPath(folder));
 
     orvane::NotifierApp notifier(
         folders, {clock, logon, messages, tray, instance, sound, &urls, &sleepWatch, &networkWatch},
         {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, checkers});
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    // Push connections close before the machine sleeps and open again when it
+    // wakes or the network returns, as the scheduled checks do.
+    if (orvane::ImapPush* push = checkers.push()) {
+        QObject::connect(&notifier.gate(), &orvane::CheckGate::sleeping, push,
+                         &orvane::ImapPush::pause);
+        QObject::connect(&notifier.gate(), &orvane::CheckGate::awake, push,
+                         &orvane::ImapPush::reopen);
+        QObject::connect(&notifier.gate(), &orvane::CheckGate::networkReturned, push,
+                         &orvane::ImapPush::reopen);
+    }
 
     orvane::StatusObject status(notifier.core(), notifier.accounts());
 

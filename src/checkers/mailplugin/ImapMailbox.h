@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Mailbox.h"
-#include "ProfileStore.h"
+#include "checkers/ImapLink.h"
+#include "checkers/Mailbox.h"
+#include "checkers/ProfileStore.h"
 
 #include <QByteArrayList>
 #include <chrono>
@@ -13,15 +14,7 @@ struct mailimap;
 
 namespace orvane {
 
-/// What an IMAP session may use beyond the profile's address.
-struct ImapSettings
-{
-    /// PEM authorities trusted besides the system's (a private or test CA),
-    /// never instead of verification.
-    QByteArrayList extraCaPem;
-    /// The whole session, from the name lookup to the logout, ends within it.
-    std::chrono::milliseconds timeLimit{std::chrono::seconds(60)};
-};
+class GnuTlsLink;
 
 /// The inbox of an IMAP account: log in, examine the folder read-only, search
 /// the unseen messages (their UIDs, ascending and each once, are the
@@ -36,8 +29,7 @@ struct ImapSettings
 class ImapMailbox final : public Mailbox
 {
 public:
-    /// A real answer is small: 200,000 unseen UIDs fit in under 2 MB.
-    static constexpr std::size_t MaxReplyBytes = 4 * 1024 * 1024;
+    static constexpr std::size_t MaxReplyBytes = ImapLink::MaxReplyBytes;
 
     ImapMailbox(MailboxAddress address, ImapSettings settings);
     ~ImapMailbox() override;
@@ -46,31 +38,21 @@ public:
     void close() override;
     void cancel() override;
 
-    struct Link;
-
 private:
-    int connectSocket();
     /// Upgrades the plain session when the server offers STARTTLS; false
     /// when the server may not be given the password.
     bool secure();
     bool hasCapability(const char* name);
-    void forgetSocket();
 
     const MailboxAddress m_address;
     const ImapSettings m_settings;
     std::chrono::steady_clock::time_point m_deadline;
     mailimap* m_session = nullptr;
     /// The session's connection, owned by the session's stream.
-    Link* m_link = nullptr;
+    GnuTlsLink* m_link = nullptr;
     /// Only a session that got as far as logged in says goodbye.
     bool m_loggedIn = false;
-
-    // Shared with cancel(): the socket to shut down and the wake-up of any
-    // wait on it.
-    std::mutex m_mutex;
-    int m_socket = -1;
-    int m_wake = -1;
-    bool m_cancelled = false;
+    ImapCancel m_cancel;
 };
 
 } // namespace orvane

@@ -1,0 +1,173 @@
+#include "IMAP.h"
+
+#include "ImapConnection.h"
+#include "MailPluginLoader.h"
+#include "core/ServerAddress.h"
+
+#include <QMetaObject>
+#include <QThreadPool>
+#include <exception>
+#include <limits>
+#include <mutex>
+
+namespace orvane {
+
+namespace {
+
+struct Event
+{
+    enum Kind
+    {
+        Status,
+        Found,
+        Error
+    };
+    Kind kind;
+    QString text;
+    qint32 count = 0;
+};
+
+using Raise = std::function<void(const Event&)>;
+
+// The count of the folder on a logged-in session, or -1 with `failure` set.
+qint64 countUnseen(ImapSession& session, const QString& folder, QString* failure)
+{
+    QByteArrayList literals;
+    const QByteArray mailbox = ImapSession::astring(ImapSession::modifiedUtf7(folder), &literals);
+    const ImapSession::Reply status = session.command("STATUS " + mailbox + " (UNSEEN)");
+    if (status.status == ImapSession::Reply::Status::Gone) {
+        *failure = QString::fromLatin1(ImapConnection::kConnectionLost);
+        return -1;
+    }
+    if (status.ok()) {
+        for (const QByteArray& line : status.untagged) {
+            if (const auto unseen = ImapSession::unseenOf(line))
+                return *unseen;
+        }
+    }
+    // Read-only, so no message loses its unseen mark by being counted.
+    const ImapSession::Reply examined = session.command("EXAMINE " + mailbox);
+    if (examined.status == ImapSession::Reply::Status::Gone) {
+        *failure = QString::fromLatin1(ImapConnection::kConnectionLost);
+        return -1;
+    }
+    if (!examined.ok()) {
+        *failure = QStringLiteral("Error: The folder \"%1\" cannot be read.").arg(folder);
+        return -1;
+    }
+    const ImapSession::Reply searched = session.command("UID SEARCH UNSEEN");
+    if (!searched.ok()) {
+        *failure = QString::fromLatin1(ImapConnection::kConnectionLost);
+        return -1;
+    }
+    QByteArray all = "SEARCH";
+    for (const QByteArray& line : searched.untagged) {
+        if (line.startsWith("SEARCH"))
+            all += line.mid(6);
+    }
+    return ImapSession::countOfSearch(all);
+}
+
+void runCheck(ImapConnection& connection, const QString& folder, const QString& password,
+              const Raise& raise)
+{
+    QString failure;
+    const auto progress = [&raise](const QString& text) { raise({Event::Status, text}); };
+    if (!connection.open(password, progress, &failure)) {
+        connection.close();
+        raise({Event::Error, failure});
+        return;
+    }
+    raise({Event::Status, QStringLiteral("Retrieving message count...")});
+    const qint64 count = countUnseen(connection.session(), folder, &failure);
+    connection.close();
+    if (count < 0)
+        raise({Event::Error, failure});
+    else
+        raise({Event::Found,
+               {},
+               qint32(std::min<qint64>(count, std::numeric_limits<qint32>::max()))});
+}
+
+} // namespace
+
+/// What a pooled check shares with its checker: the connection to cancel,
+/// and the checker to deliver to until it goes.
+struct IMAP::Worker
+{
+    std::shared_ptr<ImapConnection> connection;
+    std::mutex mutex;
+    IMAP* receiver = nullptr;
+};
+
+IMAP::IMAP(QThreadPool& pool, MailProtocols* protocols, ImapSettings settings,
+           CertificateTrust* trust, QObject* parent)
+    : MailChecker(parent), m_pool(pool), m_protocols(protocols), m_settings(std::move(settings)),
+      m_trust(trust)
+{}
+
+IMAP::~IMAP()
+{
+    dropWorker();
+}
+
+void IMAP::dropWorker()
+{
+    if (!m_worker)
+        return;
+    // Events posted before this point die with this object's queue.
+    const std::lock_guard lock(m_worker->mutex);
+    m_worker->receiver = nullptr;
+    m_worker->connection->canceller().cancel();
+}
+
+void IMAP::CheckForMail(const QString& address, const QString& userName, const QString& password,
+                        bool /*DebugOn*/)
+{
+    const ServerAddress server = ServerAddress::parse(address);
+    if (server.protocol != ServerAddress::Protocol::Imap || !server.valid) {
+        Q_EMIT error(QString::fromLatin1(kInvalidAddress));
+        return;
+    }
+    if (!m_protocols) {
+        Q_EMIT error(QString::fromLatin1(MailPluginLoader::kMissing));
+        return;
+    }
+    dropWorker();
+    auto worker = std::make_shared<Worker>();
+    worker->connection =
+        std::make_shared<ImapConnection>(*m_protocols, server, userName, m_settings, m_trust);
+    worker->receiver = this;
+
+    auto deliver = [this](const Event& event) {
+        switch (event.kind) {
+        case Event::Status:
+            Q_EMIT UpdateStatus(event.text);
+            break;
+        case Event::Found:
+            Q_EMIT MailFound(event.count);
+            break;
+        case Event::Error:
+            Q_EMIT error(event.text);
+            break;
+        }
+    };
+    auto job = [worker, folder = server.folder, password, deliver] {
+        runCheck(*worker->connection, folder, password, [&worker, &deliver](const Event& event) {
+            const std::lock_guard lock(worker->mutex);
+            if (worker->receiver)
+                QMetaObject::invokeMethod(
+                    worker->receiver, [deliver, event] { deliver(event); }, Qt::QueuedConnection);
+        });
+    };
+    try {
+        m_pool.start(std::move(job));
+    } catch (const std::exception&) {
+        worker->receiver = nullptr;
+        Q_EMIT error(QString::fromLatin1(kNotStarted));
+        return;
+    }
+    m_worker = std::move(worker);
+}
+
+} // namespace orvane
