@@ -34,7 +34,7 @@ public:
         /// Seconds between Dovecot's "still here" during IDLE; 0 leaves its default.
         int idleNotifySeconds = 0;
         /// Empty folders besides INBOX.
-        QStringList folders;
+        QStringList folders = {};
     };
 
     enum class Outcome
