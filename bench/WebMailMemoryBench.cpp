@@ -107,7 +107,8 @@ int main(int argc, char* argv[])
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(
         QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
-        QStringLiteral("--no-sandbox --disable-gpu --proxy-server=127.0.0.1:%1").arg(web.port()));
+        QStringLiteral("--no-sandbox --disable-gpu --proxy-server=127.0.0.1:%1 ").arg(web.port()) +
+            qEnvironmentVariable("ORVANE_BENCH_FLAGS"));
     server.setProcessEnvironment(environment);
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../Orvane/Kestrano"),

@@ -6,6 +6,7 @@ namespace orvane {
 
 class BrowserHostFactory;
 class Clock;
+class PageSlots;
 class WebForm;
 
 /// The browser driver: a hidden WebForm with its own browser, and the rule
@@ -22,9 +23,12 @@ public:
     static constexpr int kPollMs = 500;
 
     /// `source` makes the browser control for the web-mail `service` (see
-    /// BrowserHostFactory); null when it cannot be had.
+    /// BrowserHostFactory); null when it cannot be had. With `slots`, the
+    /// browser is made only once a slot for the service is free, and the
+    /// first address waits until then; the slot is given back with the
+    /// driver.
     HTTPConnector(Clock& clock, BrowserHostFactory* source, QString service = {},
-                  QObject* parent = nullptr);
+                  PageSlots* slots = nullptr, QObject* parent = nullptr);
     ~HTTPConnector() override;
 
     void GoToURL(const QString& address) override;
@@ -41,7 +45,19 @@ private:
     void mWeb_BrowsingComplete();
     void mWeb_OnSleepTimer();
 
+    void navigate(const QString& address);
+
     std::unique_ptr<WebForm> mWeb;
+    PageSlots* m_slots;
+    const QString m_service;
+    enum class Slot
+    {
+        None,
+        Asked,
+        Waiting,
+        Held
+    } m_slot = Slot::None;
+    QString m_waitingAddress;
     bool m_busy = false;
     bool m_loaded = false;
     // Counts navigations, so a page read that was overtaken by a new one is

@@ -38,6 +38,9 @@ public:
 Q_SIGNALS:
     void DoneBrowsing();
     void Error(const QString& text);
+    /// The first address waited for a browser and is being loaded now: the
+    /// check's own time starts here.
+    void DoneWaiting();
 };
 
 } // namespace orvane
