@@ -11,13 +11,14 @@ namespace orvane {
 /// The browser pages the server lets run at once. Two pages of one service
 /// never share a browser profile (their log-ins would share cookies), so
 /// every page of a service beyond the first costs a profile with renderer
-/// processes of its own; a page of a service whose slots are taken waits
-/// until one is given back. Each waiting page starts in the order it asked.
+/// processes of its own (some 40 MB); a page of a service whose slots are
+/// taken waits until one is given back. Each waiting page starts in the
+/// order it asked.
 class PageSlots final : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kPagesPerService = 2;
+    static constexpr int kPagesPerService = 1;
 
     explicit PageSlots(int perService = kPagesPerService, QObject* parent = nullptr);
 
