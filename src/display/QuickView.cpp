@@ -49,6 +49,13 @@ public:
         servers->setUniformRowHeights(true);
         servers->setSelectionMode(QAbstractItemView::MultiSelection);
         servers->header()->setStretchLastSection(false);
+        // The header drawn from the list's selection would ask, at each
+        // change of the highlight, whether every row of each column is
+        // highlighted (which no one reads from it): it keeps a selection of
+        // its own, always empty.
+        servers->header()->setHighlightSections(false);
+        servers->header()->setSelectionModel(
+            new QItemSelectionModel(servers->model(), servers->header()));
         servers->installEventFilter(this);
         servers->viewport()->installEventFilter(this);
 
