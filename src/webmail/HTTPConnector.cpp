@@ -11,9 +11,10 @@ namespace orvane {
 
 HTTPConnector::HTTPConnector(Clock& clock, BrowserHostFactory* source, QString service,
                              PageSlots* slots, QObject* parent)
-    : WebDriver(parent), mWeb(std::make_unique<WebForm>(clock, source, service)), m_slots(slots),
-      m_service(std::move(service))
+    : WebDriver(parent), mWeb(std::make_unique<WebForm>(clock, source, service)),
+      m_waiting(clock.createTimer()), m_slots(slots), m_service(std::move(service))
 {
+    connect(m_waiting.get(), &Timer::timeout, this, &WebDriver::Waiting);
     connect(mWeb.get(), &WebForm::StartBrowsing, this, &HTTPConnector::mWeb_StartBrowsing);
     connect(mWeb.get(), &WebForm::BrowsingComplete, this, &HTTPConnector::mWeb_BrowsingComplete);
     connect(mWeb.get(), &WebForm::OnSleepTimer, this, &HTTPConnector::mWeb_OnSleepTimer);
@@ -37,12 +38,15 @@ void HTTPConnector::GoToURL(const QString& address)
             m_slots->request(this, m_service, [this] {
                 const bool waited = m_slot == Slot::Waiting;
                 m_slot = Slot::Held;
+                m_waiting->stop();
                 if (waited)
-                    Q_EMIT DoneWaiting();
+                    Q_EMIT Waiting();
                 navigate(std::exchange(m_waitingAddress, {}));
             });
-            if (m_slot == Slot::Asked)
+            if (m_slot == Slot::Asked) {
                 m_slot = Slot::Waiting;
+                m_waiting->start(kWaitingMs);
+            }
         }
         return;
     }

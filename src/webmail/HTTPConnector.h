@@ -7,6 +7,7 @@ namespace orvane {
 class BrowserHostFactory;
 class Clock;
 class PageSlots;
+class Timer;
 class WebForm;
 
 /// The browser driver: a hidden WebForm with its own browser, and the rule
@@ -21,6 +22,7 @@ class HTTPConnector final : public WebDriver
 public:
     static constexpr int kQuietMs = 2000;
     static constexpr int kPollMs = 500;
+    static constexpr int kWaitingMs = 1000;
 
     /// `source` makes the browser control for the web-mail `service` (see
     /// BrowserHostFactory); null when it cannot be had. With `slots`, the
@@ -48,6 +50,7 @@ private:
     void navigate(const QString& address);
 
     std::unique_ptr<WebForm> mWeb;
+    std::unique_ptr<Timer> m_waiting;
     PageSlots* m_slots;
     const QString m_service;
     enum class Slot

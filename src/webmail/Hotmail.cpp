@@ -18,8 +18,9 @@ Hotmail::Hotmail(std::unique_ptr<WebDriver> web, QObject* parent)
 {
     connect(Web.get(), &WebDriver::DoneBrowsing, this, &Hotmail::Web_DoneBrowsing);
     connect(Web.get(), &WebDriver::Error, this, &Hotmail::Web_Error);
-    // The client's time-out for the check counts from the page's start.
-    connect(Web.get(), &WebDriver::DoneWaiting, this, [this] { Q_EMIT UpdateStatus(kLoading); });
+    // Heard while the page waits for a browser and as it starts: the client's
+    // time-out for the check counts from the page's start.
+    connect(Web.get(), &WebDriver::Waiting, this, [this] { Q_EMIT UpdateStatus(kLoading); });
 }
 
 Hotmail::~Hotmail() = default;

@@ -248,8 +248,8 @@ void HTTPConnectorTest::pagesWaitForASlotOfTheirService()
     HTTPConnector second(clock, &browsers, hotmail, &slots);
     auto gone = std::make_unique<HTTPConnector>(clock, &browsers, hotmail, &slots);
     HTTPConnector third(clock, &browsers, hotmail, &slots);
-    QSignalSpy waited(&second, &WebDriver::DoneWaiting);
-    QSignalSpy firstWaited(first.get(), &WebDriver::DoneWaiting);
+    QSignalSpy waited(&second, &WebDriver::Waiting);
+    QSignalSpy firstWaited(first.get(), &WebDriver::Waiting);
     first->GoToURL(QStringLiteral("http://a.example/"));
     yahoo.GoToURL(QStringLiteral("http://y.example/"));
     second.GoToURL(QStringLiteral("http://b.example/"));
@@ -261,13 +261,19 @@ void HTTPConnectorTest::pagesWaitForASlotOfTheirService()
     QCOMPARE(firstWaited.count(), 0);
     QVERIFY(second.Busy());
     QCOMPARE(slots.waiting(), 3);
+    // The waiting are heard every second.
+    clock.advance(3000);
+    QCOMPARE(waited.count(), 3);
+    QCOMPARE(firstWaited.count(), 0);
 
     gone.reset();
     first.reset();
     QTRY_COMPARE(browsers.asked, 3);
     // The next in turn loads the last address it was given, and says so.
     QCOMPARE(browsers.last->navigated, QStringList{QStringLiteral("http://c.example/")});
-    QCOMPARE(waited.count(), 1);
+    QCOMPARE(waited.count(), 4);
+    clock.advance(3000);
+    QCOMPARE(waited.count(), 4);
     QCOMPARE(slots.held(hotmail), 1);
     QCOMPARE(slots.waiting(), 1);
 }
