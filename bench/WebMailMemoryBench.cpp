@@ -9,7 +9,8 @@
 // the checks took and whether each count came right; then releases the
 // checks and reports whether anything is left running.
 // Targets: every count right, nothing left running, peak PSS for ten accounts
-// under 150 MB.
+// under 150 MB. ORVANE_BENCH_FLAGS adds switches for the browser engine, to
+// try one.
 #include "ProcessTree.h"
 #include "ScriptedWebServer.h"
 #include "checkers/KestranoChecker.h"
