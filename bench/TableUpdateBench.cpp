@@ -1,19 +1,34 @@
-// The account tables under a long list: one check pass and one "Clear Mail
-// Count" over many accounts, with the settings window and Quick View closed
-// and then open, through the real check cycle on scripted checkers and
-// virtual time.
-//   table-update-bench [accounts]        (default 5000)
-// Reports the CPU time of the pass with the tables closed and open, of the
-// clear with them open, and of the pass after it, in which every row of
-// Quick View gains its highlight.
+// The account tables under a long list: check passes and "Clear Mail Count"
+// over many accounts, with the settings window and Quick View closed and
+// then open, through the real check cycle on scripted checkers and virtual
+// time.
+//   table-update-bench [accounts] [rounds]        (default 5000 and 5)
+// Reports the median CPU time of the passes with the tables closed, of the
+// passes with them open, of the clears with them open and of the passes
+// after each clear, in which every row of Quick View gains its highlight.
 // Targets: the pass with the tables open within 10% of the pass with them
 // closed; the clear under 0.5 s.
+// CPU time wanders on a busy machine; instruction counts do not. Under
+//   valgrind --tool=callgrind --dump-instr=no table-update-bench
+// each measured step is written as a part of its own, named after it
+// (callgrind_annotate on the part, or the "summary:" line of each file).
 #include "SettingsWindowRig.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define ORVANE_STEP_BEGIN() CALLGRIND_ZERO_STATS
+#define ORVANE_STEP_END(name) CALLGRIND_DUMP_STATS_AT(name)
+#else
+#define ORVANE_STEP_BEGIN()
+#define ORVANE_STEP_END(name)
+#endif
 
 using namespace orvane;
 using namespace orvane::test;
@@ -29,8 +44,9 @@ double cpuMs()
 
 /// Checks every account once, each answering with one message as soon as
 /// the cycle starts it; returns the CPU time taken.
-double pass(SettingsWindowRig& rig)
+double pass(SettingsWindowRig& rig, const char* step)
 {
+    ORVANE_STEP_BEGIN();
     const double start = cpuMs();
     const size_t before = rig.checkers.made.size();
     rig.core.CheckAll();
@@ -41,8 +57,33 @@ double pass(SettingsWindowRig& rig)
                 checker->found(1);
         }
         rig.clock.advance(10);
+        // A turn of the event loop: finished checkers go, the tables draw
+        // the rows of the checks that ended and paint what is in view.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
     }
-    return cpuMs() - start;
+    const double taken = cpuMs() - start;
+    ORVANE_STEP_END(step);
+    (void)step;
+    return taken;
+}
+
+double clear(SettingsWindowRig& rig)
+{
+    ORVANE_STEP_BEGIN();
+    const double start = cpuMs();
+    rig.core.ClearAll();
+    QCoreApplication::processEvents();
+    const double taken = cpuMs() - start;
+    ORVANE_STEP_END("clear");
+    return taken;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace
@@ -53,29 +94,35 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int accounts = argc > 1 ? std::atoi(argv[1]) : 5000;
+    const int rounds = std::max(1, argc > 2 ? std::atoi(argv[2]) : 5);
 
     SettingsWindowRig rig;
     rig.quickView.setAccounts(rig.accounts);
     for (int i = 0; i < accounts; ++i)
         rig.add(QStringLiteral("Account%1").arg(i + 1, 5, 10, QLatin1Char('0')));
 
-    pass(rig); // warms up the cycle's own structures
-    const double closed = pass(rig);
+    pass(rig, "warm-up"); // the cycle's own structures
+    std::vector<double> closed, open, clears, afterClear;
+    for (int i = 0; i < rounds; ++i)
+        closed.push_back(pass(rig, "pass-closed"));
     rig.windows.ShowSettingsWindow();
     rig.quickView.ShowWindow();
-    const double open = pass(rig);
-    const double clearStart = cpuMs();
-    rig.core.ClearAll();
-    const double clear = cpuMs() - clearStart;
-    // Every row turns from "No" to "Yes" in this one.
-    const double afterClear = pass(rig);
+    QCoreApplication::processEvents(); // their first painting
+    for (int i = 0; i < rounds; ++i)
+        open.push_back(pass(rig, "pass-open"));
+    for (int i = 0; i < rounds; ++i) {
+        clears.push_back(clear(rig));
+        // Every row turns from "No" to "Yes" in this one.
+        afterClear.push_back(pass(rig, "pass-after-clear"));
+    }
 
-    std::printf("accounts:                  %d\n", accounts);
-    std::printf("pass, tables closed:       %.0f ms CPU\n", closed);
-    std::printf("pass, both tables open:    %.0f ms CPU (%+.1f%%)\n", open,
-                100.0 * (open - closed) / closed);
-    std::printf("Clear Mail Count, open:    %.0f ms CPU\n", clear);
-    std::printf("pass after the clear:      %.0f ms CPU (%+.1f%%)\n", afterClear,
-                100.0 * (afterClear - closed) / closed);
+    const double c = median(closed);
+    const double o = median(open);
+    const double a = median(afterClear);
+    std::printf("accounts:                  %d, %d rounds, medians\n", accounts, rounds);
+    std::printf("pass, tables closed:       %.1f ms CPU\n", c);
+    std::printf("pass, both tables open:    %.1f ms CPU (%+.1f%%)\n", o, 100.0 * (o - c) / c);
+    std::printf("Clear Mail Count, open:    %.1f ms CPU\n", median(clears));
+    std::printf("pass after the clear:      %.1f ms CPU (%+.1f%%)\n", a, 100.0 * (a - c) / c);
     return 0;
 }

@@ -9,7 +9,8 @@
 // the checks took and whether each count came right; then releases the
 // checks and reports whether anything is left running.
 // Targets: every count right, nothing left running, peak PSS for ten accounts
-// under 150 MB.
+// under 150 MB. ORVANE_BENCH_FLAGS adds switches for the browser engine, to
+// try one.
 #include "ProcessTree.h"
 #include "ScriptedWebServer.h"
 #include "checkers/KestranoChecker.h"
@@ -107,7 +108,8 @@ int main(int argc, char* argv[])
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(
         QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
-        QStringLiteral("--no-sandbox --disable-gpu --proxy-server=127.0.0.1:%1").arg(web.port()));
+        QStringLiteral("--no-sandbox --disable-gpu --proxy-server=127.0.0.1:%1 ").arg(web.port()) +
+            qEnvironmentVariable("ORVANE_BENCH_FLAGS"));
     server.setProcessEnvironment(environment);
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../Orvane/Kestrano"),

@@ -49,16 +49,12 @@ QString MailCore::cutTip(const QString& text)
 
 void MailCore::CheckAccount(server& account)
 {
-    if (account.IsChecking())
+    if (account.IsChecking() || isWaiting(account))
         return;
     // Nothing new starts once the machine is going to sleep.
     if (m_gate && m_gate->isAsleep()) {
         checkAfterWake(account);
         return;
-    }
-    for (const QPointer<server>& waiting : m_waiting) {
-        if (waiting == &account)
-            return;
     }
     ++m_checksUnderWay;
     m_passUnderWay = true;
@@ -66,8 +62,16 @@ void MailCore::CheckAccount(server& account)
     BeginChecking();
     if (checksInFlight() < kChecksInFlight)
         startCheck(account);
-    else
-        m_waiting.emplace_back(&account);
+    else {
+        m_waiting.push_back({&account, &account});
+        m_waitingIndex.insert(&account, &account);
+    }
+}
+
+bool MailCore::isWaiting(const server& account) const
+{
+    const auto it = m_waitingIndex.constFind(&account);
+    return it != m_waitingIndex.cend() && it.value() == &account;
 }
 
 void MailCore::CheckDue(server& account)
@@ -94,11 +98,12 @@ void MailCore::dropChecksForSleep()
 {
     // A check that runs across the sleep would end as a time-out or a lost
     // connection; it is dropped quietly and made again after the wake.
-    for (const QPointer<server>& waiting : std::exchange(m_waiting, {})) {
+    m_waitingIndex.clear();
+    for (const Waiting& waiting : std::exchange(m_waiting, {})) {
         // A removed account was counted down when it unloaded.
-        if (waiting) {
+        if (waiting.account) {
             --m_checksUnderWay;
-            checkAfterWake(*waiting);
+            checkAfterWake(*waiting.account);
         }
     }
     std::vector<QPointer<server>> checking;
@@ -154,8 +159,12 @@ void MailCore::startWaitingChecks()
     // A check that fails at once finishes inside CheckMail; the loop, not
     // recursion, carries on with the next one.
     while (!m_waiting.empty() && checksInFlight() < kChecksInFlight) {
-        const QPointer<server> next = m_waiting.front();
+        const Waiting entry = m_waiting.front();
         m_waiting.pop_front();
+        const auto it = m_waitingIndex.find(entry.key);
+        if (it != m_waitingIndex.end() && it.value() == entry.account)
+            m_waitingIndex.erase(it);
+        server* next = entry.account;
         // A removed account was counted down when it unloaded.
         if (next && !next->IsChecking())
             startCheck(*next);
@@ -168,8 +177,12 @@ void MailCore::CheckAll()
     std::vector<server*> accounts;
     for (const auto& account : m_accounts)
         accounts.push_back(account.get());
+    const bool held = std::exchange(m_holdSums, true);
     for (server* account : accounts)
         CheckAccount(*account);
+    m_holdSums = held;
+    if (!m_holdSums)
+        forgetSums();
 }
 
 void MailCore::checkAllAndAnnounceAgain()
@@ -190,7 +203,9 @@ void MailCore::checkAllNow()
 void MailCore::BeginChecking()
 {
     m_passUnderWay = true;
-    if (AnyNewMail()) {
+    const Sums now = sums();
+    m_allCustom = now.allCustom;
+    if (now.anyNewMail) {
         m_indicators.QuickBarSetState(0, 1);
         if (m_options.IsFlashScrollLockOn())
             m_indicators.Flash(true);
@@ -206,6 +221,7 @@ void MailCore::BeginChecking()
 
 void MailCore::CheckFinished()
 {
+    forgetSums();
     const int before = m_checksUnderWay--;
     updatePassWatch();
     if (!m_waiting.empty() && !m_startWaiting->isActive())
@@ -231,24 +247,39 @@ void MailCore::PassEndCheck()
 
 bool MailCore::AnyNewMail()
 {
-    m_allCustom = true;
-    bool any = false;
-    for (const auto& account : m_accounts) {
-        if (account->NewMail()) {
-            any = true;
-            if (!account->UsingCustomSound())
-                m_allCustom = false;
-        }
-    }
-    return any;
+    const Sums now = walkAccounts();
+    m_allCustom = now.allCustom;
+    return now.anyNewMail;
 }
 
 qint64 MailCore::TotalCount() const
 {
-    qint64 total = 0;
-    for (const auto& account : m_accounts)
-        total += account->msgCount();
-    return total;
+    return walkAccounts().total;
+}
+
+MailCore::Sums MailCore::walkAccounts() const
+{
+    Sums sums;
+    for (const auto& account : m_accounts) {
+        if (account->NewMail()) {
+            sums.anyNewMail = true;
+            if (sums.allCustom && !account->UsingCustomSound())
+                sums.allCustom = false;
+        }
+        sums.total += account->msgCount();
+    }
+    return sums;
+}
+
+MailCore::Sums MailCore::sums()
+{
+    // Outside CheckAll an account may change without a word to this object
+    // (an edit in the account dialog, a list read from the file).
+    if (!m_holdSums)
+        return walkAccounts();
+    if (!m_heldSums)
+        m_heldSums = walkAccounts();
+    return *m_heldSums;
 }
 
 void MailCore::UpdateDisplay()
@@ -318,6 +349,7 @@ void MailCore::ClearAll()
 
 void MailCore::clearCounts()
 {
+    forgetSums();
     for (const auto& account : m_accounts) {
         account->ClearCount();
         account->ResetTimer();
@@ -363,12 +395,14 @@ void MailCore::showNewMailActionClear(bool wasAnnounced)
 
 void MailCore::AfterAccountRemoved()
 {
+    forgetSums();
     if (!m_passUnderWay)
         UpdateDisplay();
 }
 
 void MailCore::PlaySoundOnce(const QString& file, bool force)
 {
+    forgetSums();
     bool played = false;
     for (const QString& entry : m_playedSounds) {
         if (entry.compare(file, Qt::CaseInsensitive) == 0) {
@@ -384,11 +418,13 @@ void MailCore::PlaySoundOnce(const QString& file, bool force)
 
 void MailCore::ShowPopup(const QString& name, qint32 count)
 {
+    forgetSums();
     m_indicators.PopupDisplay(name, count);
 }
 
 void MailCore::UpdateTableItem(const QString& name)
 {
+    forgetSums();
     m_indicators.UpdateTableItem(name);
 }
 
@@ -437,7 +473,7 @@ void MailCore::setTip(const QString& text)
 
 void MailCore::reportChange()
 {
-    const Reported now{m_tip, m_passUnderWay, TotalCount()};
+    const Reported now{m_tip, m_passUnderWay, sums().total};
     if (now == m_reported)
         return;
     m_reported = now;

@@ -2,11 +2,13 @@
 
 #include "AccountHost.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace orvane {
@@ -132,6 +134,19 @@ private:
     void clearCounts();
     void showNewMailActionClear(bool wasAnnounced);
     void newMailActionStarted();
+    bool isWaiting(const server& account) const;
+
+    /// What the accounts together show: one walk of the list.
+    struct Sums
+    {
+        bool anyNewMail = false;
+        bool allCustom = true;
+        qint64 total = 0;
+    };
+    Sums walkAccounts() const;
+    /// The sums, walked once while CheckAll holds them.
+    Sums sums();
+    void forgetSums() { m_heldSums.reset(); }
 
     Clock& m_clock;
     AccountList& m_accounts;
@@ -145,7 +160,23 @@ private:
     // which may be an account in the middle of being removed.
     std::unique_ptr<Timer> m_startWaiting;
     std::vector<QPointer<server>> m_inFlight;
-    std::deque<QPointer<server>> m_waiting;
+    struct Waiting
+    {
+        const server* key;
+        QPointer<server> account;
+    };
+    std::deque<Waiting> m_waiting;
+    // The waiting accounts by address, so asking whether one waits does not
+    // walk a queue that holds most of a long list during a pass. The value
+    // tells a removed account from a new one that got its address.
+    QHash<const server*, QPointer<server>> m_waitingIndex;
+
+    // CheckAll starts every account in turn, and each start shows the pass
+    // from the sums: walking the list for each would cost the square of the
+    // list. While it runs an account changes only when a check ends or the
+    // counts are cleared, and each of those comes back here and drops them.
+    bool m_holdSums = false;
+    std::optional<Sums> m_heldSums;
     // Checks dropped for a sleep or asked for during one, besides the active
     // accounts, which are all checked after the wake anyway.
     std::vector<QPointer<server>> m_afterWake;

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace orvane {
@@ -48,6 +49,13 @@ public:
         servers->setUniformRowHeights(true);
         servers->setSelectionMode(QAbstractItemView::MultiSelection);
         servers->header()->setStretchLastSection(false);
+        // The header drawn from the list's selection would ask, at each
+        // change of the highlight, whether every row of each column is
+        // highlighted (which no one reads from it): it keeps a selection of
+        // its own, always empty.
+        servers->header()->setHighlightSections(false);
+        servers->header()->setSelectionModel(
+            new QItemSelectionModel(servers->model(), servers->header()));
         servers->installEventFilter(this);
         servers->viewport()->installEventFilter(this);
 
@@ -238,6 +246,7 @@ void QuickView::RefreshServerList()
     QTreeWidget* list = m_window->servers;
     list->clear();
     m_rowOf.clear();
+    m_redraws.clear();
     if (m_accounts) {
         for (int row = 0; row < m_accounts->size(); ++row) {
             auto* item = new QTreeWidgetItem(list);
@@ -253,48 +262,89 @@ void QuickView::fillRow(int row)
 {
     QTreeWidgetItem* item = m_window->servers->topLevelItem(row);
     const server& account = m_accounts->at(row);
-    item->setText(1, account.NewMail() ? QStringLiteral("Yes") : QStringLiteral("No"));
-    item->setText(2, account.LastChecked());
-    item->setText(3, account.GetLastDetail());
+    RowRedraws::setText(*item, 1, account.NewMail() ? QStringLiteral("Yes") : QStringLiteral("No"));
+    RowRedraws::setText(*item, 2, m_redraws.lastChecked(account));
+    RowRedraws::setText(*item, 3, account.GetLastDetail());
+}
+
+bool QuickView::rowsMatchAccounts() const
+{
+    return m_window->servers->topLevelItemCount() == m_accounts->size() &&
+           m_rowOf.size() == m_accounts->size();
 }
 
 void QuickView::UpdateTableItem(const QString& name)
 {
     // Called for every account on every check and clear: the row is found
-    // by its number and only it is redrawn, never the whole table.
+    // by its number and drawn at the next turn of the event loop, never the
+    // whole table.
     if (!m_window || !m_accounts)
         return;
     const int row = m_rowOf.value(name, -1);
-    const bool rowsMatch = m_window->servers->topLevelItemCount() == m_accounts->size() &&
-                           m_rowOf.size() == m_accounts->size();
-    if (!rowsMatch || (row >= 0 && m_accounts->at(row).GetName() != name)) {
+    if (!rowsMatchAccounts() || (row >= 0 && m_accounts->at(row).GetName() != name)) {
         // The lists no longer match row for row: build them again.
         RefreshServerList();
         return;
     }
-    if (row < 0)
-        return;
-    fillRow(row);
-    highlightRow(row);
+    m_redraws.add(row);
 }
 
-void QuickView::highlightRow(int row)
+void QuickView::drawWaitingRows()
 {
-    QTreeWidgetItem* item = m_window->servers->topLevelItem(row);
-    const bool on = item->text(1) == QLatin1String("Yes");
-    if (item->isSelected() == on)
+    if (!m_window || !m_accounts) {
+        m_redraws.clear();
         return;
-    // Each row set on its own stays a range of its own in the selection,
-    // which every later change walks: now and then the whole highlight is
-    // set again as runs of rows.
-    constexpr int kRowsBetweenRebuilds = 64;
-    if (++m_rowsHighlighted > kRowsBetweenRebuilds) {
+    }
+    if (!rowsMatchAccounts()) {
+        RefreshServerList();
+        return;
+    }
+    const std::vector<int> rows = m_redraws.take();
+    RowRedraws::fillRows(*m_window->servers, rows, [this](int row) { fillRow(row); });
+    std::vector<int> turnedOn;
+    std::vector<int> turnedOff;
+    for (int row : rows) {
+        const QTreeWidgetItem* item = m_window->servers->topLevelItem(row);
+        const bool on = item->text(1) == QLatin1String("Yes");
+        if (item->isSelected() != on)
+            (on ? turnedOn : turnedOff).push_back(row);
+    }
+    if (turnedOn.empty() && turnedOff.empty())
+        return;
+    const QItemSelection on = runsOfRows(std::move(turnedOn));
+    const QItemSelection off = runsOfRows(std::move(turnedOff));
+    // Every change stays a range of its own in the selection, which each
+    // later change walks: after many, the whole highlight is set again as
+    // runs of rows.
+    constexpr qsizetype kRangesBetweenRebuilds = 64;
+    m_rangesAdded += on.size() + off.size();
+    if (m_rangesAdded > kRangesBetweenRebuilds) {
         HighlightNewMail();
         return;
     }
     m_highlighting = true;
-    item->setSelected(on);
+    QItemSelectionModel* selection = m_window->servers->selectionModel();
+    if (!on.isEmpty())
+        selection->select(on, QItemSelectionModel::Select);
+    if (!off.isEmpty())
+        selection->select(off, QItemSelectionModel::Deselect);
     m_highlighting = false;
+}
+
+QItemSelection QuickView::runsOfRows(std::vector<int> rows) const
+{
+    std::sort(rows.begin(), rows.end());
+    const QAbstractItemModel* model = m_window->servers->model();
+    const int lastColumn = model->columnCount() - 1;
+    QItemSelection runs;
+    for (size_t i = 0; i < rows.size();) {
+        const size_t first = i;
+        while (i + 1 < rows.size() && rows[i + 1] == rows[i] + 1)
+            ++i;
+        runs.select(model->index(rows[first], 0), model->index(rows[i], lastColumn));
+        ++i;
+    }
+    return runs;
 }
 
 void QuickView::HighlightNewMail()
@@ -320,7 +370,7 @@ void QuickView::HighlightNewMail()
         highlight.select(model->index(first, 0), model->index(row - 1, columns));
     }
     list->selectionModel()->select(highlight, QItemSelectionModel::ClearAndSelect);
-    m_rowsHighlighted = 0;
+    m_rangesAdded = 0;
     m_highlighting = false;
 }
 

@@ -2,12 +2,15 @@
 
 #include "core/Indicators.h"
 #include "core/SavedBlock.h"
+#include "display/RowRedraws.h"
 
 #include <QHash>
+#include <QItemSelection>
 #include <QObject>
 #include <QString>
 #include <array>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -71,7 +74,10 @@ private:
     void keepColumnWidths();
     void HighlightNewMail();
     void fillRow(int row);
-    void highlightRow(int row);
+    bool rowsMatchAccounts() const;
+    void drawWaitingRows();
+    /// The rows (any order) as runs of whole rows.
+    QItemSelection runsOfRows(std::vector<int> rows) const;
     qint32 pixelFactor() const;
 
     ProgramWindows& m_windows;
@@ -85,8 +91,10 @@ private:
     bool m_applyingWidths = false;
     /// The list's row of each account name, kept with the rows.
     QHash<QString, int> m_rowOf;
-    /// Rows highlighted one by one since the whole highlight was last set.
-    int m_rowsHighlighted = 0;
+    /// Ranges of rows highlighted or not since the whole highlight was last
+    /// set.
+    qsizetype m_rangesAdded = 0;
+    RowRedraws m_redraws{*this, [this] { drawWaitingRows(); }};
     QuickViewWindow* m_window = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include "FLicense.h"
 #include "dChange.h"
+#include "display/RowRedraws.h"
 
 #include <QObject>
 #include <QPointer>
@@ -117,6 +118,7 @@ private:
     void selectPage(int index);
     void fillRow(QTreeWidgetItem* row, const server& account);
     bool rowsMatchAccounts() const;
+    void drawWaitingRows();
     void storeWidths();
     void EnableButtons(bool on);
     void SetupDate_Click();
@@ -138,6 +140,7 @@ private:
     QPointer<QWidget> m_leaving;
     std::unique_ptr<Controls> m_c;
     bool m_reloading = false;
+    RowRedraws m_redraws{*this, [this] { drawWaitingRows(); }};
 };
 
 } // namespace orvane

@@ -251,9 +251,9 @@ void SettingsWindow::removeSelected()
 
 void SettingsWindow::fillRow(QTreeWidgetItem* row, const server& account)
 {
-    row->setText(1, account.NewMail() ? QStringLiteral("Yes") : QStringLiteral("No"));
-    row->setText(2, account.LastChecked());
-    row->setText(3, account.GetLastDetail());
+    RowRedraws::setText(*row, 1, account.NewMail() ? QStringLiteral("Yes") : QStringLiteral("No"));
+    RowRedraws::setText(*row, 2, m_redraws.lastChecked(account));
+    RowRedraws::setText(*row, 3, account.GetLastDetail());
 }
 
 void SettingsWindow::RefreshServerList()
@@ -261,6 +261,7 @@ void SettingsWindow::RefreshServerList()
     if (m_c && m_window) {
         m_c->servers->clear();
         m_c->rowOf.clear();
+        m_redraws.clear();
         for (const auto& account : m_services.accounts) {
             m_c->rowOf.insert(account->GetName(), m_c->servers->topLevelItemCount());
             auto* row = new QTreeWidgetItem(m_c->servers, {account->GetName()});
@@ -280,7 +281,8 @@ bool SettingsWindow::rowsMatchAccounts() const
 void SettingsWindow::UpdateTableItem(const QString& inServer)
 {
     // Called for every account on every check and clear: a row is found by
-    // its number, never by walking the list or the table.
+    // its number, never by walking the list or the table, and drawn at the
+    // next turn of the event loop.
     if (!m_c || !m_window)
         return;
     const int row = m_c->rowOf.value(inServer, -1);
@@ -294,7 +296,22 @@ void SettingsWindow::UpdateTableItem(const QString& inServer)
         RefreshServerList();
         return;
     }
-    fillRow(m_c->servers->topLevelItem(row), m_services.accounts.at(row));
+    m_redraws.add(row);
+}
+
+void SettingsWindow::drawWaitingRows()
+{
+    if (!m_c || !m_window) {
+        m_redraws.clear();
+        return;
+    }
+    if (!rowsMatchAccounts()) {
+        RefreshServerList();
+        return;
+    }
+    RowRedraws::fillRows(*m_c->servers, m_redraws.take(), [this](int row) {
+        fillRow(m_c->servers->topLevelItem(row), m_services.accounts.at(row));
+    });
 }
 
 void SettingsWindow::UpdateTable()
@@ -305,6 +322,7 @@ void SettingsWindow::UpdateTable()
         RefreshServerList();
         return;
     }
+    m_redraws.clear();
     for (int row = 0; row < m_services.accounts.size(); ++row)
         fillRow(m_c->servers->topLevelItem(row), m_services.accounts.at(row));
 }

@@ -4,18 +4,41 @@
 
 namespace orvane {
 
-CheckerObject::CheckerObject(std::unique_ptr<MailChecker> checker, QString owner, QObject* parent)
-    : QObject(parent), m_checker(std::move(checker)), m_owner(std::move(owner))
+CheckerObject::CheckerObject(std::unique_ptr<MailChecker> checker, Maker make, QString owner,
+                             QObject* parent)
+    : QObject(parent), m_make(std::move(make)), m_owner(std::move(owner))
 {
     new KestranoCheckerAdaptor(this);
-    connect(m_checker.get(), &MailChecker::UpdateStatus, this, &CheckerObject::UpdateStatus);
-    connect(m_checker.get(), &MailChecker::MailFound, this, &CheckerObject::MailFound);
-    connect(m_checker.get(), &MailChecker::error, this, &CheckerObject::error);
+    hold(std::move(checker));
 }
 
 CheckerObject::~CheckerObject()
 {
+    if (m_checker)
+        m_checker->disconnect(this);
+}
+
+void CheckerObject::hold(std::unique_ptr<MailChecker> checker)
+{
+    m_checker = std::move(checker);
+    if (!m_checker)
+        return;
+    connect(m_checker.get(), &MailChecker::UpdateStatus, this, &CheckerObject::UpdateStatus);
+    connect(m_checker.get(), &MailChecker::MailFound, this, [this](int count) {
+        checkEnded();
+        Q_EMIT MailFound(count);
+    });
+    connect(m_checker.get(), &MailChecker::error, this, [this](const QString& text) {
+        checkEnded();
+        Q_EMIT error(text);
+    });
+}
+
+void CheckerObject::checkEnded()
+{
+    // Raised from inside the checker: it goes once its event is over.
     m_checker->disconnect(this);
+    m_checker.release()->deleteLater();
 }
 
 void CheckerObject::CheckForMail(const QString& address, const QString& userName,
@@ -23,7 +46,10 @@ void CheckerObject::CheckForMail(const QString& address, const QString& userName
 {
     if (!fromOwner())
         return;
-    m_checker->CheckForMail(address, userName, password, DebugOn);
+    if (!m_checker)
+        hold(m_make ? m_make() : nullptr);
+    if (m_checker)
+        m_checker->CheckForMail(address, userName, password, DebugOn);
 }
 
 void CheckerObject::Release()
@@ -31,7 +57,8 @@ void CheckerObject::Release()
     if (!fromOwner())
         return;
     // The check may still run: from here on it raises nothing.
-    m_checker->disconnect(this);
+    if (m_checker)
+        m_checker->disconnect(this);
     Q_EMIT released(this);
 }
 

@@ -10,6 +10,10 @@ FormLoginChecker::FormLoginChecker(std::unique_ptr<WebDriver> web, QString count
 {
     connect(Web.get(), &WebDriver::DoneBrowsing, this, &FormLoginChecker::Web_DoneBrowsing);
     connect(Web.get(), &WebDriver::Error, this, &FormLoginChecker::Web_Error);
+    // Heard while the page waits for a browser and as it starts: the client's
+    // time-out for the check counts from the page's start.
+    connect(Web.get(), &WebDriver::Waiting, this,
+            [this] { Q_EMIT UpdateStatus(m_route.firstStatus); });
 }
 
 FormLoginChecker::~FormLoginChecker() = default;

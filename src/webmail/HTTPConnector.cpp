@@ -1,16 +1,20 @@
 #include "HTTPConnector.h"
 
+#include "PageSlots.h"
 #include "WebForm.h"
 #include "platform/Clock.h"
 
 #include <QPointer>
+#include <utility>
 
 namespace orvane {
 
 HTTPConnector::HTTPConnector(Clock& clock, BrowserHostFactory* source, QString service,
-                             QObject* parent)
-    : WebDriver(parent), mWeb(std::make_unique<WebForm>(clock, source, std::move(service)))
+                             PageSlots* slots, QObject* parent)
+    : WebDriver(parent), mWeb(std::make_unique<WebForm>(clock, source, service)),
+      m_waiting(clock.createTimer()), m_slots(slots), m_service(std::move(service))
 {
+    connect(m_waiting.get(), &Timer::timeout, this, &WebDriver::Waiting);
     connect(mWeb.get(), &WebForm::StartBrowsing, this, &HTTPConnector::mWeb_StartBrowsing);
     connect(mWeb.get(), &WebForm::BrowsingComplete, this, &HTTPConnector::mWeb_BrowsingComplete);
     connect(mWeb.get(), &WebForm::OnSleepTimer, this, &HTTPConnector::mWeb_OnSleepTimer);
@@ -19,11 +23,38 @@ HTTPConnector::HTTPConnector(Clock& clock, BrowserHostFactory* source, QString s
 HTTPConnector::~HTTPConnector()
 {
     mWeb->disconnect(this);
+    // The page goes with the form; the slot may go to the next one.
+    if (m_slots && m_slot != Slot::None)
+        m_slots->release(this);
 }
 
 void HTTPConnector::GoToURL(const QString& address)
 {
     m_busy = true;
+    if (m_slots && m_slot != Slot::Held) {
+        m_waitingAddress = address;
+        if (m_slot == Slot::None) {
+            m_slot = Slot::Asked;
+            m_slots->request(this, m_service, [this] {
+                const bool waited = m_slot == Slot::Waiting;
+                m_slot = Slot::Held;
+                m_waiting->stop();
+                if (waited)
+                    Q_EMIT Waiting();
+                navigate(std::exchange(m_waitingAddress, {}));
+            });
+            if (m_slot == Slot::Asked) {
+                m_slot = Slot::Waiting;
+                m_waiting->start(kWaitingMs);
+            }
+        }
+        return;
+    }
+    navigate(address);
+}
+
+void HTTPConnector::navigate(const QString& address)
+{
     if (!m_loaded) {
         if (!mWeb->LoadIE()) {
             // Nothing is navigated; the next call tries again.

@@ -6,6 +6,8 @@ namespace orvane {
 
 class BrowserHostFactory;
 class Clock;
+class PageSlots;
+class Timer;
 class WebForm;
 
 /// The browser driver: a hidden WebForm with its own browser, and the rule
@@ -20,11 +22,15 @@ class HTTPConnector final : public WebDriver
 public:
     static constexpr int kQuietMs = 2000;
     static constexpr int kPollMs = 500;
+    static constexpr int kWaitingMs = 1000;
 
     /// `source` makes the browser control for the web-mail `service` (see
-    /// BrowserHostFactory); null when it cannot be had.
+    /// BrowserHostFactory); null when it cannot be had. With `slots`, the
+    /// browser is made only once a slot for the service is free, and the
+    /// first address waits until then; the slot is given back with the
+    /// driver.
     HTTPConnector(Clock& clock, BrowserHostFactory* source, QString service = {},
-                  QObject* parent = nullptr);
+                  PageSlots* slots = nullptr, QObject* parent = nullptr);
     ~HTTPConnector() override;
 
     void GoToURL(const QString& address) override;
@@ -41,7 +47,20 @@ private:
     void mWeb_BrowsingComplete();
     void mWeb_OnSleepTimer();
 
+    void navigate(const QString& address);
+
     std::unique_ptr<WebForm> mWeb;
+    std::unique_ptr<Timer> m_waiting;
+    PageSlots* m_slots;
+    const QString m_service;
+    enum class Slot
+    {
+        None,
+        Asked,
+        Waiting,
+        Held
+    } m_slot = Slot::None;
+    QString m_waitingAddress;
     bool m_busy = false;
     bool m_loaded = false;
     // Counts navigations, so a page read that was overtaken by a new one is

@@ -9,6 +9,7 @@ namespace {
 const QString kCountMarker = QStringLiteral("Inbox<font style=\"FONT-WEIGHT: normal\"> (");
 const QString kStartPage = QStringLiteral("hmhome");
 const QString kInboxPage = QStringLiteral("HoTMaiL");
+const QString kLoading = QStringLiteral("Loading Hotmail website...");
 
 } // namespace
 
@@ -17,6 +18,9 @@ Hotmail::Hotmail(std::unique_ptr<WebDriver> web, QObject* parent)
 {
     connect(Web.get(), &WebDriver::DoneBrowsing, this, &Hotmail::Web_DoneBrowsing);
     connect(Web.get(), &WebDriver::Error, this, &Hotmail::Web_Error);
+    // Heard while the page waits for a browser and as it starts: the client's
+    // time-out for the check counts from the page's start.
+    connect(Web.get(), &WebDriver::Waiting, this, [this] { Q_EMIT UpdateStatus(kLoading); });
 }
 
 Hotmail::~Hotmail() = default;
@@ -40,7 +44,7 @@ void Hotmail::CheckForMail(const QString& /*address*/, const QString& userName,
     m_password = password;
     m_step = 1;
     Web->DebugOn(DebugOn);
-    Q_EMIT UpdateStatus(QStringLiteral("Loading Hotmail website..."));
+    Q_EMIT UpdateStatus(kLoading);
     Web->GoToURL(logOutAddress());
 }
 

@@ -23,13 +23,13 @@ KestranoCheckers::KestranoCheckers(Clock& clock, BrowserHostFactory& browsers)
 std::unique_ptr<MailChecker> KestranoCheckers::createHotmail()
 {
     return std::make_unique<Hotmail>(
-        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kHotmailCookies));
+        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kHotmailCookies, &m_pages));
 }
 
 std::unique_ptr<MailChecker> KestranoCheckers::createYahoo()
 {
     return std::make_unique<Yahoo>(
-        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kYahooCookies));
+        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kYahooCookies, &m_pages));
 }
 
 std::unique_ptr<MailChecker> KestranoCheckers::createPOP3()
@@ -40,7 +40,7 @@ std::unique_ptr<MailChecker> KestranoCheckers::createPOP3()
 std::unique_ptr<MailChecker> KestranoCheckers::createGenericHTTP()
 {
     return std::make_unique<GenericHTTP>(
-        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kYahooCookies));
+        std::make_unique<HTTPConnector>(m_clock, &m_browsers, kYahooCookies, &m_pages));
 }
 
 } // namespace orvane

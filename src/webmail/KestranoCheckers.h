@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageSlots.h"
 #include "WebMailCheckers.h"
 
 namespace orvane {
@@ -9,8 +10,8 @@ class Clock;
 
 /// The checkers of the running server: each web-mail checker gets a browser
 /// driver of its own on the browser host, named after the service whose
-/// log-in it holds, POP3 is the server's own copy
-/// (port 110, the address taken whole).
+/// log-in it holds, its page bounded by the server's page slots; POP3 is the
+/// server's own copy (port 110, the address taken whole).
 class KestranoCheckers final : public WebMailCheckers
 {
 public:
@@ -24,6 +25,7 @@ public:
 private:
     Clock& m_clock;
     BrowserHostFactory& m_browsers;
+    PageSlots m_pages;
 };
 
 } // namespace orvane

@@ -55,7 +55,10 @@ bool KestranoServer::serve(const QString& service)
 
 QDBusObjectPath KestranoServer::Create(const QString& className)
 {
-    std::unique_ptr<MailChecker> checker = m_checkers.create(className);
+    const CheckerObject::Maker make = [&checkers = m_checkers, className] {
+        return checkers.create(className);
+    };
+    std::unique_ptr<MailChecker> checker = make();
     if (!checker) {
         sendErrorReply(QDBusError::InvalidArgs,
                        QStringLiteral("No checker class named \"%1\".").arg(className));
@@ -63,7 +66,7 @@ QDBusObjectPath KestranoServer::Create(const QString& className)
     }
     const QString owner = calledFromDBus() ? message().service() : QString();
     const QString path = QStringLiteral("/%1/%2").arg(className).arg(++m_made);
-    auto* object = new CheckerObject(std::move(checker), owner);
+    auto* object = new CheckerObject(std::move(checker), make, owner);
     if (!m_bus.registerObject(path, object)) {
         delete object;
         sendErrorReply(QDBusError::Failed,

@@ -38,6 +38,11 @@ public:
 Q_SIGNALS:
     void DoneBrowsing();
     void Error(const QString& text);
+    /// The first address waits for a browser: raised every second while it
+    /// waits and once more when its page starts, so that the check's client
+    /// hears the check is alive and counts its time-out from the page's
+    /// start.
+    void Waiting();
 };
 
 } // namespace orvane

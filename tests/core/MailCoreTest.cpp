@@ -47,6 +47,8 @@ private Q_SLOTS:
     void newMailActionClearsOnceItsProgramRuns();
     void quickBarAndLightAtPassStartAndEnd_data();
     void quickBarAndLightAtPassStartAndEnd();
+    void passStartSeesChecksEndingWithinCheckAll_data();
+    void passStartSeesChecksEndingWithinCheckAll();
     void accountsWithAndWithoutOwnSound_data();
     void accountsWithAndWithoutOwnSound();
     void checksInFlightAreBounded();
@@ -443,6 +445,40 @@ void MailCoreTest::quickBarAndLightAtPassStartAndEnd()
     f.checkers.last()->found(found);
     QTEST(f.indicators.calls.filter(QRegularExpression(QStringLiteral("^(QuickBar|Flash|\\|)"))),
           "calls");
+}
+
+void MailCoreTest::passStartSeesChecksEndingWithinCheckAll_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("mail arrives") << 0 << 2
+                                  << QStringList{"QuickBar:0,0", "QuickBar:0,0", "QuickBar:0,1"};
+    QTest::newRow("mail goes") << 3 << 0
+                               << QStringList{"QuickBar:0,1", "QuickBar:0,1", "QuickBar:0,0"};
+}
+
+void MailCoreTest::passStartSeesChecksEndingWithinCheckAll()
+{
+    // Each account's start shows the pass from what all accounts hold; a
+    // check that ends while CheckAll still starts the others changes that
+    // for the next start.
+    QFETCH(int, before);
+    QFETCH(int, after);
+    Fixture f;
+    for (const char* name : {"a", "b", "c"})
+        f.add(QString::fromLatin1(name));
+    f.core.CheckAll();
+    for (int i = 0; i < 3; ++i)
+        f.checker(i).found(i == 1 ? before : 0);
+    f.indicators.calls.clear();
+    int made = 0;
+    f.checkers.onCheck = [&](ScriptedChecker& checker) {
+        if (++made == 2)
+            checker.found(after);
+    };
+    f.core.CheckAll();
+    QTEST(f.indicators.calls.filter(QStringLiteral("QuickBar:")), "calls");
 }
 
 void MailCoreTest::accountsWithAndWithoutOwnSound_data()

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void highlightStaysOnNewMail_data();
     void highlightStaysOnNewMail();
     void rowFollowsTheCheck();
+    void manyRowsTurningAtOnce_data();
+    void manyRowsTurningAtOnce();
     void widthsSurviveCloseAndReopen();
     void buttons_data();
     void buttons();
@@ -149,13 +151,53 @@ void QuickViewTest::rowFollowsTheCheck()
     v.cycle.core.CheckAccount(v.cycle.accounts.at(1));
     v.cycle.checker(2).found(2);
     v.view.UpdateTableItem(QStringLiteral("Work"));
-    QCOMPARE(v.list()->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+    // Rows are drawn at the next turn of the event loop.
+    QTRY_COMPARE(v.list()->topLevelItem(1)->text(1), QStringLiteral("Yes"));
     QCOMPARE(v.highlighted(), (QStringList{"Home", "Work"}));
     // A list that no longer matches the accounts is built again.
     v.cycle.add(QStringLiteral("Later"));
     v.view.UpdateTableItem(QStringLiteral("Later"));
     QCOMPARE(v.list()->topLevelItemCount(), 4);
     QCOMPARE(v.list()->topLevelItem(3)->text(0), QStringLiteral("Later"));
+}
+
+void QuickViewTest::manyRowsTurningAtOnce_data()
+{
+    QTest::addColumn<int>("accounts");
+    // Few runs are added to the highlight, many set it again whole.
+    QTest::newRow("few runs") << 12;
+    QTest::newRow("many runs") << 300;
+}
+
+void QuickViewTest::manyRowsTurningAtOnce()
+{
+    QFETCH(int, accounts);
+    View v;
+    for (int i = 3; i < accounts; ++i)
+        v.cycle.add(QStringLiteral("A%1").arg(i));
+    v.view.ShowWindow();
+    // Every account's check ends before the next turn of the event loop:
+    // runs of rows with new mail and without, Home's mail gone; then every
+    // row turns the other way.
+    for (const bool turned : {false, true}) {
+        const auto mail = [turned](int i) { return (i % 3 == 1 || i % 7 == 2) != turned; };
+        const int first = v.cycle.checkers.count();
+        v.cycle.core.CheckAll();
+        for (int answered = first; v.cycle.core.passUnderWay(); v.cycle.clock.advance(10)) {
+            for (; answered < v.cycle.checkers.count(); ++answered) {
+                const int i = answered - first;
+                v.cycle.checker(answered).found(mail(i) ? 1 : 0);
+                v.view.UpdateTableItem(v.cycle.accounts.at(i).GetName());
+            }
+        }
+        QStringList expected;
+        for (int i = 0; i < accounts; ++i) {
+            if (mail(i))
+                expected << v.cycle.accounts.at(i).GetName();
+        }
+        expected.sort();
+        QTRY_COMPARE(v.highlighted(), expected);
+    }
 }
 
 void QuickViewTest::widthsSurviveCloseAndReopen()

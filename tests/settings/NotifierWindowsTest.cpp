@@ -89,7 +89,7 @@ void NotifierWindowsTest::tablesFollowTheCheckCycle()
 
     rig.core.CheckAccount(account);
     rig.checkers.made.at(0)->found(2);
-    QCOMPARE(row->text(1), QStringLiteral("Yes"));
+    QTRY_COMPARE(row->text(1), QStringLiteral("Yes"));
     QCOMPARE(row->text(3), account.GetLastDetail());
     rig.core.ClearAll();
     QCOMPARE(row->text(1), QStringLiteral("No"));
@@ -120,7 +120,7 @@ void NotifierWindowsTest::rowsAreFoundByNumber()
     rig.core.CheckAccount(rig.accounts.at(1));
     rig.checkers.last()->found(2);
     for (QTreeWidget* table : tables) {
-        QCOMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+        QTRY_COMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
         QCOMPARE(table->topLevelItem(0)->text(1), QStringLiteral("No"));
     }
     QCOMPARE(tables[1]->selectedItems(), QList<QTreeWidgetItem*>{tables[1]->topLevelItem(1)});
@@ -132,7 +132,7 @@ void NotifierWindowsTest::rowsAreFoundByNumber()
     for (QTreeWidget* table : tables) {
         QCOMPARE(table->topLevelItemCount(), 2);
         QCOMPARE(table->topLevelItem(1)->text(0), QStringLiteral("c"));
-        QCOMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+        QTRY_COMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
     }
     rig.core.ClearAll();
     QVERIFY(tables[1]->selectedItems().isEmpty());

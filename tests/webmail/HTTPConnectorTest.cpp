@@ -3,6 +3,7 @@
 #include "webmail/HTTPConnector.h"
 
 #include "VirtualClock.h"
+#include "webmail/PageSlots.h"
 #include "webmail/WebForm.h"
 
 #include <QSignalSpy>
@@ -80,6 +81,7 @@ private Q_SLOTS:
     void missingBrowserHost();
     void refusedNavigation();
     void debugWindow();
+    void pagesWaitForASlotOfTheirService();
 };
 
 void HTTPConnectorTest::doneBrowsing_data()
@@ -234,3 +236,44 @@ void HTTPConnectorTest::debugWindow()
 
 QTEST_MAIN(HTTPConnectorTest)
 #include "HTTPConnectorTest.moc"
+
+void HTTPConnectorTest::pagesWaitForASlotOfTheirService()
+{
+    VirtualClock clock;
+    FakeBrowsers browsers;
+    PageSlots slots(1);
+    const QString hotmail = QStringLiteral("Hotmail");
+    auto first = std::make_unique<HTTPConnector>(clock, &browsers, hotmail, &slots);
+    HTTPConnector yahoo(clock, &browsers, QStringLiteral("Yahoo"), &slots);
+    HTTPConnector second(clock, &browsers, hotmail, &slots);
+    auto gone = std::make_unique<HTTPConnector>(clock, &browsers, hotmail, &slots);
+    HTTPConnector third(clock, &browsers, hotmail, &slots);
+    QSignalSpy waited(&second, &WebDriver::Waiting);
+    QSignalSpy firstWaited(first.get(), &WebDriver::Waiting);
+    first->GoToURL(QStringLiteral("http://a.example/"));
+    yahoo.GoToURL(QStringLiteral("http://y.example/"));
+    second.GoToURL(QStringLiteral("http://b.example/"));
+    second.GoToURL(QStringLiteral("http://c.example/"));
+    gone->GoToURL(QStringLiteral("http://gone.example/"));
+    third.GoToURL(QStringLiteral("http://d.example/"));
+    // One page of each service; the others wait, busy, without a browser.
+    QCOMPARE(browsers.asked, 2);
+    QCOMPARE(firstWaited.count(), 0);
+    QVERIFY(second.Busy());
+    QCOMPARE(slots.waiting(), 3);
+    // The waiting are heard every second.
+    clock.advance(3000);
+    QCOMPARE(waited.count(), 3);
+    QCOMPARE(firstWaited.count(), 0);
+
+    gone.reset();
+    first.reset();
+    QTRY_COMPARE(browsers.asked, 3);
+    // The next in turn loads the last address it was given, and says so.
+    QCOMPARE(browsers.last->navigated, QStringList{QStringLiteral("http://c.example/")});
+    QCOMPARE(waited.count(), 4);
+    clock.advance(3000);
+    QCOMPARE(waited.count(), 4);
+    QCOMPARE(slots.held(hotmail), 1);
+    QCOMPARE(slots.waiting(), 1);
+}
