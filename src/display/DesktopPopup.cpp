@@ -49,6 +49,8 @@ void DesktopPopup::send()
                            << QString::fromLatin1(kClearMailCount);
         }
         notice.hints.insert(QStringLiteral("category"), QString::fromLatin1(kCategory));
+        // Lets the desktop file the notice under the installed program's entry.
+        notice.hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.orvane.Quorvel"));
         if (m_options.playsOwnSound && m_options.playsOwnSound())
             notice.hints.insert(QStringLiteral("suppress-sound"), true);
         notice.replacesId = m_id;

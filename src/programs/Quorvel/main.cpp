@@ -54,6 +54,9 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
+    // The installed desktop entry: Wayland compositors and the notification
+    // server match the program's windows and notices to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orvane.Quorvel"));
     QApplication::setQuitOnLastWindowClosed(false);
     Q_INIT_RESOURCE(icons);
 
