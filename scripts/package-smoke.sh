@@ -87,15 +87,20 @@ in_bus() {
   [[ ! -e /usr/lib/orvane/Users && ! -e /usr/lib/orvane/Zarnik.cfg ]] ||
     fail "the notifier wrote into the program folder"
 
-  # A list of an earlier program folder with one account on the Dovecot: the
-  # saved header blocks, one more account and its sixteen lines.
+  # A list of an earlier program folder with two accounts on the Dovecot, one
+  # POP3 and one IMAP (whose checker lives in a plugin the package must
+  # carry): the saved header blocks, then each account's sixteen lines.
   mkdir -p "$(dirname "$old")"
   {
     sed -n '1p' "$list"
-    printf '1\r\n'
-    sed -n '3,$p' "$list"
+    printf '2\r\n'
+    # The first start's list ends with a line of this version's own after the
+    # (no) accounts, which an earlier program folder's list does not have.
+    sed -n '3,$p' "$list" | sed '$d'
     printf '%s\r\n' Smoke "127.0.0.1:$SMOKE_POP3_PORT" 60 600 "$SMOKE_MAIL_USER" "$encoded" \
       True 00:00:00 1899-12-30 False 0 0 False False '' False
+    printf '%s\r\n' SmokeImap "imap+plain://127.0.0.1:$SMOKE_IMAP_PORT" 60 600 "$SMOKE_MAIL_USER" \
+      "$encoded" True 00:00:00 1899-12-30 False 0 0 False False '' False
   } >"$old"
   rm "$list"
 
@@ -103,8 +108,8 @@ in_bus() {
   start_notifier --import "$old"
   gdbus call --session --dest org.orvane.Quorvel --object-path /Status \
     --method org.orvane.Quorvel.Status.CheckAll >/dev/null
-  wait_until 30 total_is 2 ||
-    fail "the total is $(status_of TotalCount), not 2: $(gdbus call --session --dest \
+  wait_until 30 total_is 4 ||
+    fail "the total is $(status_of TotalCount), not 4 (2 by POP3, 2 by IMAP): $(gdbus call --session --dest \
       org.orvane.Quorvel --object-path /Status --method org.orvane.Quorvel.Status.Accounts)"
   stop_notifier
   grep -q "^Smoke"$'\r'"$" "$list" || fail "the imported account was not saved"
@@ -170,7 +175,7 @@ esac
 # shellcheck source=scripts/packages.sh
 source "$repo/scripts/packages.sh"
 orvane_install_packages "${ORVANE_PACKAGE_PACKAGES[@]}" xvfb xauth trayer dbus dbus-x11 \
-  dovecot-pop3d libglib2.0-bin
+  dovecot-pop3d dovecot-imapd libglib2.0-bin
 orvane_stop_system_dovecot
 
 package=${1:-}
@@ -222,14 +227,19 @@ for n in 1 2; do
   printf 'From: a@example.org\nSubject: %s\n\nhello\n' "$n" >"$mail/home/Maildir/new/$n.smoke"
 done
 chown -R "$user:" "$mail/home"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+port=$(free_port)
+imap_port=$(free_port)
+while [[ $imap_port == "$port" ]]; do imap_port=$(free_port); done
 printf '%s:{PLAIN}%s:%s:%s::%s::\n' "$user" "$password" "$uid" "$(id -g "$user")" \
   "$mail/home" >"$mail/users"
 cat >"$mail/dovecot.conf" <<CONF
 base_dir = $mail/run
 state_dir = $mail/state
 log_path = $mail/dovecot.log
-protocols = pop3
+protocols = pop3 imap
 listen = 127.0.0.1
 ssl = no
 disable_plaintext_auth = no
@@ -255,6 +265,15 @@ service pop3-login {
     port = 0
   }
 }
+service imap-login {
+  inet_listener imap {
+    address = 127.0.0.1
+    port = $imap_port
+  }
+  inet_listener imaps {
+    port = 0
+  }
+}
 CONF
 dovecot -F -c "$mail/dovecot.conf" >"$mail/dovecot.out" 2>&1 &
 dovecot=$!
@@ -271,7 +290,7 @@ chown "$user:" "$work/user"
 say "running the installed notifier as $user"
 runuser -u "$user" -- env -i PATH=/usr/bin:/bin HOME="$home" USER="$user" LOGNAME="$user" \
   XDG_RUNTIME_DIR="$runtime" XDG_DATA_HOME="$home/data" SMOKE_WORK="$work/user" \
-  SMOKE_POP3_PORT="$port" SMOKE_MAIL_USER="$user" QT_QPA_PLATFORM=xcb \
+  SMOKE_POP3_PORT="$port" SMOKE_IMAP_PORT="$imap_port" SMOKE_MAIL_USER="$user" QT_QPA_PLATFORM=xcb \
   bash "$work/user/smoke.sh" --session ||
   fail "the run as $user failed; notifier log: $(cat "$work/user/notifier.log" 2>/dev/null)"
 
