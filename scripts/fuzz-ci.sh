@@ -24,13 +24,13 @@ cmake --build "$build" --target fuzz
 # Inputs per target: the readers that write files or parse more per input
 # manage fewer a second.
 declare -A runs=(
-  [listfile]=20000 [profiles]=100000 [skin]=100000 [bskin]=100000 [mailclient]=30000
-  [imap]=500000 [commandline]=500000 [serveraddress]=500000 [pop3]=2000000
-  [inboxcount]=5000000
+  [listfile]=20000 [profiles]=100000 [skin]=100000 [bskin]=100000 [mailclient]=150000
+  [imap]=500000 [commandline]=500000 [serveraddress]=500000 [pop3]=500000
+  [inboxcount]=10000000
 )
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-options=(-rss_limit_mb=512 -malloc_limit_mb=512 -timeout=10 -max_len=65536 -seed=1)
+options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -max_len=65536 -seed=1)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

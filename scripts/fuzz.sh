@@ -36,11 +36,12 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
 fi
 cmake --build "$build" --target "fuzz_$target"
 
-# Each input is bounded: a reader that takes more than 512 MB or 10 s for
-# one input is a finding.
+# Each input is bounded: a reader that asks for more than 512 MB at once or
+# takes more than 10 s for one input is a finding. The process as a whole
+# may grow to 2 GB, as the sanitizers keep freed memory aside for a while.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-options=(-rss_limit_mb=512 -malloc_limit_mb=512 -timeout=10 -max_len=65536)
+options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -max_len=65536)
 [[ -f $repo/fuzz/dict/$target.dict ]] && options+=("-dict=$repo/fuzz/dict/$target.dict")
 program=$build/fuzz/fuzz_$target
 
