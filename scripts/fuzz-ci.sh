@@ -24,8 +24,8 @@ cmake --build "$build" --target fuzz
 # Inputs per target: the readers that write files or parse more per input
 # manage fewer a second.
 declare -A runs=(
-  [listfile]=20000 [profiles]=100000 [skin]=100000 [bskin]=100000 [mailclient]=150000
-  [imap]=500000 [commandline]=500000 [serveraddress]=500000 [pop3]=500000
+  [listfile]=60000 [profiles]=200000 [skin]=400000 [bskin]=400000 [mailclient]=200000
+  [imap]=500000 [commandline]=500000 [serveraddress]=5000000 [pop3]=1500000
   [inboxcount]=10000000
 )
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
