@@ -36,6 +36,12 @@ ORVANE_PACKAGE_PACKAGES=(
   dpkg-dev file lintian desktop-file-utils appstream
 )
 
+# The fuzz targets (scripts/fuzz.sh): clang with its fuzzer and sanitizer
+# runtimes.
+ORVANE_FUZZ_PACKAGES=(
+  clang libclang-rt-14-dev
+)
+
 orvane_as_root() {
   if [[ $(id -u) -eq 0 ]]; then
     "$@"

@@ -179,12 +179,7 @@ void POP3::capabilityStep()
     }
     if (m_listText.startsWith(QLatin1Char('+')) && !m_listText.endsWith(MultiLineEnd))
         return;
-    const QStringList lines = m_listText.split(LineEnd);
-    const bool offered = m_listText.startsWith(QLatin1Char('+')) &&
-                         std::any_of(lines.begin() + 1, lines.end(), [](const QString& line) {
-                             return line.section(QLatin1Char(' '), 0, 0)
-                                        .compare(QLatin1String("STLS"), Qt::CaseInsensitive) == 0;
-                         });
+    const bool offered = OffersStls(m_listText);
     m_listText.clear();
     if (!offered) {
         CloseWithError(
@@ -360,19 +355,37 @@ void POP3::connectStep()
 void POP3::statReplyStep()
 {
     m_state = Done;
-    // The count runs from the fifth character ("+OK n m") to the next blank;
-    // a reply without that blank carries no count we can trust.
-    const qsizetype blank = m_replyText.indexOf(QLatin1Char(' '), 4);
-    bool converted = false;
-    qint32 count = 0;
-    if (blank >= 0)
-        count = m_replyText.mid(4, blank - 4).toInt(&converted);
-    if (!converted || count < 0) {
+    const std::optional<qint32> count = StatCount(m_replyText);
+    if (!count) {
         CloseWithError(QStringLiteral("Error: Connection with host was lost."));
         return;
     }
     CloseWithError(QString());
-    Q_EMIT MailFound(count);
+    Q_EMIT MailFound(*count);
+}
+
+std::optional<qint32> POP3::StatCount(const QString& reply)
+{
+    // The count runs from the fifth character ("+OK n m") to the next blank;
+    // a reply without that blank carries no count we can trust.
+    const qsizetype blank = reply.indexOf(QLatin1Char(' '), 4);
+    bool converted = false;
+    qint32 count = 0;
+    if (blank >= 0)
+        count = reply.mid(4, blank - 4).toInt(&converted);
+    if (!converted || count < 0)
+        return std::nullopt;
+    return count;
+}
+
+bool POP3::OffersStls(const QString& capaList)
+{
+    const QStringList lines = capaList.split(LineEnd);
+    return capaList.startsWith(QLatin1Char('+')) &&
+           std::any_of(lines.begin() + 1, lines.end(), [](const QString& line) {
+               return line.section(QLatin1Char(' '), 0, 0)
+                          .compare(QLatin1String("STLS"), Qt::CaseInsensitive) == 0;
+           });
 }
 
 void POP3::sendLine(const QString& line)

@@ -8,6 +8,7 @@
 #include <QSslCertificate>
 #include <QSslError>
 #include <QString>
+#include <optional>
 
 class QTcpSocket;
 
@@ -73,6 +74,12 @@ public:
                       bool DebugOn) override;
 
     bool IsChecking() const;
+
+    /// The message count of a STAT reply ("+OK n m"); none when the reply
+    /// carries no count to trust.
+    static std::optional<qint32> StatCount(const QString& reply);
+    /// Whether a whole CAPA answer, up to its closing ".", offers STLS.
+    static bool OffersStls(const QString& capaList);
     State GetState() const { return m_state; }
 
 private:

@@ -26,6 +26,10 @@ const std::array<Scheme, 5> kSchemes{{
 
 constexpr qsizetype MaxHostLength = 253;
 constexpr qsizetype MaxFolderLength = 1000;
+// An address is written back with its folder percent-encoded, up to nine
+// characters for each character of the name ("%E2%82%AC"), so a folder read
+// from a line typed in full still reads back from the line written.
+constexpr qsizetype MaxFolderPath = 9 * MaxFolderLength;
 
 const Scheme* schemeOf(const QString& line)
 {
@@ -133,9 +137,11 @@ ServerAddress ServerAddress::parse(const QString& line)
     if (slash >= 0) {
         const QString path = rest.mid(slash + 1);
         // A POP3 server has one mailbox: a path would be a mistake to point out.
-        if ((out.protocol != Protocol::Imap && !path.isEmpty()) || path.size() > MaxFolderLength)
+        if ((out.protocol != Protocol::Imap && !path.isEmpty()) || path.size() > MaxFolderPath)
             return out;
         const QString folder = QUrl::fromPercentEncoding(path.toUtf8());
+        if (folder.size() > MaxFolderLength)
+            return out;
         if (!folder.isEmpty())
             out.folder = folder;
         for (const QChar c : out.folder) {

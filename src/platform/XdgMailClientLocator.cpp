@@ -1,6 +1,7 @@
 #include "XdgMailClientLocator.h"
 
 #include "CommandLine.h"
+#include "SafeFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -27,16 +28,22 @@ QStringList absoluteFolders(const QString& value)
     return out;
 }
 
+// The largest desktop entry, list or cache read; real ones are a few
+// kilobytes, the cache of a desktop with every program installed some 100.
+constexpr qint64 MaxKeyFileBytes = 4 * 1024 * 1024;
+
 // Key-file lines of one group ("[Group]"), comments and blank lines skipped.
 QList<std::pair<QString, QString>> readGroup(const QString& path, const QString& group)
 {
     QList<std::pair<QString, QString>> entries;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Anyone may put files into the shared folders; a huge file or a FIFO
+    // under one of these names must not stall or bloat the notifier's start.
+    const FileContents contents = readFileContents(path, MaxKeyFileBytes, FileTrust::Any);
+    if (contents.status != FileContents::Status::Read)
         return entries;
     const QString header = u'[' + group + u']';
     bool inGroup = false;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    const QStringList lines = QString::fromUtf8(contents.bytes).split(u'\n');
     for (QString line : lines) {
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))

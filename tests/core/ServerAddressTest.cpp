@@ -60,6 +60,13 @@ private Q_SLOTS:
             QStringLiteral("a\r\nX LOGOUT"));
         row("pop3 with a folder", "pop3s://h/INBOX", false, P::Pop3, S::Tls, "h", 995, {});
         row("bad brackets", "imaps://[mail]:1", false, P::Imap, S::Tls, "mail", 993, inbox);
+        // A folder typed in full is written encoded, three times as long.
+        const QByteArray typed = QByteArray("\xc3\xbc").repeated(400);
+        row("long folder typed in full", ("imaps://h/" + typed).constData(), true, P::Imap, S::Tls,
+            "h", 993, QString::fromUtf8(typed),
+            ("imaps://h/" + QByteArray("%C3%BC").repeated(400)).constData());
+        row("folder too long", ("imaps://h/" + QByteArray(1001, 'a')).constData(), false, P::Imap,
+            S::Tls, "h", 993, inbox);
     }
 
     void parsesAndWritesBack()
@@ -89,6 +96,7 @@ private Q_SLOTS:
         QCOMPARE(a.toString(), written.isEmpty() ? line : written);
         // What is written reads back the same.
         const ServerAddress again = ServerAddress::parse(a.toString());
+        QVERIFY(again.valid);
         QCOMPARE(again.host, a.host);
         QCOMPARE(again.port, a.port);
         QCOMPARE(again.folder, a.folder);

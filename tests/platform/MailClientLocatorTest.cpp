@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -22,6 +23,7 @@ class MailClientLocatorTest : public QObject
 private Q_SLOTS:
     void defaultMailCommand_data();
     void defaultMailCommand();
+    void hostileFilesAreSkipped();
 };
 
 // lists:   "<folder>[/<desktop>]:<group>=<value>", the mailto line of a group
@@ -185,6 +187,33 @@ void MailClientLocatorTest::defaultMailCommand()
         QVERIFY(command);
         QCOMPARE(*command, expected.replace(QStringLiteral("<bin>"), bin));
     }
+}
+
+// A FIFO or a huge file under a name the lookup reads is passed over: the
+// start neither waits for a writer nor reads without end.
+void MailClientLocatorTest::hostileFilesAreSkipped()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QDir base(root.path());
+    const QString apps = base.filePath(QStringLiteral("data/applications"));
+    QVERIFY(saveFile(apps + QStringLiteral("/mail.desktop"), "[Desktop Entry]\nExec=/bin/mail\n"));
+    QVERIFY(saveFile(apps + QStringLiteral("/huge.desktop"), "[Desktop Entry]\nExec=/bin/huge\n"));
+    QVERIFY(saveFile(base.filePath(QStringLiteral("config/mimeapps.list")),
+                     QByteArray(5 * 1024 * 1024, '#') +
+                         "\n[Default Applications]\nx-scheme-handler/mailto=huge.desktop\n"));
+    QVERIFY(saveFile(base.filePath(QStringLiteral("configdirs/mimeapps.list")),
+                     "[Default Applications]\nx-scheme-handler/mailto=mail.desktop\n"));
+    QCOMPARE(
+        ::mkfifo(QFile::encodeName(apps + QStringLiteral("/mimeinfo.cache")).constData(), 0600), 0);
+
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), base.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), base.filePath(QStringLiteral("configdirs")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), base.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_DATA_DIRS"), base.filePath(QStringLiteral("datadirs")));
+    env.insert(QStringLiteral("PATH"), base.filePath(QStringLiteral("bin")));
+    QCOMPARE(XdgMailClientLocator(env).defaultMailCommand(), QStringLiteral("\"/bin/mail\""));
 }
 
 QTEST_GUILESS_MAIN(MailClientLocatorTest)
