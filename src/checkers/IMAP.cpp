@@ -1,5 +1,6 @@
 #include "IMAP.h"
 
+#include "CheckEvent.h"
 #include "ImapConnection.h"
 #include "MailPluginLoader.h"
 #include "core/ServerAddress.h"
@@ -14,20 +15,8 @@ namespace orvane {
 
 namespace {
 
-struct Event
-{
-    enum Kind
-    {
-        Status,
-        Found,
-        Error
-    };
-    Kind kind;
-    QString text;
-    qint32 count = 0;
-};
-
-using Raise = std::function<void(const Event&)>;
+using Event = CheckEvent;
+using Raise = RaiseCheckEvent;
 
 // The count of the folder on a logged-in session, or -1 with `failure` set.
 qint64 countUnseen(ImapSession& session, const QString& folder, QString* failure)
@@ -139,19 +128,7 @@ void IMAP::CheckForMail(const QString& address, const QString& userName, const Q
         std::make_shared<ImapConnection>(*m_protocols, server, userName, m_settings, m_trust);
     worker->receiver = this;
 
-    auto deliver = [this](const Event& event) {
-        switch (event.kind) {
-        case Event::Status:
-            Q_EMIT UpdateStatus(event.text);
-            break;
-        case Event::Found:
-            Q_EMIT MailFound(event.count);
-            break;
-        case Event::Error:
-            Q_EMIT error(event.text);
-            break;
-        }
-    };
+    auto deliver = [this](const Event& event) { event.raiseOn(*this); };
     auto job = [worker, folder = server.folder, password, deliver] {
         runCheck(*worker->connection, folder, password, [&worker, &deliver](const Event& event) {
             const std::lock_guard lock(worker->mutex);

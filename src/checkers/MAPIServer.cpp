@@ -1,5 +1,6 @@
 #include "MAPIServer.h"
 
+#include "CheckEvent.h"
 #include "ProfileMapi.h"
 
 #include <QMetaObject>
@@ -14,20 +15,8 @@ namespace orvane {
 
 namespace {
 
-struct Event
-{
-    enum Kind
-    {
-        Status,
-        Found,
-        Error
-    };
-    Kind kind;
-    QString text;
-    qint32 count = 0;
-};
-
-using Raise = std::function<void(const Event&)>;
+using Event = CheckEvent;
+using Raise = RaiseCheckEvent;
 
 // The check from the log-on to the log-off. Any non-zero result of the
 // walk ends it with the count reached so far; so does a dropped check,
@@ -126,19 +115,7 @@ void MAPIServer::CheckForMail(const QString& address, const QString& userName,
     m_userName = userName;
     m_password = password;
 
-    auto deliver = [this](const Event& event) {
-        switch (event.kind) {
-        case Event::Status:
-            Q_EMIT UpdateStatus(event.text);
-            break;
-        case Event::Found:
-            Q_EMIT MailFound(event.count);
-            break;
-        case Event::Error:
-            Q_EMIT error(event.text);
-            break;
-        }
-    };
+    auto deliver = [this](const Event& event) { event.raiseOn(*this); };
 
     std::unique_ptr<SimpleMapi> mapi;
     try {
