@@ -126,13 +126,16 @@ private Q_SLOTS:
 
 private:
     QString listPath() const { return m_dir.path() + QStringLiteral("/Quorvelanna.svl"); }
-    void writeOldList(FakeSecretStore& store)
+    /// The list file as a run that moved nothing would leave it.
+    void writeList(FakeSecretStore& store, const QList<Account>& accounts)
     {
         Run old(store, listPath());
-        for (const Account& a : kOldList)
+        for (const Account& a : accounts)
             old.add(a);
         QVERIFY(old.save());
     }
+    const QList<Account> kOneInKeyring = {{"Home", "pop.example.org", {}, "*keyring*"},
+                                          {"Work", "pop.example.org", "beta", {}}};
     QTemporaryDir m_dir;
 };
 
@@ -151,7 +154,7 @@ void AccountSecretsTest::everyPasswordSurvivesAKillAtAnyStep()
     QFETCH(int, answers);
     QFETCH(bool, diesAtSave);
     FakeSecretStore store;
-    writeOldList(store);
+    writeList(store, kOldList);
     {
         Run first(store, listPath());
         QVERIFY(first.load());
@@ -208,12 +211,7 @@ void AccountSecretsTest::lockedKeyringHoldsChecksAndRewritesNothing()
     FakeSecretStore store;
     store.items.insert(FakeSecretStore::flat({kScope, "Home", SecretStore::passwordKind()}),
                        {"Orvane: Home", "alpha"});
-    {
-        Run old(store, listPath());
-        old.add({"Home", "pop.example.org", {}, "*keyring*"});
-        old.add({"Work", "pop.example.org", "beta", {}});
-        QVERIFY(old.save());
-    }
+    writeList(store, kOneInKeyring);
     const QByteArray before = readFile(listPath());
     store.state = SecretStore::Outcome::Locked;
     Run run(store, listPath());
@@ -263,12 +261,7 @@ void AccountSecretsTest::withoutKeyringPasswordsStayInTheFile()
     QFETCH(bool, keepInFile);
     QFETCH(QString, notice);
     FakeSecretStore store;
-    {
-        Run old(store, listPath());
-        old.add({"Home", "pop.example.org", {}, "*keyring*"});
-        old.add({"Work", "pop.example.org", "beta", {}});
-        QVERIFY(old.save());
-    }
+    writeList(store, kOneInKeyring);
     const QByteArray before = readFile(listPath());
     if (!keepInFile)
         store.state = SecretStore::Outcome::Unavailable;
@@ -316,11 +309,7 @@ void AccountSecretsTest::lifecycle()
     QFETCH(QStringList, items);
     QFETCH(QString, detail);
     FakeSecretStore store;
-    {
-        Run old(store, listPath());
-        old.add({"Work", "pop.example.org", "beta", {}});
-        QVERIFY(old.save());
-    }
+    writeList(store, {{"Work", "pop.example.org", "beta", {}}});
     Run run(store, listPath());
     QVERIFY(run.load());
     run.secrets.start(kScope);

@@ -88,6 +88,9 @@ void KeyringDaemon::stop()
 QString KeyringDaemon::secretTool(const QStringList& arguments, int* exitCode) const
 {
     QProcess tool;
+    // `search` tells the attributes on standard error.
+    if (arguments.first() == QLatin1String("search"))
+        tool.setProcessChannelMode(QProcess::MergedChannels);
     tool.start(QStringLiteral("secret-tool"), arguments);
     tool.waitForFinished(kStartMs);
     *exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
