@@ -337,10 +337,14 @@ void AccountSecrets::verifyAndMark(const Job& job, const QString& target, const 
             return self->done();
         }
         if (job.type == Job::Type::Store) {
-            // Changed meanwhile: the job queued for the change decides.
+            // Changed meanwhile: the job queued for the change decides; an
+            // item under a name the account no longer has is of no use.
             if (account->GetName() != target || account->GetPassword() != secret ||
-                !account->passwordMarker().isEmpty())
+                !account->passwordMarker().isEmpty()) {
+                if (account->GetName() != target)
+                    self->m_jobs.push_front({Job::Type::Remove, {}, target, {}, kind});
                 return self->done();
+            }
             if (self->m_hooks.keepInFile && self->m_hooks.keepInFile()) {
                 self->m_jobs.push_front({Job::Type::Remove, {}, target, {}, kind});
                 return self->done();
