@@ -238,6 +238,9 @@ void AccountSecrets::fetch(const Job& job)
                 self->halt(outcome);
                 break;
             case SecretStore::Outcome::Failed:
+                // A prompt the user dismissed may end so too: the user's
+                // next check asks again.
+                self->m_lockedOut.push_back(job);
                 if (account) {
                     const QString why =
                         QStringLiteral("The keyring did not give the password: %1").arg(detail);
@@ -384,10 +387,11 @@ void AccountSecrets::halt(SecretStore::Outcome outcome)
 void AccountSecrets::askAgain()
 {
     // Once per request, and never while the keyring is being asked.
-    if (m_keyring != Keyring::Locked || !idle() || m_stopped)
+    if (m_stopped || !idle() || m_lockedOut.empty())
         return;
     std::vector<Job> waiting = std::exchange(m_lockedOut, {});
-    setKeyring(Keyring::Unknown);
+    if (m_keyring != Keyring::Ready)
+        setKeyring(Keyring::Unknown);
     for (Job& job : waiting)
         enqueue(std::move(job));
     enqueueMigration();

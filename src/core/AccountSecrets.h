@@ -138,7 +138,8 @@ private:
     bool m_inNext = false;
     Keyring m_keyring = Keyring::Unknown;
     std::deque<Job> m_jobs;
-    /// Accounts whose password waits for the keyring to be unlocked.
+    /// Accounts whose password waits for the keyring to be unlocked or to
+    /// answer; the user's next check asks again.
     std::vector<Job> m_lockedOut;
 };
 
