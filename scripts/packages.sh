@@ -10,24 +10,28 @@ ORVANE_BUILD_PACKAGES=(
   qt6-webengine-dev
   clang-format
   libetpan-dev libgnutls28-dev
+  qtkeychain-qt6-dev
 )
 
 # What the programs need at run time beyond the libraries the build pulls in:
-# a session bus (dbus-x11 lets Qt autolaunch one) and certificates for TLS.
+# a session bus (dbus-x11 lets Qt autolaunch one), certificates for TLS and
+# the Secret Service client the keyring library loads when it runs.
 ORVANE_RUN_PACKAGES=(
-  dbus dbus-x11 openssl ca-certificates
+  dbus dbus-x11 openssl ca-certificates libsecret-1-0
 )
 
 # The end-to-end tests: a virtual X display with trays of both kinds (trayer
 # for XEmbed, Xfce's panel for StatusNotifierItem), a notification server,
 # screenshots and window tools (xrandr splits the display into two monitors),
-# and real mail servers to check against.
+# real mail servers to check against, and a keyring with its command-line
+# tool.
 ORVANE_TEST_PACKAGES=(
   xvfb xauth trayer x11-utils x11-xserver-utils imagemagick xdotool
   xfce4-panel xfconf
   dunst
   dovecot-pop3d dovecot-imapd
   at-spi2-core python3-pyatspi
+  gnome-keyring libsecret-tools
 )
 
 # Building the Debian package and checking it (scripts/package-smoke.sh):

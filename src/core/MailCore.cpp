@@ -51,6 +51,11 @@ void MailCore::CheckAccount(server& account)
 {
     if (account.IsChecking() || isWaiting(account))
         return;
+    // Never a check with an empty password while the keyring keeps it.
+    if (account.isHeldForSecret()) {
+        account.CheckHeld(true);
+        return;
+    }
     // Nothing new starts once the machine is going to sleep.
     if (m_gate && m_gate->isAsleep()) {
         checkAfterWake(account);
@@ -76,6 +81,12 @@ bool MailCore::isWaiting(const server& account) const
 
 void MailCore::CheckDue(server& account)
 {
+    // The clock does not ask the keyring again: that is the user's call.
+    if (account.isHeldForSecret()) {
+        if (!account.IsChecking())
+            account.CheckHeld(false);
+        return;
+    }
     // Without any network the check could only fail; the account is
     // checked when the network returns.
     if (m_gate && m_gate->isOffline() && !m_gate->isAsleep()) {

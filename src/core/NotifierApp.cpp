@@ -1,5 +1,6 @@
 #include "NotifierApp.h"
 
+#include "AccountSecrets.h"
 #include "CheckGate.h"
 #include "CompanionConfig.h"
 #include "IndicatorFanout.h"
@@ -50,6 +51,10 @@ NotifierApp::NotifierApp(DataFolders folders, NotifierServices services, Notifie
     m_saveSoon = m_services.clock.createTimer();
     m_saveSoon->setSingleShot(true);
     connect(m_saveSoon.get(), &Timer::timeout, this, &NotifierApp::save);
+    m_secrets = std::make_unique<AccountSecrets>(
+        m_services.secrets, m_accounts,
+        AccountSecrets::Hooks{[this] { return m_parts.options.KeepPasswordsInFile(); },
+                              [this] { return !m_shutDown && m_started && saveList(); }});
 }
 
 NotifierApp::~NotifierApp() = default;
@@ -57,6 +62,11 @@ NotifierApp::~NotifierApp() = default;
 QString NotifierApp::listFilePath() const
 {
     return AccountListFile::pathFor(m_folders, m_logonName);
+}
+
+QString NotifierApp::secretScope() const
+{
+    return m_logonName.trimmed() + u'@' + m_folders.programFolder();
 }
 
 NotifierApp::CommandLine NotifierApp::ParseCommandLine(const QStringList& arguments)
@@ -92,7 +102,9 @@ NotifierApp::CommandLine NotifierApp::ParseCommandLine(const QStringList& argume
 
 std::unique_ptr<server> NotifierApp::newAccount()
 {
-    return std::make_unique<server>(*m_core);
+    auto account = std::make_unique<server>(*m_core);
+    m_secrets->watch(*account);
+    return account;
 }
 
 bool NotifierApp::Start()
@@ -137,6 +149,9 @@ bool NotifierApp::Start()
     }
     if (m_shutDown)
         return true;
+    // Before the first check: an account whose password the keyring keeps
+    // waits for it instead of being checked without one.
+    m_secrets->start(secretScope());
 
     m_stForm->SetTrayIconFromResource(101);
     m_parts.windows.AfterListLoaded(loaded.result != AccountListFile::LoadResult::Missing);
@@ -174,6 +189,7 @@ void NotifierApp::Shutdown()
     // A box still open (the start's damaged-list message, say) would keep
     // the process waiting for a click that may never come.
     m_services.messages.closeOpenBoxes();
+    m_secrets->stop();
     saveFiles();
     m_parts.windows.UnloadWindows();
     m_stForm->RemoveTrayIcon();
@@ -190,19 +206,27 @@ void NotifierApp::saveFiles()
     QDir().mkpath(m_folders.listFolder());
     QDir().mkpath(m_folders.userFolder());
     WriteCompanionConfig(m_folders.userFolder(), m_logonName, m_startAtLogon);
+    saveList();
+}
+
+bool NotifierApp::saveList()
+{
+    QDir().mkpath(m_folders.listFolder());
     const QString path = listFilePath();
     if (m_keepListFile) {
         qWarning("Orvane: %s was not loaded, so it is left as it is; the changes of this session "
                  "are not saved.",
                  qPrintable(path));
-        return;
+        return false;
     }
     QString error;
     if (!AccountListFile::save(path, m_accounts, m_parts.blocks, &error)) {
         qWarning("Orvane: the list of accounts could not be saved to %s: %s.  The file keeps the "
                  "accounts of the last save.",
                  qPrintable(path), qPrintable(error));
+        return false;
     }
+    return true;
 }
 
 } // namespace orvane

@@ -11,6 +11,7 @@
 
 namespace orvane {
 
+class AccountSecrets;
 class CheckGate;
 class CheckerFactory;
 class Clock;
@@ -22,6 +23,7 @@ class NetworkWatch;
 class NotifierOptions;
 class ProgramInstance;
 class ProgramWindows;
+class SecretStore;
 class SleepWatch;
 class SoundPlayer;
 class TrayIcon;
@@ -45,6 +47,8 @@ struct NotifierServices
     /// run whenever they are due.
     SleepWatch* sleep = nullptr;
     NetworkWatch* network = nullptr;
+    /// The desktop's keyring; without one passwords stay in the list file.
+    SecretStore* secrets = nullptr;
 };
 
 /// The program-wide objects that live outside the core.
@@ -114,6 +118,11 @@ public:
     /// stay open between checks).
     CheckGate& gate() { return *m_gate; }
     stForm& trayForm() { return *m_stForm; }
+    /// Where the accounts' passwords live, and their moves.
+    AccountSecrets& secrets() { return *m_secrets; }
+    /// What keeps this list's keyring items apart from every other list's:
+    /// the program folder and the log-on name.
+    QString secretScope() const;
 
     /// A new account bound to this program's check cycle.
     std::unique_ptr<server> newAccount();
@@ -126,6 +135,8 @@ private:
     /// Writes the companion files and the list file, or says on standard
     /// error why the list was not written.
     void saveFiles();
+    /// Writes the list file; false when it was not written.
+    bool saveList();
 
     DataFolders m_folders;
     NotifierServices m_services;
@@ -146,6 +157,7 @@ private:
     std::unique_ptr<CheckGate> m_gate;
     std::unique_ptr<MailCore> m_core;
     std::unique_ptr<Timer> m_saveSoon;
+    std::unique_ptr<AccountSecrets> m_secrets;
 };
 
 } // namespace orvane

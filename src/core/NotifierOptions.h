@@ -16,6 +16,9 @@ public:
     virtual QString GetSoundFile() const = 0;
     virtual bool IsFlashScrollLockOn() const = 0;
     virtual bool CheckOnStartup() const = 0;
+    /// Passwords stay in the list file even where a keyring answers (a
+    /// program folder carried between machines).
+    virtual bool KeepPasswordsInFile() const { return false; }
     /// Starts the e-mail program without waiting for it; unless forced, only
     /// when that is the chosen new-mail action. True when the start was asked
     /// for; `started` then hears, once the launcher knows, whether it runs.

@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace orvane {
 namespace {
@@ -51,12 +52,18 @@ void server::CreateServer(const QString& name, const QString& address, qint16 ti
                           bool minOn, qint32 minCount, bool customSoundOn,
                           const QString& customSound, bool newMailOnly)
 {
-    m_name = name;
+    const QString previousName = std::exchange(m_name, name);
+    const QString previousPassword = m_password;
     m_address = address;
     m_timeout = timeout;
     m_interval = interval;
     m_userName = userName;
     m_password = password;
+    // A password the user typed is the one to use, whatever the keyring holds.
+    if (password != previousPassword) {
+        m_secretHold.clear();
+        m_checkHeld = false;
+    }
     m_minOn = minOn;
     m_minCount = minCount;
     m_customSoundOn = customSoundOn;
@@ -68,6 +75,7 @@ void server::CreateServer(const QString& name, const QString& address, qint16 ti
     m_active = true;
     m_clock->Activate();
     tellWatch();
+    Q_EMIT edited(previousName, previousPassword);
 }
 
 void server::Deactivate()
@@ -260,6 +268,41 @@ void server::WaitForNetwork()
     m_host.UpdateTableItem(m_name);
 }
 
+void server::holdForSecret(const QString& why)
+{
+    m_secretHold = why;
+    if (m_checkHeld)
+        ShowSecretTrouble(why);
+}
+
+void server::CheckHeld(bool askAgain)
+{
+    m_checkHeld = true;
+    ShowSecretTrouble(m_secretHold);
+    if (askAgain)
+        Q_EMIT secretWanted();
+}
+
+void server::secretArrived(const QString& password)
+{
+    m_password = password;
+    const QString hold = std::exchange(m_secretHold, {});
+    if (m_lastDetail == hold) {
+        m_lastDetail.clear();
+        m_host.UpdateTableItem(m_name);
+    }
+    if (std::exchange(m_checkHeld, false))
+        m_host.CheckAccount(*this);
+}
+
+void server::ShowSecretTrouble(const QString& text)
+{
+    if (m_checking)
+        return;
+    m_lastDetail = text;
+    m_host.UpdateTableItem(m_name);
+}
+
 void server::FinishCheck()
 {
     dropChecker();
@@ -277,6 +320,7 @@ void server::FinishCheck()
 
 void server::UnloadYourself()
 {
+    Q_EMIT unloaded();
     if (m_watch)
         m_watch->accountGone(*this);
     m_active = false;
@@ -292,7 +336,7 @@ bool server::SaveYourself(AnsiLineWriter& out) const
     out.writeNumber(m_timeout);
     out.writeNumber(m_interval);
     out.writeText(m_userName);
-    out.writeLine(encodePassword(m_password));
+    out.writeLine(m_passwordMarker.isEmpty() ? encodePassword(m_password) : m_passwordMarker);
     out.writeBool(m_active);
     out.writeLine(formatSavedTime(m_lastTime));
     out.writeLine(formatSavedDate(m_lastDate));
@@ -319,9 +363,14 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
         !in.readBool(m_newMailOnly))
         return false;
     bool ok = false;
-    m_password = decodePassword(password, &ok);
-    if (!ok)
-        return false;
+    if (isPasswordMarker(password)) {
+        m_passwordMarker = password;
+        m_password.clear();
+    } else {
+        m_password = decodePassword(password, &ok);
+        if (!ok)
+            return false;
+    }
     m_lastTime = parseSavedTime(timeText);
     m_lastDate = parseSavedDate(dateText);
     if (!m_lastTime.isValid() || !m_lastDate.isValid())

@@ -68,6 +68,23 @@ public:
     /// A check fell due while the machine has no network and is held.
     void WaitForNetwork();
     static constexpr const char* kWaitingForNetwork = "Waiting for the network.";
+
+    /// The password line's marker when the secret is kept elsewhere (see
+    /// isPasswordMarker), empty when the list file holds the password.
+    QString passwordMarker() const { return m_passwordMarker; }
+    void setPasswordMarker(const QString& marker) { m_passwordMarker = marker; }
+    /// The password is not known yet: checks wait for it, and `why` is the
+    /// status line of a check asked for meanwhile.
+    void holdForSecret(const QString& why);
+    bool isHeldForSecret() const { return !m_secretHold.isEmpty(); }
+    /// A check was asked for while the password is held back; it starts
+    /// once the password comes. `askAgain` when someone, not the clock,
+    /// asked: the keyring may be asked again then.
+    void CheckHeld(bool askAgain);
+    /// The password came; a check asked for meanwhile starts now.
+    void secretArrived(const QString& password);
+    /// Something about the account's secret the user is to know.
+    void ShowSecretTrouble(const QString& text);
     bool SaveYourself(AnsiLineWriter& out) const;
     bool ReadYourselfIn(AnsiLineReader& in);
     void UnloadYourself();
@@ -82,6 +99,15 @@ public:
     QDate lastDate() const { return m_lastDate; }
     stTimer& clock() { return *m_clock; }
 
+Q_SIGNALS:
+    /// `CreateServer` changed the account; the values it had before.
+    void edited(const QString& previousName, const QString& previousPassword);
+    /// The account is being removed from the list.
+    void unloaded();
+    /// A check waits for the password and someone asked for it.
+    void secretWanted();
+
+public:
     /// The date written for an account that was never checked (day zero of
     /// the original date arithmetic).
     static QDate zeroDate() { return QDate(1899, 12, 30); }
@@ -106,6 +132,10 @@ private:
     qint32 m_interval = 0;
     QString m_userName;
     QString m_password;
+    QString m_passwordMarker;
+    // Why checks wait for the password; empty when it is known.
+    QString m_secretHold;
+    bool m_checkHeld = false;
     bool m_minOn = false;
     qint32 m_minCount = 0;
     std::unique_ptr<stTimer> m_clock;

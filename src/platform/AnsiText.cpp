@@ -268,6 +268,17 @@ QString decodePassword(const QString& encoded, bool* ok)
     return decodeText(bytes);
 }
 
+bool isPasswordMarker(const QString& line)
+{
+    if (line.size() < 3 || !line.startsWith(u'*') || !line.endsWith(u'*'))
+        return false;
+    for (const QChar c : QStringView(line).sliced(1, line.size() - 2)) {
+        if (!c.isLetterOrNumber() && c != u'-' && c != u'_')
+            return false;
+    }
+    return true;
+}
+
 QString formatSavedTime(const QTime& time)
 {
     return time.toString(QStringLiteral("HH:mm:ss"));

@@ -100,6 +100,10 @@ QByteArray encodeLines(const QStringList& lines);
 QString encodePassword(const QString& password);
 /// The reverse; nullopt-like failure is reported through `ok`.
 QString decodePassword(const QString& encoded, bool* ok);
+/// A password line that says where the secret is kept instead of holding
+/// it: a word between two asterisks ("*keyring*"), which no encoded
+/// password (digits only) can be. Markers a later version adds read too.
+bool isPasswordMarker(const QString& line);
 
 /// The list file writes times and dates in one fixed form (ISO 8601) and
 /// reads that form and the common short forms of earlier files. A date is

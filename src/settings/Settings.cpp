@@ -35,6 +35,7 @@ void Settings::LoadDefaultSettings()
     bPlaywave = true;
     animateOn = true;
     wMailClick = 2;
+    keepPasswordsInFile = false;
     settingsLoaded = true;
 }
 
@@ -82,18 +83,22 @@ void Settings::WriteYourself(AnsiLineWriter& out)
 
 bool Settings::ReadLaterLines(AnsiLineReader& in)
 {
+    // A file that ends before a line keeps that option's default.
     if (in.onlyBlankLinesLeft())
         return true;
     bool on = false;
     if (!in.readBool(on))
         return false;
     m_useDesktopNotifications = on;
-    return true;
+    if (in.onlyBlankLinesLeft())
+        return true;
+    return in.readBool(keepPasswordsInFile);
 }
 
 void Settings::WriteLaterLines(AnsiLineWriter& out)
 {
     out.writeBool(UseDesktopNotifications());
+    out.writeBool(keepPasswordsInFile);
 }
 
 bool Settings::UseDesktopNotifications() const

@@ -58,6 +58,8 @@ public:
     qint16 selTab = 0;
     bool showPopupWindow = true;
     bool flashScrollLock = false;
+    /// "Keep passwords in the list file": saved after the accounts.
+    bool keepPasswordsInFile = false;
 
     // SavedBlock
     void LoadDefaultSettings() override;
@@ -78,6 +80,7 @@ public:
     QString GetSoundFile() const override { return waveFilename; }
     bool IsFlashScrollLockOn() const override { return flashScrollLock; }
     bool CheckOnStartup() const override { return bStartup; }
+    bool KeepPasswordsInFile() const override { return keepPasswordsInFile; }
     /// Starts the e-mail program, exactly the program ExtractProgramPath
     /// finds with the rest of the text as its arguments, without waiting.
     /// Unless `force`, only when running it is the chosen new-mail action.

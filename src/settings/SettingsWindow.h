@@ -25,6 +25,7 @@ class QTreeWidgetItem;
 namespace orvane {
 
 class AccountList;
+class AccountSecrets;
 class CertificateTrust;
 class FileDialogs;
 class HoverHelp;
@@ -61,6 +62,8 @@ struct SettingsWindowServices
     std::function<void()> changed;
     /// The certificates trusted per account, for the account dialog.
     CertificateTrust* trust = nullptr;
+    /// Where the passwords live: the General page's option and notice.
+    AccountSecrets* secrets = nullptr;
 };
 
 /// The settings window. The options live in the store; the window is made
@@ -130,6 +133,7 @@ private:
     void openDialog(bool edit);
     void eprogChanged();
     void waveChanged();
+    void showKeyringNotice();
     void changed();
 
     SettingsWindowServices m_services;

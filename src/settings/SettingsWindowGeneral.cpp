@@ -2,6 +2,7 @@
 #include "Settings.h"
 #include "SettingsWindow.h"
 #include "SettingsWindowParts.h"
+#include "core/AccountSecrets.h"
 #include "core/Indicators.h"
 #include "core/MailCore.h"
 #include "core/StartAtLogon.h"
@@ -58,6 +59,9 @@ QWidget* SettingsWindow::buildGeneral()
     m_c->showPopup = box("cbShowPopup", "Show popup window on mail found.");
     m_c->flash = box("cbFlashScrollLock", "Flash scroll lock keyboard light on mail found.");
     m_c->desktopNotes = box("cbDesktopNotifications", "Use the desktop's notifications");
+    m_c->keepPasswords = box("chkKeepPasswords", "Keep passwords in the list file");
+    m_c->keyringNotice = named(new QLabel, "lblKeyring");
+    m_c->keyringNotice->setWordWrap(true);
     auto* boxes = new QGridLayout;
     boxes->setVerticalSpacing(2);
     boxes->addWidget(m_c->startup, 0, 0);
@@ -66,6 +70,8 @@ QWidget* SettingsWindow::buildGeneral()
     boxes->addWidget(m_c->showPopup, 1, 1);
     boxes->addWidget(m_c->flash, 2, 0, 1, 2);
     boxes->addWidget(m_c->desktopNotes, 3, 0, 1, 2);
+    boxes->addWidget(m_c->keepPasswords, 4, 0, 1, 2);
+    boxes->addWidget(m_c->keyringNotice, 5, 0, 1, 2);
     grid->addLayout(boxes, 4, 0, 1, 3);
 
     auto* actions = named(new QGroupBox(QStringLiteral("Actions")), "Frame2");
@@ -100,6 +106,10 @@ QWidget* SettingsWindow::buildGeneral()
     help.add(m_c->desktopNotes,
              QStringLiteral("If checked, new mail is announced in the desktop's own "
                             "notifications instead of the popup window."));
+    help.add(m_c->keepPasswords,
+             QStringLiteral("If checked, passwords are kept in the list of accounts instead of "
+                            "the desktop's keyring, for a program folder you carry between "
+                            "machines."));
 
     Settings& s = m_services.store;
     connect(m_c->eprog, &QLineEdit::textChanged, this, &SettingsWindow::eprogChanged);
@@ -143,6 +153,16 @@ QWidget* SettingsWindow::buildGeneral()
         m_services.store.SetUseDesktopNotifications(on);
         changed();
     });
+    connect(m_c->keepPasswords, &QCheckBox::toggled, this, [this](bool on) {
+        m_services.store.keepPasswordsInFile = on;
+        if (m_services.secrets)
+            m_services.secrets->keepInFileChanged();
+        changed();
+    });
+    if (m_services.secrets) {
+        connect(m_services.secrets, &AccountSecrets::keyringChanged, m_c->keyringNotice,
+                [this] { showKeyringNotice(); });
+    }
     connect(m_c->flash, &QCheckBox::toggled, this, [this](bool on) {
         m_services.store.flashScrollLock = on;
         if (on && m_services.core.announced())
@@ -184,11 +204,12 @@ void SettingsWindow::ShowSettings()
     const Settings& s = m_services.store;
     // The controls show the options; nothing is stored or switched again.
     const QSignalBlocker blockers[] = {
-        QSignalBlocker(m_c->eprog),    QSignalBlocker(m_c->wave),
-        QSignalBlocker(m_c->startup),  QSignalBlocker(m_c->checkOnStart),
-        QSignalBlocker(m_c->playWave), QSignalBlocker(m_c->showPopup),
-        QSignalBlocker(m_c->flash),    QSignalBlocker(m_c->animate),
-        QSignalBlocker(m_c->onTop),    QSignalBlocker(m_c->desktopNotes),
+        QSignalBlocker(m_c->eprog),         QSignalBlocker(m_c->wave),
+        QSignalBlocker(m_c->startup),       QSignalBlocker(m_c->checkOnStart),
+        QSignalBlocker(m_c->playWave),      QSignalBlocker(m_c->showPopup),
+        QSignalBlocker(m_c->flash),         QSignalBlocker(m_c->animate),
+        QSignalBlocker(m_c->onTop),         QSignalBlocker(m_c->desktopNotes),
+        QSignalBlocker(m_c->keepPasswords),
     };
     m_c->wave->setText(s.waveFilename);
     m_c->eprog->setText(s.eprogFilename);
@@ -198,12 +219,21 @@ void SettingsWindow::ShowSettings()
     m_c->showPopup->setChecked(s.showPopupWindow);
     m_c->flash->setChecked(s.flashScrollLock);
     m_c->desktopNotes->setChecked(s.UseDesktopNotifications());
+    m_c->keepPasswords->setChecked(s.keepPasswordsInFile);
+    showKeyringNotice();
     m_c->animate->setChecked(s.animateOn);
     m_c->onTop->setChecked(m_services.quickBar.IsOnTop());
     paintValid(m_c->eprog, s.ValidEProg());
     const bool waveExists = QFile::exists(s.waveFilename);
     paintValid(m_c->wave, waveExists);
     m_c->play->setEnabled(waveExists);
+}
+
+void SettingsWindow::showKeyringNotice()
+{
+    const QString notice = m_services.secrets ? m_services.secrets->notice() : QString();
+    m_c->keyringNotice->setText(notice);
+    m_c->keyringNotice->setVisible(!notice.isEmpty());
 }
 
 void SettingsWindow::FillActionLists()

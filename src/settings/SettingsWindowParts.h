@@ -76,6 +76,9 @@ struct SettingsWindow::Controls
     QCheckBox* showPopup = nullptr;
     QCheckBox* flash = nullptr;
     QCheckBox* desktopNotes = nullptr;
+    QCheckBox* keepPasswords = nullptr;
+    /// Where the passwords live when the keyring does not keep them.
+    QLabel* keyringNotice = nullptr;
     QComboBox* mailFound = nullptr;
     QComboBox* doubleClick = nullptr;
     // Skins

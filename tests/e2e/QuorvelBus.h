@@ -45,8 +45,9 @@ struct ListAccount
 /// (4), tray skin (1) and Quick Bar (5).
 constexpr int kFirstAccountLine = 2 + 15 + 4 + 1 + 5;
 constexpr int kAccountLines = 16;
-/// Lines after the accounts: "Use the desktop's notifications".
-constexpr int kLaterLines = 1;
+/// Lines after the accounts: "Use the desktop's notifications", "Keep passwords
+/// in the list file".
+constexpr int kLaterLines = 2;
 
 /// The list file's password form: per byte of its UTF-8 text the number of
 /// digits of the byte's value, then the value.

@@ -3,10 +3,13 @@
 // through the dialog's named boxes and watches its check in the table; the
 // account is then in the list file the notifier writes at shutdown. A
 // shutdown while any of the window's boxes or file dialogs is open ends the
-// notifier cleanly, with the list saved.
+// notifier cleanly, with the list saved. With a GNOME Keyring on the bus the
+// passwords go there, an older list's too; without one the window says they
+// stay in the file.
 #include "Desktop.h"
 #include "DovecotServer.h"
 #include "FileHelpers.h"
+#include "KeyringDaemon.h"
 #include "ProgramFolder.h"
 #include "QuorvelBus.h"
 
@@ -29,6 +32,14 @@ namespace {
 constexpr int kStartMs = 30000;
 constexpr int kStopMs = 30000;
 constexpr int kDriverMs = 120000;
+const QByteArray kKeyringMarker = "*keyring*";
+
+QByteArray passwordLine(const ProgramFolder& folder, int account = 0)
+{
+    const QByteArrayList lines = orvane::test::readFile(folder.accountListPath()).split('\n');
+    const qsizetype at = kFirstAccountLine + qsizetype(account) * kAccountLines + 5;
+    return at < lines.size() ? lines.at(at).trimmed() : QByteArray();
+}
 
 // Killed, not shut down: a test that failed midway leaves the notifier in any state.
 void killIfRunning(QProcess& quorvel)
@@ -51,6 +62,9 @@ private Q_SLOTS:
     void addsAccountThroughTheDialog();
     void addsImapAccountThroughTheDialog();
     void readsTheFiguresAloud();
+    void keepsTheDialogsPasswordInTheKeyring();
+    void movesAnOlderListIntoTheKeyring();
+    void withoutKeyringSaysSoAndKeepsTheFile();
     void shutdownWithABoxOpen_data();
     void shutdownWithABoxOpen();
 
@@ -69,6 +83,9 @@ private:
     /// up, and opens the tray menu for it.
     bool startDriver(QProcess& driver, const QProcessEnvironment& env,
                      const QStringList& arguments);
+    /// A new notifier on the folder's list checks every account and finds
+    /// Dovecot's three messages.
+    bool restartFindsThreeMessages(const ProgramFolder& folder);
 
     Desktop m_desktop;
     std::unique_ptr<QProcess> m_accessibilityBus;
@@ -180,6 +197,118 @@ void QuorvelSettingsTest::addsImapAccountThroughTheDialog()
     QCOMPARE(lines.at(kFirstAccountLine + 1).trimmed(),
              QByteArray("imap://127.0.0.1:1143/Work%20Mail"));
     QCOMPARE(lines.at(kFirstAccountLine + 4).trimmed(), QByteArray("anna"));
+}
+
+// The account the dialog adds: its password in the keyring under the
+// account's name, the list file holding only the marker, and a new start
+// checking with the password it reads back.
+void QuorvelSettingsTest::keepsTheDialogsPasswordInTheKeyring()
+{
+    KeyringDaemon keyring;
+    QVERIFY2(keyring.start(), qPrintable(keyring.errorString()));
+    DovecotServer dovecot;
+    ORVANE_START_DOVECOT(dovecot, DovecotServer::Options{});
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    QVERIFY(orvane::test::saveFile(folder.accountListPath(), listFileContent({}, {})));
+    QProcess quorvel;
+    const QProcessEnvironment env = readableEnvironment();
+    auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
+    QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
+    QProcess driver;
+    QVERIFY(startDriver(
+        driver, env,
+        {QStringLiteral("Dovecot"), dovecot.address(), dovecot.userName(), dovecot.password()}));
+    QVERIFY2(driverSucceeded(driver, QStringLiteral("QuorvelSettingsTest-keyring.png")),
+             "the script did not get through the settings window");
+
+    // The change is saved a few seconds later, with the marker.
+    QTRY_COMPARE_WITH_TIMEOUT(passwordLine(folder), kKeyringMarker, kStartMs);
+    const QStringList item{QStringLiteral("server"), QStringLiteral("Orvane: Dovecot")};
+    QCOMPARE(keyring.lookup(item), dovecot.password());
+    const QString found = keyring.search(item);
+    QVERIFY2(found.contains(QStringLiteral("label = Orvane: Dovecot")), qPrintable(found));
+    QVERIFY2(found.contains(folder.path()), qPrintable(found));
+    callShutdown(kStopMs);
+    QVERIFY(quorvel.waitForFinished(kStopMs));
+    QCOMPARE(passwordLine(folder), kKeyringMarker);
+    QVERIFY(!orvane::test::readFile(folder.accountListPath())
+                 .contains(encodePassword(dovecot.password())));
+    QVERIFY(restartFindsThreeMessages(folder));
+}
+
+// A list an older version wrote: its encoded password moves to the keyring
+// at the first start, and the next start checks with it from there.
+void QuorvelSettingsTest::movesAnOlderListIntoTheKeyring()
+{
+    KeyringDaemon keyring;
+    QVERIFY2(keyring.start(), qPrintable(keyring.errorString()));
+    DovecotServer dovecot;
+    ORVANE_START_DOVECOT(dovecot, DovecotServer::Options{});
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    QVERIFY(orvane::test::saveFile(
+        folder.accountListPath(),
+        listFileContent({}, {{"Dovecot", dovecot.address().toLatin1(), 60, 3600,
+                              dovecot.userName().toLatin1(), dovecot.password()}})));
+    QCOMPARE(passwordLine(folder), encodePassword(dovecot.password()));
+    QProcess quorvel;
+    auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
+    QVERIFY(startQuorvel(quorvel, folder.path(), m_desktop.environment(), kStartMs));
+    QTRY_COMPARE_WITH_TIMEOUT(passwordLine(folder), kKeyringMarker, kStartMs);
+    QCOMPARE(keyring.lookup({QStringLiteral("server"), QStringLiteral("Orvane: Dovecot")}),
+             dovecot.password());
+    callShutdown(kStopMs);
+    QVERIFY(quorvel.waitForFinished(kStopMs));
+    QVERIFY(restartFindsThreeMessages(folder));
+}
+
+// Nothing answers for the keyring: the General page says where the passwords
+// are and how to change it, and the file keeps them as it always did.
+void QuorvelSettingsTest::withoutKeyringSaysSoAndKeepsTheFile()
+{
+    const ProgramFolder folder;
+    QVERIFY2(folder.isValid(), qPrintable(folder.errorString()));
+    ListSettings general;
+    general.page = 1;
+    QVERIFY(orvane::test::saveFile(
+        folder.accountListPath(),
+        listFileContent(general, {{"Home", "pop.example.org", 60, 3600, "anna", "pw"}})));
+    QProcess quorvel;
+    const QProcessEnvironment env = readableEnvironment();
+    auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
+    QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
+    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
+    QProcess driver;
+    QVERIFY(startDriver(
+        driver, env,
+        {QStringLiteral("--notice"),
+         QStringLiteral("No keyring answers on this desktop, so passwords are kept in the list "
+                        "file: start one (GNOME Keyring, KWallet or KeePassXC) and restart "
+                        "Orvane to move them there.")}));
+    QVERIFY2(driverSucceeded(driver, QStringLiteral("QuorvelSettingsTest-no-keyring.png")),
+             "the settings window did not say where the passwords are");
+    callShutdown(kStopMs);
+    QVERIFY(quorvel.waitForFinished(kStopMs));
+    QCOMPARE(passwordLine(folder), encodePassword(QStringLiteral("pw")));
+}
+
+bool QuorvelSettingsTest::restartFindsThreeMessages(const ProgramFolder& folder)
+{
+    QProcess quorvel;
+    auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
+    if (!startQuorvel(quorvel, folder.path(), m_desktop.environment(), kStartMs))
+        return false;
+    // The password comes from the keyring a moment after the start; a
+    // check asked for meanwhile waits for it.
+    callStatus(QStringLiteral("CheckAll"));
+    const QDeadlineTimer deadline(kStartMs);
+    while (statusProperty(QStringLiteral("TotalCount")).toInt() != 3 && !deadline.hasExpired())
+        QTest::qWait(100);
+    const bool found = statusProperty(QStringLiteral("TotalCount")).toInt() == 3;
+    callShutdown(kStopMs);
+    return found && quorvel.waitForFinished(kStopMs);
 }
 
 bool QuorvelSettingsTest::driverSucceeded(QProcess& driver, const QString& shot)

@@ -17,7 +17,10 @@ input.
 
 With "--figures", the application name, the Quick Bar's count and a line of
 the new-mail popup instead, it reads the two figures the windows exist to
-show and exits 0 once both were heard (the popup when it announced itself)."""
+show and exits 0 once both were heard (the popup when it announced itself).
+
+With "--notice" and a text after the application name, it opens the settings
+window and exits 0 once a line of that text shows in it."""
 
 import subprocess
 import sys
@@ -251,6 +254,10 @@ def main():
         return open_box(app, sys.argv[3])
     if sys.argv[2] == "--imap":
         return add_imap(app, sys.argv[3:9])
+    if sys.argv[2] == "--notice":
+        window = open_settings(app)
+        wait_for("the line " + sys.argv[3], lambda: descendant(window, sys.argv[3]))
+        return 0
     account, address, user, password = sys.argv[2:6]
 
     window = open_settings(app)

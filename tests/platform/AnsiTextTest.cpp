@@ -27,6 +27,8 @@ private Q_SLOTS:
     void passwordEncoding();
     void damagedPasswordIsRejected_data();
     void damagedPasswordIsRejected();
+    void passwordMarkers_data();
+    void passwordMarkers();
     void savedTimesAndDates_data();
     void savedTimesAndDates();
     void savedDatesByRegion_data();
@@ -293,6 +295,33 @@ void AnsiTextTest::damagedPasswordIsRejected()
     bool ok = true;
     decodePassword(encoded, &ok);
     QVERIFY(!ok);
+}
+
+void AnsiTextTest::passwordMarkers_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("marker");
+    QTest::newRow("keyring") << "*keyring*" << true;
+    QTest::newRow("sign-in") << "*oauth2*" << true;
+    QTest::newRow("a later version's") << "*some-kind_2*" << true;
+    QTest::newRow("encoded password") << "297298299" << false;
+    QTest::newRow("empty password") << "" << false;
+    QTest::newRow("asterisks alone") << "**" << false;
+    QTest::newRow("open") << "*keyring" << false;
+    QTest::newRow("blank inside") << "*key ring*" << false;
+}
+
+void AnsiTextTest::passwordMarkers()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, marker);
+    QCOMPARE(isPasswordMarker(line), marker);
+    // A marker never decodes: an older reader takes it for damage, not a password.
+    if (marker) {
+        bool ok = true;
+        decodePassword(line, &ok);
+        QVERIFY(!ok);
+    }
 }
 
 void AnsiTextTest::savedTimesAndDates_data()

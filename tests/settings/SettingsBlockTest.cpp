@@ -27,8 +27,8 @@ private Q_SLOTS:
     void versionOneZeroHasThirteenLines();
     void damagedBlock_data();
     void damagedBlock();
-    void desktopNotificationsLine_data();
-    void desktopNotificationsLine();
+    void laterLines_data();
+    void laterLines();
 };
 
 void SettingsBlockTest::defaults()
@@ -125,29 +125,42 @@ void SettingsBlockTest::damagedBlock()
     QVERIFY(!settings.flashScrollLock);
 }
 
-void SettingsBlockTest::desktopNotificationsLine_data()
+void SettingsBlockTest::laterLines_data()
 {
     QTest::addColumn<QByteArray>("later");
     QTest::addColumn<bool>("statusNotifierHost");
     QTest::addColumn<bool>("readOk");
     QTest::addColumn<bool>("on");
+    QTest::addColumn<bool>("keep");
     // Without a saved line the desktop decides: on where the tray shows
     // StatusNotifierItems, off on XEmbed trays.
-    QTest::newRow("older file, StatusNotifierItem host") << QByteArray() << true << true << true;
-    QTest::newRow("older file, XEmbed tray") << QByteArray() << false << true << false;
-    QTest::newRow("older file, blank lines") << QByteArray("\r\n\r\n") << true << true << true;
+    QTest::newRow("older file, StatusNotifierItem host")
+        << QByteArray() << true << true << true << false;
+    QTest::newRow("older file, XEmbed tray") << QByteArray() << false << true << false << false;
+    QTest::newRow("older file, blank lines")
+        << QByteArray("\r\n\r\n") << true << true << true << false;
     QTest::newRow("saved off beats the desktop")
-        << QByteArray("False\r\n") << true << true << false;
-    QTest::newRow("saved on beats the desktop") << QByteArray("True\r\n") << false << true << true;
-    QTest::newRow("damaged line") << QByteArray("perhaps\r\n") << false << false << false;
+        << QByteArray("False\r\n") << true << true << false << false;
+    QTest::newRow("saved on beats the desktop")
+        << QByteArray("True\r\n") << false << true << true << false;
+    QTest::newRow("damaged line") << QByteArray("perhaps\r\n") << false << false << false << false;
+    // "Keep passwords in the list file" follows; a file that ends before it
+    // leaves the passwords to the keyring.
+    QTest::newRow("passwords kept in the file")
+        << QByteArray("False\r\nTrue\r\n") << true << true << false << true;
+    QTest::newRow("passwords in the keyring")
+        << QByteArray("True\r\nFalse\r\n") << false << true << true << false;
+    QTest::newRow("damaged keep line")
+        << QByteArray("True\r\nmaybe\r\n") << false << false << true << false;
 }
 
-void SettingsBlockTest::desktopNotificationsLine()
+void SettingsBlockTest::laterLines()
 {
     QFETCH(QByteArray, later);
     QFETCH(bool, statusNotifierHost);
     QFETCH(bool, readOk);
     QFETCH(bool, on);
+    QFETCH(bool, keep);
     SettingsFakes fakes;
     int asked = 0;
     SettingsServices services = fakes.services();
@@ -160,6 +173,7 @@ void SettingsBlockTest::desktopNotificationsLine()
     AnsiLineReader in(later);
     QCOMPARE(settings.ReadLaterLines(in), readOk);
     QCOMPARE(settings.UseDesktopNotifications(), on);
+    QCOMPARE(settings.KeepPasswordsInFile(), keep);
     // The desktop is asked once at most; its answer is then the saved one.
     statusNotifierHost = !statusNotifierHost;
     QCOMPARE(settings.UseDesktopNotifications(), on);
@@ -168,7 +182,7 @@ void SettingsBlockTest::desktopNotificationsLine()
     buffer.open(QIODevice::WriteOnly);
     AnsiLineWriter out(buffer);
     settings.WriteLaterLines(out);
-    QCOMPARE(buffer.data(), on ? QByteArray("True\r\n") : QByteArray("False\r\n"));
+    QCOMPARE(buffer.data(), encodeLines({boolText(on), boolText(keep)}));
 }
 
 QTEST_GUILESS_MAIN(SettingsBlockTest)

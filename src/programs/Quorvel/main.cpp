@@ -27,6 +27,7 @@
 #include "platform/LogonName.h"
 #include "platform/PluginSoundPlayer.h"
 #include "platform/QtFileDialogs.h"
+#include "platform/QtKeychainSecretStore.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtNetworkWatch.h"
 #include "platform/QtProcessLauncher.h"
@@ -94,6 +95,7 @@ int main(int argc, char* argv[])
     // NetworkManager these stay silent and checks run as they fall due.
     orvane::LogindSleepWatch sleepWatch;
     orvane::QtNetworkWatch networkWatch;
+    orvane::QtKeychainSecretStore keyring;
 
     // The windows object and the displays it drives refer to one another:
     // as members of one object each can name the others before they are
@@ -149,7 +151,9 @@ int main(int argc, char* argv[])
                                       orvane::MailPluginLoader::DefaultPluginPath(folder));
 
     orvane::NotifierApp notifier(
-        folders, {clock, logon, messages, tray, instance, sound, &urls, &sleepWatch, &networkWatch},
+        folders,
+        {clock, logon, messages, tray, instance, sound, &urls, &sleepWatch, &networkWatch,
+         &keyring},
         {settings, {settings, quickView, skinDriver, quickBar}, displays, windows, checkers});
     QObject::connect(&notifier, &orvane::NotifierApp::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
@@ -185,6 +189,7 @@ int main(int argc, char* argv[])
         [] { return orvane::mapiProfileNames(); },
         [&notifier] { notifier.scheduleSave(); },
         &trust,
+        &notifier.secrets(),
     });
     windows.setSettingsWindow(&settingsWindow);
 
