@@ -59,6 +59,8 @@ private Q_SLOTS:
     void rowFollowsTheCheck();
     void manyRowsTurningAtOnce_data();
     void manyRowsTurningAtOnce();
+    void rowsInViewAreRepainted_data();
+    void rowsInViewAreRepainted();
     void widthsSurviveCloseAndReopen();
     void buttons_data();
     void buttons();
@@ -192,6 +194,53 @@ void QuickViewTest::manyRowsTurningAtOnce()
         expected.sort();
         QTRY_COMPARE(v.highlighted(), expected);
     }
+}
+
+void QuickViewTest::rowsInViewAreRepainted_data()
+{
+    QTest::addColumn<int>("scrollTo");
+    QTest::addColumn<QString>("row");
+    QTest::newRow("top") << 0 << "top";
+    QTest::newRow("bottom, partly shown") << 0 << "bottom";
+    QTest::newRow("top, scrolled") << 40 << "top";
+    QTest::newRow("bottom, scrolled") << 40 << "bottom";
+}
+
+void QuickViewTest::rowsInViewAreRepainted()
+{
+    QFETCH(int, scrollTo);
+    QFETCH(QString, row);
+    View v;
+    for (int i = 3; i < 100; ++i)
+        v.cycle.add(QStringLiteral("A%1").arg(i));
+    v.view.ShowWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(v.view.window()));
+    QTreeView* list = v.list();
+    list->scrollTo(list->model()->index(scrollTo, 0), QAbstractItemView::PositionAtTop);
+    QApplication::processEvents();
+    const QModelIndex shown =
+        list->indexAt(QPoint(0, row == QLatin1String("top") ? 0 : list->viewport()->height() - 1));
+    QVERIFY(shown.isValid());
+
+    // Changes out of view are left to the painting of the rows that come
+    // into view; the rows in view are painted with their new texts.
+    struct PaintLog : QObject
+    {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } log;
+    list->viewport()->installEventFilter(&log);
+    v.cycle.core.CheckAccount(v.cycle.accounts.at(shown.row()));
+    v.cycle.checkers.made.back()->found(0); // no highlight to repaint it
+    v.view.UpdateTableItem(v.cycle.accounts.at(shown.row()).GetName());
+    const QRect cell = list->visualRect(shown.siblingAtColumn(3));
+    QTRY_VERIFY(log.painted.intersects(cell));
+    QCOMPARE(shown.siblingAtColumn(3).data().toString(), QStringLiteral("0 Messages Found"));
 }
 
 void QuickViewTest::widthsSurviveCloseAndReopen()
