@@ -18,10 +18,10 @@ class server;
 /// The account table the settings window and Quick View show: one row per
 /// account, in list order, with its name, "Yes" or "No" for new mail, the
 /// time of its last check and its last report. Texts are made when a cell
-/// is painted or read, never stored: a check only marks its row, and at the
-/// next turn of the event loop the views are told once of the cells whose
-/// account state changed, so a pass over a long list costs the views the
-/// cells they show.
+/// is painted or read: a check only marks its row, and at the next turn of
+/// the event loop the views are told once of the cells whose account state
+/// changed since they last showed it, so a pass over a long list costs the
+/// views the cells they show.
 class AccountTableModel : public QAbstractTableModel
 {
     Q_OBJECT
