@@ -1,5 +1,7 @@
 #include "QuickView.h"
 
+#include "AccountTableModel.h"
+#include "AccountTableView.h"
 #include "core/AccountList.h"
 #include "core/NotifierOptions.h"
 #include "core/ProgramWindows.h"
@@ -14,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
 
@@ -38,24 +39,19 @@ public:
         auto* heading = new QLabel(QStringLiteral("Accounts, with new mail highlighted:"), this);
         heading->setObjectName(QStringLiteral("lblServers"));
 
-        servers = new QTreeWidget(this);
+        servers = new AccountTableView(this);
         servers->setObjectName(QStringLiteral("Servers"));
         servers->setAccessibleName(QStringLiteral("Accounts"));
         heading->setBuddy(servers);
-        servers->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Mail"),
-                                  QStringLiteral("Last Checked"),
-                                  QStringLiteral("Detailed Report")});
-        servers->setRootIsDecorated(false);
-        servers->setUniformRowHeights(true);
+        rows = new AccountTableModel(view.m_accounts, servers);
+        servers->setModel(rows);
         servers->setSelectionMode(QAbstractItemView::MultiSelection);
-        servers->header()->setStretchLastSection(false);
         // The header drawn from the list's selection would ask, at each
         // change of the highlight, whether every row of each column is
         // highlighted (which no one reads from it): it keeps a selection of
         // its own, always empty.
         servers->header()->setHighlightSections(false);
-        servers->header()->setSelectionModel(
-            new QItemSelectionModel(servers->model(), servers->header()));
+        servers->header()->setSelectionModel(new QItemSelectionModel(rows, servers->header()));
         servers->installEventFilter(this);
         servers->viewport()->installEventFilter(this);
 
@@ -98,16 +94,20 @@ public:
         });
         connect(close, &QPushButton::clicked, this, [this] { m_view.Unload(); });
         // The highlight is the accounts with new mail; the user cannot move it.
-        connect(servers, &QTreeWidget::itemSelectionChanged, this,
+        connect(servers->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this] { m_view.HighlightNewMail(); });
-        connect(servers, &QTreeWidget::itemClicked, this, [this] { m_view.HighlightNewMail(); });
-        connect(servers, &QTreeWidget::itemDoubleClicked, this,
+        connect(servers, &QAbstractItemView::clicked, this, [this] { m_view.HighlightNewMail(); });
+        connect(servers, &QAbstractItemView::doubleClicked, this,
                 [this] { m_view.HighlightNewMail(); });
+        connect(rows, &QAbstractItemModel::modelReset, this, [this] { m_view.HighlightNewMail(); });
+        connect(rows, &AccountTableModel::newMailTurned, this,
+                [this](const QList<int>& turned) { m_view.highlightTurned(turned); });
         connect(servers->header(), &QHeaderView::sectionResized, this,
                 [this] { m_view.keepColumnWidths(); });
     }
 
-    QTreeWidget* servers = nullptr;
+    AccountTableView* servers = nullptr;
+    AccountTableModel* rows = nullptr;
     QPushButton* check = nullptr;
     QPushButton* settings = nullptr;
     QPushButton* prog = nullptr;
@@ -194,7 +194,7 @@ void QuickView::ShowWindow()
         m_window = new QuickViewWindow(*this);
         LoadDefaultSettings();
         ReloadSettings();
-        RefreshServerList();
+        HighlightNewMail();
         m_window->prog->setEnabled(m_options.ValidEProg());
         // Wide enough for the columns as the user left them.
         int width = 40;
@@ -241,78 +241,35 @@ void QuickView::Unload()
 
 void QuickView::RefreshServerList()
 {
-    if (!m_window)
-        return;
-    QTreeWidget* list = m_window->servers;
-    list->clear();
-    m_rowOf.clear();
-    m_redraws.clear();
-    if (m_accounts) {
-        for (int row = 0; row < m_accounts->size(); ++row) {
-            auto* item = new QTreeWidgetItem(list);
-            item->setText(0, m_accounts->at(row).GetName());
-            m_rowOf.insert(item->text(0), row);
-            fillRow(row);
-        }
-    }
-    HighlightNewMail();
-}
-
-void QuickView::fillRow(int row)
-{
-    QTreeWidgetItem* item = m_window->servers->topLevelItem(row);
-    const server& account = m_accounts->at(row);
-    RowRedraws::setText(*item, 1, account.NewMail() ? QStringLiteral("Yes") : QStringLiteral("No"));
-    RowRedraws::setText(*item, 2, m_redraws.lastChecked(account));
-    RowRedraws::setText(*item, 3, account.GetLastDetail());
-}
-
-bool QuickView::rowsMatchAccounts() const
-{
-    return m_window->servers->topLevelItemCount() == m_accounts->size() &&
-           m_rowOf.size() == m_accounts->size();
+    if (m_window)
+        m_window->rows->rebuild();
 }
 
 void QuickView::UpdateTableItem(const QString& name)
 {
-    // Called for every account on every check and clear: the row is found
-    // by its number and drawn at the next turn of the event loop, never the
-    // whole table.
-    if (!m_window || !m_accounts)
-        return;
-    const int row = m_rowOf.value(name, -1);
-    if (!rowsMatchAccounts() || (row >= 0 && m_accounts->at(row).GetName() != name)) {
-        // The lists no longer match row for row: build them again.
-        RefreshServerList();
-        return;
-    }
-    m_redraws.add(row);
+    // Called for every account on every check and clear: the row is only
+    // marked, and drawn when painted.
+    if (m_window)
+        m_window->rows->accountChanged(name);
 }
 
-void QuickView::drawWaitingRows()
+void QuickView::UpdateTable()
 {
-    if (!m_window || !m_accounts) {
-        m_redraws.clear();
+    if (m_window)
+        m_window->rows->allChanged();
+}
+
+void QuickView::highlightTurned(const QList<int>& rows)
+{
+    if (!m_window || m_highlighting)
         return;
-    }
-    if (!rowsMatchAccounts()) {
-        RefreshServerList();
-        return;
-    }
-    const std::vector<int> rows = m_redraws.take();
-    RowRedraws::fillRows(*m_window->servers, rows, [this](int row) { fillRow(row); });
+    const AccountTableModel& model = *m_window->rows;
     std::vector<int> turnedOn;
     std::vector<int> turnedOff;
-    for (int row : rows) {
-        const QTreeWidgetItem* item = m_window->servers->topLevelItem(row);
-        const bool on = item->text(1) == QLatin1String("Yes");
-        if (item->isSelected() != on)
-            (on ? turnedOn : turnedOff).push_back(row);
-    }
-    if (turnedOn.empty() && turnedOff.empty())
-        return;
-    const QItemSelection on = runsOfRows(std::move(turnedOn));
-    const QItemSelection off = runsOfRows(std::move(turnedOff));
+    for (int row : rows)
+        (model.hasNewMail(row) ? turnedOn : turnedOff).push_back(row);
+    const QItemSelection on = runsOfRows(turnedOn);
+    const QItemSelection off = runsOfRows(turnedOff);
     // Every change stays a range of its own in the selection, which each
     // later change walks: after many, the whole highlight is set again as
     // runs of rows.
@@ -331,17 +288,16 @@ void QuickView::drawWaitingRows()
     m_highlighting = false;
 }
 
-QItemSelection QuickView::runsOfRows(std::vector<int> rows) const
+QItemSelection QuickView::runsOfRows(const std::vector<int>& rows) const
 {
-    std::sort(rows.begin(), rows.end());
-    const QAbstractItemModel* model = m_window->servers->model();
-    const int lastColumn = model->columnCount() - 1;
+    const AccountTableModel& model = *m_window->rows;
+    const int lastColumn = AccountTableModel::ColumnCount - 1;
     QItemSelection runs;
     for (size_t i = 0; i < rows.size();) {
         const size_t first = i;
         while (i + 1 < rows.size() && rows[i + 1] == rows[i] + 1)
             ++i;
-        runs.select(model->index(rows[first], 0), model->index(rows[i], lastColumn));
+        runs.select(model.index(rows[first], 0), model.index(rows[i], lastColumn));
         ++i;
     }
     return runs;
@@ -354,22 +310,21 @@ void QuickView::HighlightNewMail()
     m_highlighting = true;
     // One selection of runs of rows, set at once: row by row, each change
     // would merge into a selection that grows with the table.
-    QTreeWidget* list = m_window->servers;
-    const QAbstractItemModel* model = list->model();
-    const int columns = model->columnCount() - 1;
+    const AccountTableModel& model = *m_window->rows;
+    const int columns = AccountTableModel::ColumnCount - 1;
     QItemSelection highlight;
-    const int rows = list->topLevelItemCount();
+    const int rows = model.rowCount();
     for (int row = 0; row < rows;) {
-        if (list->topLevelItem(row)->text(1) != QLatin1String("Yes")) {
+        if (!model.hasNewMail(row)) {
             ++row;
             continue;
         }
         const int first = row;
-        while (row < rows && list->topLevelItem(row)->text(1) == QLatin1String("Yes"))
+        while (row < rows && model.hasNewMail(row))
             ++row;
-        highlight.select(model->index(first, 0), model->index(row - 1, columns));
+        highlight.select(model.index(first, 0), model.index(row - 1, columns));
     }
-    list->selectionModel()->select(highlight, QItemSelectionModel::ClearAndSelect);
+    m_window->servers->selectionModel()->select(highlight, QItemSelectionModel::ClearAndSelect);
     m_rangesAdded = 0;
     m_highlighting = false;
 }

@@ -2,9 +2,7 @@
 
 #include "core/Indicators.h"
 #include "core/SavedBlock.h"
-#include "display/RowRedraws.h"
 
-#include <QHash>
 #include <QItemSelection>
 #include <QObject>
 #include <QString>
@@ -17,6 +15,7 @@ class QWidget;
 namespace orvane {
 
 class AccountList;
+class AccountTableModel;
 class NotifierOptions;
 class ProgramWindows;
 class QuickViewWindow;
@@ -46,7 +45,7 @@ public:
 
     // The check cycle's redraws of the account tables.
     void UpdateTableItem(const QString& name) override;
-    void UpdateTable() override { RefreshServerList(); }
+    void UpdateTable() override;
 
     const std::array<qint32, 4>& widths() const { return m_widths; }
     void setWidths(const std::array<qint32, 4>& widths) { m_widths = widths; }
@@ -73,11 +72,10 @@ private:
     /// Takes the widths the user gave the columns.
     void keepColumnWidths();
     void HighlightNewMail();
-    void fillRow(int row);
-    bool rowsMatchAccounts() const;
-    void drawWaitingRows();
-    /// The rows (any order) as runs of whole rows.
-    QItemSelection runsOfRows(std::vector<int> rows) const;
+    /// Follows the rows whose "Mail" column turned (ascending).
+    void highlightTurned(const QList<int>& rows);
+    /// The rows (ascending) as runs of whole rows.
+    QItemSelection runsOfRows(const std::vector<int>& rows) const;
     qint32 pixelFactor() const;
 
     ProgramWindows& m_windows;
@@ -89,12 +87,9 @@ private:
     std::array<int, 4> m_shownPixels = {};
     bool m_highlighting = false;
     bool m_applyingWidths = false;
-    /// The list's row of each account name, kept with the rows.
-    QHash<QString, int> m_rowOf;
     /// Ranges of rows highlighted or not since the whole highlight was last
     /// set.
     qsizetype m_rangesAdded = 0;
-    RowRedraws m_redraws{*this, [this] { drawWaitingRows(); }};
     QuickViewWindow* m_window = nullptr;
 };
 

@@ -6,6 +6,8 @@
 #include "SettingsWindowParts.h"
 #include "core/stForm.h"
 #include "dChange.h"
+#include "display/AccountTableModel.h"
+#include "display/AccountTableView.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -17,7 +19,6 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace orvane {
@@ -220,8 +221,8 @@ void SettingsWindow::create()
     m_services.store.LoadDefaultSettings();
     ReloadSettings();
     RefreshServerList();
-    if (m_c->servers->topLevelItemCount() > 0)
-        m_c->servers->setCurrentItem(m_c->servers->topLevelItem(0));
+    if (m_c->rows->rowCount() > 0)
+        m_c->servers->setCurrentIndex(m_c->rows->index(0, 0));
     SetupButtons();
     ShowSettings();
     FillComboBox();

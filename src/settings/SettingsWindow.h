@@ -2,7 +2,6 @@
 
 #include "FLicense.h"
 #include "dChange.h"
-#include "display/RowRedraws.h"
 
 #include <QObject>
 #include <QPointer>
@@ -19,8 +18,6 @@ class QListWidget;
 class QPushButton;
 class QStackedWidget;
 class QStatusBar;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace orvane {
 
@@ -119,9 +116,8 @@ private:
     void ShowSettings();
     void FillActionLists();
     void selectPage(int index);
-    void fillRow(QTreeWidgetItem* row, const server& account);
-    bool rowsMatchAccounts() const;
-    void drawWaitingRows();
+    /// The selected row, -1 when none.
+    int selectedRow() const;
     void storeWidths();
     void EnableButtons(bool on);
     void SetupDate_Click();
@@ -144,7 +140,6 @@ private:
     QPointer<QWidget> m_leaving;
     std::unique_ptr<Controls> m_c;
     bool m_reloading = false;
-    RowRedraws m_redraws{*this, [this] { drawWaitingRows(); }};
 };
 
 } // namespace orvane

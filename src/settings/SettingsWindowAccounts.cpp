@@ -6,6 +6,8 @@
 #include "core/MailCore.h"
 #include "core/server.h"
 #include "dChange.h"
+#include "display/AccountTableModel.h"
+#include "display/AccountTableView.h"
 #include "display/QuickView.h"
 #include "platform/MessageBoxes.h"
 
@@ -14,7 +16,6 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 // The Accounts page: the table of accounts and the buttons under it.
@@ -28,21 +29,20 @@ QWidget* SettingsWindow::buildAccounts()
     auto* page = named(new QWidget, "mAccounts");
     auto* frame = named(new QGroupBox(QStringLiteral("Account List")), "Frame1");
     m_c->help->add(frame, {});
-    m_c->servers = named(new QTreeWidget, "Servers");
-    QTreeWidget* table = m_c->servers;
+    m_c->servers = named(new AccountTableView, "Servers");
+    AccountTableView* table = m_c->servers;
     table->setAccessibleName(QStringLiteral("Account List"));
-    table->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Mail"),
-                            QStringLiteral("Last Checked"), QStringLiteral("Detailed Report")});
-    table->setRootIsDecorated(false);
-    table->setUniformRowHeights(true);
+    m_c->rows = new AccountTableModel(&m_services.accounts, table);
+    table->setModel(m_c->rows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setAllColumnsShowFocus(true);
-    table->header()->setStretchLastSection(false);
     m_c->serversViewport = table->viewport();
     m_c->serversViewport->installEventFilter(this);
     m_c->help->add(table, QStringLiteral("This is the list of accounts.  You can double click on "
                                          "an account to open its settings window."));
-    connect(table, &QTreeWidget::itemSelectionChanged, this, &SettingsWindow::SetupButtons);
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &SettingsWindow::SetupButtons);
+    connect(m_c->rows, &QAbstractItemModel::modelReset, this, &SettingsWindow::SetupButtons);
     connect(table->header(), &QHeaderView::sectionResized, this, [this] {
         if (!m_reloading)
             storeWidths();
@@ -122,7 +122,7 @@ void SettingsWindow::EnableButtons(bool on)
 void SettingsWindow::SetupButtons()
 {
     if (m_c && m_window)
-        EnableButtons(!m_c->servers->selectedItems().isEmpty());
+        EnableButtons(m_c->servers->selectionModel()->hasSelection());
 }
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
@@ -132,7 +132,7 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
     Settings& s = m_services.store;
     if (event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (m_c->servers->itemAt(mouse->position().toPoint())) {
+        if (m_c->servers->indexAt(mouse->position().toPoint()).isValid()) {
             s.onItemClick = true;
             s.justClicked = true;
             EnableButtons(true);
@@ -144,9 +144,10 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::MouseButtonDblClick) {
         // The second press of a double-click comes as this event alone.
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (QTreeWidgetItem* item = m_c->servers->itemAt(mouse->position().toPoint())) {
+        if (const QModelIndex row = m_c->servers->indexAt(mouse->position().toPoint());
+            row.isValid()) {
             s.onItemClick = true;
-            m_c->servers->setCurrentItem(item);
+            m_c->servers->setCurrentIndex(row);
         }
         if (s.onItemClick) {
             // The row is selected by the press before; edit it once the
@@ -154,7 +155,7 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
             QMetaObject::invokeMethod(this, &SettingsWindow::editSelected, Qt::QueuedConnection);
         } else {
             m_c->servers->clearSelection();
-            m_c->servers->setCurrentItem(nullptr);
+            m_c->servers->setCurrentIndex({});
             EnableButtons(false);
         }
         return true;
@@ -162,20 +163,22 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-static QTreeWidgetItem* selectedRow(QTreeWidget* table)
+int SettingsWindow::selectedRow() const
 {
-    const auto rows = table->selectedItems();
-    return rows.isEmpty() ? nullptr : rows.first();
+    if (!m_c)
+        return -1;
+    const QModelIndexList rows = m_c->servers->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void SettingsWindow::checkSelected()
 {
-    QTreeWidgetItem* row = selectedRow(m_c->servers);
-    if (!row)
+    const int row = selectedRow();
+    if (row < 0)
         return;
     m_services.core.setAnnounced(false);
     m_services.core.forgetPlayedSounds();
-    const int position = GetServerIndex(row->text(0));
+    const int position = GetServerIndex(m_c->rows->nameAt(row));
     if (position > 0)
         m_services.core.CheckAccount(m_services.accounts.at(position - 1));
     if (m_c)
@@ -189,7 +192,7 @@ void SettingsWindow::addAccount()
 
 void SettingsWindow::editSelected()
 {
-    if (!m_c || !selectedRow(m_c->servers))
+    if (selectedRow() < 0)
         return;
     openDialog(true);
 }
@@ -204,7 +207,7 @@ void SettingsWindow::openDialog(bool edit)
     m_dialog->setWindowFlag(Qt::Dialog);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (edit) {
-        m_dialog->SetServer(GetServerIndex(selectedRow(m_c->servers)->text(0)));
+        m_dialog->SetServer(GetServerIndex(m_c->rows->nameAt(selectedRow())));
         m_dialog->SetupAsEdit();
     } else {
         m_dialog->SetupAsAdd();
@@ -225,10 +228,10 @@ void SettingsWindow::openDialog(bool edit)
 
 void SettingsWindow::removeSelected()
 {
-    QTreeWidgetItem* row = selectedRow(m_c->servers);
-    if (!row)
+    const int row = selectedRow();
+    if (row < 0)
         return;
-    const QString name = row->text(0);
+    const QString name = m_c->rows->nameAt(row);
     if (!m_services.messages.askYesNo(QStringLiteral("Remove Account"),
                                       QStringLiteral("Are you sure you want to remove ") + name +
                                           QStringLiteral(" from the list?")))
@@ -249,93 +252,32 @@ void SettingsWindow::removeSelected()
     changed();
 }
 
-void SettingsWindow::fillRow(QTreeWidgetItem* row, const server& account)
-{
-    RowRedraws::setText(*row, 1, account.NewMail() ? QStringLiteral("Yes") : QStringLiteral("No"));
-    RowRedraws::setText(*row, 2, m_redraws.lastChecked(account));
-    RowRedraws::setText(*row, 3, account.GetLastDetail());
-}
-
 void SettingsWindow::RefreshServerList()
 {
-    if (m_c && m_window) {
-        m_c->servers->clear();
-        m_c->rowOf.clear();
-        m_redraws.clear();
-        for (const auto& account : m_services.accounts) {
-            m_c->rowOf.insert(account->GetName(), m_c->servers->topLevelItemCount());
-            auto* row = new QTreeWidgetItem(m_c->servers, {account->GetName()});
-            fillRow(row, *account);
-        }
-        SetupButtons();
-    }
+    if (m_c && m_window)
+        m_c->rows->rebuild();
     m_services.quickView.RefreshServerList();
-}
-
-bool SettingsWindow::rowsMatchAccounts() const
-{
-    return m_c->servers->topLevelItemCount() == m_services.accounts.size() &&
-           m_c->rowOf.size() == m_services.accounts.size();
 }
 
 void SettingsWindow::UpdateTableItem(const QString& inServer)
 {
-    // Called for every account on every check and clear: a row is found by
-    // its number, never by walking the list or the table, and drawn at the
-    // next turn of the event loop.
-    if (!m_c || !m_window)
-        return;
-    const int row = m_c->rowOf.value(inServer, -1);
-    if (row < 0) {
-        // An account the table has not met yet: the list changed.
-        if (!rowsMatchAccounts())
-            RefreshServerList();
-        return;
-    }
-    if (!rowsMatchAccounts() || m_services.accounts.at(row).GetName() != inServer) {
-        RefreshServerList();
-        return;
-    }
-    m_redraws.add(row);
-}
-
-void SettingsWindow::drawWaitingRows()
-{
-    if (!m_c || !m_window) {
-        m_redraws.clear();
-        return;
-    }
-    if (!rowsMatchAccounts()) {
-        RefreshServerList();
-        return;
-    }
-    RowRedraws::fillRows(*m_c->servers, m_redraws.take(), [this](int row) {
-        fillRow(m_c->servers->topLevelItem(row), m_services.accounts.at(row));
-    });
+    // Called for every account on every check and clear: the row is only
+    // marked, and drawn when painted.
+    if (m_c && m_window)
+        m_c->rows->accountChanged(inServer);
 }
 
 void SettingsWindow::UpdateTable()
 {
-    if (!m_c || !m_window)
-        return;
-    if (!rowsMatchAccounts()) {
-        RefreshServerList();
-        return;
-    }
-    m_redraws.clear();
-    for (int row = 0; row < m_services.accounts.size(); ++row)
-        fillRow(m_c->servers->topLevelItem(row), m_services.accounts.at(row));
+    if (m_c && m_window)
+        m_c->rows->allChanged();
 }
 
 int SettingsWindow::GetIndexFromTable(const QString& inServer) const
 {
     if (!m_c || !m_window)
         return 0;
-    for (int i = 0; i < m_c->servers->topLevelItemCount(); ++i) {
-        if (m_c->servers->topLevelItem(i)->text(0) == inServer)
-            return i + 1;
-    }
-    return 0;
+    return m_c->rows->rowOf(inServer) + 1;
 }
 
 int SettingsWindow::GetServerIndex(const QString& serverName) const

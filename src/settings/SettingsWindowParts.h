@@ -3,14 +3,14 @@
 #include "SettingsWindow.h"
 
 #include <QColor>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 
-class QTreeWidget;
-
 namespace orvane {
+
+class AccountTableModel;
+class AccountTableView;
 
 /// What the settings window's pages share: the controls they fill and a few
 /// helpers. Only the window's own source files include this.
@@ -54,7 +54,8 @@ struct SettingsWindow::Controls
     QStatusBar* status = nullptr;
     HoverHelp* help = nullptr;
     // Accounts
-    QTreeWidget* servers = nullptr;
+    AccountTableView* servers = nullptr;
+    AccountTableModel* rows = nullptr;
     /// The table's viewport, whose clicks the window watches. Kept apart
     /// because events still arrive while the table is being destroyed,
     /// when it can no longer be asked for its viewport.
@@ -63,9 +64,6 @@ struct SettingsWindow::Controls
     QPushButton* checkForMail = nullptr;
     QPushButton* editServer = nullptr;
     QPushButton* removeServer = nullptr;
-    /// The table's row of each account name, so that a check's update finds
-    /// its row without a search.
-    QHash<QString, int> rowOf;
     // General
     QLineEdit* eprog = nullptr;
     QLineEdit* wave = nullptr;

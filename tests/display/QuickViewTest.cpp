@@ -3,12 +3,13 @@
 #include "CheckCycle.h"
 #include "LineBlock.h"
 #include "RecordingProgramWindows.h"
+#include "TableView.h"
 
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -29,22 +30,16 @@ struct View
         cycle.checker(1).found(0);
         view.setAccounts(cycle.accounts);
     }
-    QTreeWidget* list() const
+    QTreeView* list() const
     {
-        return view.window()->findChild<QTreeWidget*>(QStringLiteral("Servers"));
+        return view.window()->findChild<QTreeView*>(QStringLiteral("Servers"));
     }
+    TableView table() const { return {list()}; }
     QPushButton* button(const char* name) const
     {
         return view.window()->findChild<QPushButton*>(QString::fromLatin1(name));
     }
-    QStringList highlighted() const
-    {
-        QStringList names;
-        for (QTreeWidgetItem* item : list()->selectedItems())
-            names << item->text(0);
-        names.sort();
-        return names;
-    }
+    QStringList highlighted() const { return table().selectedNames(); }
     CheckCycle cycle;
     RecordingProgramWindows windows;
     QuickView view{windows, cycle.options};
@@ -64,6 +59,8 @@ private Q_SLOTS:
     void rowFollowsTheCheck();
     void manyRowsTurningAtOnce_data();
     void manyRowsTurningAtOnce();
+    void rowsInViewAreRepainted_data();
+    void rowsInViewAreRepainted();
     void widthsSurviveCloseAndReopen();
     void buttons_data();
     void buttons();
@@ -85,22 +82,20 @@ void QuickViewTest::rows()
     View v;
     v.view.ShowWindow();
     QCOMPARE(v.view.window()->windowTitle(), QStringLiteral("Orvane - Quick View"));
-    QCOMPARE(v.list()->topLevelItemCount(), 3);
-    QTreeWidgetItem* item = v.list()->topLevelItem(row);
-    QCOMPARE(item->text(0), columns[0]);
-    QCOMPARE(item->text(1), columns[1]);
+    const TableView table = v.table();
+    QCOMPARE(table.rows(), 3);
+    QCOMPARE(table.cell(row, 0), columns[0]);
+    QCOMPARE(table.cell(row, 1), columns[1]);
     // The time of a check is the account's own text, shown as it reads.
-    QCOMPARE(item->text(2),
+    QCOMPARE(table.cell(row, 2),
              columns[2].isEmpty() ? v.cycle.accounts.at(row).LastChecked() : columns[2]);
-    QVERIFY(!item->text(2).isEmpty());
-    QCOMPARE(item->text(3),
+    QVERIFY(!table.cell(row, 2).isEmpty());
+    QCOMPARE(table.cell(row, 3),
              columns[3].isEmpty() ? v.cycle.accounts.at(row).GetLastDetail() : columns[3]);
     QCOMPARE(v.highlighted(), QStringList{"Home"});
     if (const QString screens = qEnvironmentVariable("ORVANE_SCREEN_DIR"); !screens.isEmpty())
         v.view.window()->grab().save(screens + QStringLiteral("/QuickView.png"));
-    const QStringList headers{"Name", "Mail", "Last Checked", "Detailed Report"};
-    for (int c = 0; c < 4; ++c)
-        QCOMPARE(v.list()->headerItem()->text(c), headers[c]);
+    QCOMPARE(table.header(), (QStringList{"Name", "Mail", "Last Checked", "Detailed Report"}));
     for (QWidget* child : v.view.window()->findChildren<QWidget*>()) {
         if (child->parentWidget() == v.view.window() && !child->objectName().isEmpty())
             QVERIFY2(!child->accessibleName().isEmpty() ||
@@ -124,9 +119,9 @@ void QuickViewTest::highlightStaysOnNewMail()
     View v;
     v.view.ShowWindow();
     QVERIFY(QTest::qWaitForWindowExposed(v.view.window()));
-    QTreeWidget* list = v.list();
-    const QPoint work = list->visualItemRect(list->topLevelItem(1)).center();
-    const QPoint home = list->visualItemRect(list->topLevelItem(0)).center();
+    QTreeView* list = v.list();
+    const QPoint work = v.table().centreOf(1);
+    const QPoint home = v.table().centreOf(0);
     if (gesture == QLatin1String("click")) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, work);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, home);
@@ -152,13 +147,14 @@ void QuickViewTest::rowFollowsTheCheck()
     v.cycle.checker(2).found(2);
     v.view.UpdateTableItem(QStringLiteral("Work"));
     // Rows are drawn at the next turn of the event loop.
-    QTRY_COMPARE(v.list()->topLevelItem(1)->text(1), QStringLiteral("Yes"));
-    QCOMPARE(v.highlighted(), (QStringList{"Home", "Work"}));
+    QCOMPARE(v.table().cell(1, 1), QStringLiteral("Yes"));
+    // The highlight follows at the next turn of the event loop.
+    QTRY_COMPARE(v.highlighted(), (QStringList{"Home", "Work"}));
     // A list that no longer matches the accounts is built again.
     v.cycle.add(QStringLiteral("Later"));
     v.view.UpdateTableItem(QStringLiteral("Later"));
-    QCOMPARE(v.list()->topLevelItemCount(), 4);
-    QCOMPARE(v.list()->topLevelItem(3)->text(0), QStringLiteral("Later"));
+    QCOMPARE(v.table().rows(), 4);
+    QCOMPARE(v.table().cell(3, 0), QStringLiteral("Later"));
 }
 
 void QuickViewTest::manyRowsTurningAtOnce_data()
@@ -198,6 +194,53 @@ void QuickViewTest::manyRowsTurningAtOnce()
         expected.sort();
         QTRY_COMPARE(v.highlighted(), expected);
     }
+}
+
+void QuickViewTest::rowsInViewAreRepainted_data()
+{
+    QTest::addColumn<int>("scrollTo");
+    QTest::addColumn<QString>("row");
+    QTest::newRow("top") << 0 << "top";
+    QTest::newRow("bottom, partly shown") << 0 << "bottom";
+    QTest::newRow("top, scrolled") << 40 << "top";
+    QTest::newRow("bottom, scrolled") << 40 << "bottom";
+}
+
+void QuickViewTest::rowsInViewAreRepainted()
+{
+    QFETCH(int, scrollTo);
+    QFETCH(QString, row);
+    View v;
+    for (int i = 3; i < 100; ++i)
+        v.cycle.add(QStringLiteral("A%1").arg(i));
+    v.view.ShowWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(v.view.window()));
+    QTreeView* list = v.list();
+    list->scrollTo(list->model()->index(scrollTo, 0), QAbstractItemView::PositionAtTop);
+    QApplication::processEvents();
+    const QModelIndex shown =
+        list->indexAt(QPoint(0, row == QLatin1String("top") ? 0 : list->viewport()->height() - 1));
+    QVERIFY(shown.isValid());
+
+    // Changes out of view are left to the painting of the rows that come
+    // into view; the rows in view are painted with their new texts.
+    struct PaintLog : QObject
+    {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } log;
+    list->viewport()->installEventFilter(&log);
+    v.cycle.core.CheckAccount(v.cycle.accounts.at(shown.row()));
+    v.cycle.checkers.made.back()->found(0); // no highlight to repaint it
+    v.view.UpdateTableItem(v.cycle.accounts.at(shown.row()).GetName());
+    const QRect cell = list->visualRect(shown.siblingAtColumn(3));
+    QTRY_VERIFY(log.painted.intersects(cell));
+    QCOMPARE(shown.siblingAtColumn(3).data().toString(), QStringLiteral("0 Messages Found"));
 }
 
 void QuickViewTest::widthsSurviveCloseAndReopen()

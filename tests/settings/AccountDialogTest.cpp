@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -43,8 +42,7 @@ dChange& openAdd(SettingsWindowRig& rig)
 dChange& openEdit(SettingsWindowRig& rig, int row)
 {
     rig.open();
-    auto* table = rig.find<QTreeWidget>("Servers");
-    table->setCurrentItem(table->topLevelItem(row));
+    rig.table().select(row);
     rig.click("EditServer");
     return *rig.window.accountDialog();
 }
@@ -143,7 +141,7 @@ void AccountDialogTest::addsAccountOfEachKind()
     QCOMPARE(account.GetTimeout(), 30);
     QCOMPARE(account.GetInterval(), 600);
     QVERIFY(account.IsActive());
-    QCOMPARE(rig.find<QTreeWidget>("Servers")->topLevelItem(0)->text(0), QStringLiteral("Home"));
+    QCOMPARE(rig.table().cell(0, 0), QStringLiteral("Home"));
     QVERIFY(rig.changes > 0);
 
     // Reopened, the dialog shows what was stored, the profile included.

@@ -5,7 +5,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -84,15 +84,15 @@ void NotifierWindowsTest::tablesFollowTheCheckCycle()
     NotifierWindows& windows = rig.windows;
     server& account = rig.add("acct");
     windows.ShowSettingsWindow();
-    auto* row = rig.find<QTreeWidget>("Servers")->topLevelItem(0);
-    QCOMPARE(row->text(1), QStringLiteral("No"));
+    const TableView table = rig.table();
+    QCOMPARE(table.cell(0, 1), QStringLiteral("No"));
 
     rig.core.CheckAccount(account);
     rig.checkers.made.at(0)->found(2);
-    QTRY_COMPARE(row->text(1), QStringLiteral("Yes"));
-    QCOMPARE(row->text(3), account.GetLastDetail());
+    QCOMPARE(table.cell(0, 1), QStringLiteral("Yes"));
+    QCOMPARE(table.cell(0, 3), account.GetLastDetail());
     rig.core.ClearAll();
-    QCOMPARE(row->text(1), QStringLiteral("No"));
+    QCOMPARE(table.cell(0, 1), QStringLiteral("No"));
 
     // The tray's on-top switch shows on the Skins page at once.
     auto* onTop = rig.find<QCheckBox>("cbOnTop");
@@ -111,31 +111,27 @@ void NotifierWindowsTest::rowsAreFoundByNumber()
         rig.add(QString::fromLatin1(name));
     rig.windows.ShowSettingsWindow();
     rig.quickView.ShowWindow();
-    QTreeWidget* tables[] = {rig.find<QTreeWidget>("Servers"),
-                             rig.quickView.window()->findChild<QTreeWidget*>()};
-    // A check's update reaches its row without reading the table: a shown
-    // name that no longer matches cannot hide the row.
-    for (QTreeWidget* table : tables)
-        table->topLevelItem(1)->setText(0, QStringLiteral("shown"));
+    const TableView tables[] = {rig.table(), {rig.quickView.window()->findChild<QTreeView*>()}};
     rig.core.CheckAccount(rig.accounts.at(1));
     rig.checkers.last()->found(2);
-    for (QTreeWidget* table : tables) {
-        QTRY_COMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
-        QCOMPARE(table->topLevelItem(0)->text(1), QStringLiteral("No"));
+    for (const TableView& table : tables) {
+        QCOMPARE(table.cell(1, 1), QStringLiteral("Yes"));
+        QCOMPARE(table.cell(0, 1), QStringLiteral("No"));
     }
-    QCOMPARE(tables[1]->selectedItems(), QList<QTreeWidgetItem*>{tables[1]->topLevelItem(1)});
+    QTRY_COMPARE(tables[1].selectedNames(), QStringList{"b"});
 
     // A list changed behind the tables' back is shown again in full.
     rig.accounts.remove(rig.accounts.at(0));
     rig.core.CheckAccount(rig.accounts.at(1));
     rig.checkers.last()->found(1);
-    for (QTreeWidget* table : tables) {
-        QCOMPARE(table->topLevelItemCount(), 2);
-        QCOMPARE(table->topLevelItem(1)->text(0), QStringLiteral("c"));
-        QTRY_COMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
+    for (const TableView& table : tables) {
+        QCOMPARE(table.rows(), 2);
+        QCOMPARE(table.cell(1, 0), QStringLiteral("c"));
+        QCOMPARE(table.cell(1, 1), QStringLiteral("Yes"));
     }
+    QTRY_COMPARE(tables[1].selectedNames(), (QStringList{"b", "c"}));
     rig.core.ClearAll();
-    QVERIFY(tables[1]->selectedItems().isEmpty());
+    QTRY_VERIFY(tables[1].selectedNames().isEmpty());
 }
 
 void NotifierWindowsTest::shutdownWhileABoxIsOpen_data()
@@ -177,8 +173,7 @@ void NotifierWindowsTest::shutdownWhileABoxIsOpen()
     SettingsWindowRig rig;
     rig.add(QStringLiteral("acct"));
     rig.open();
-    rig.find<QTreeWidget>("Servers")->setCurrentItem(
-        rig.find<QTreeWidget>("Servers")->topLevelItem(0));
+    rig.table().select(0);
     if (!dialog.isEmpty()) {
         rig.click(dialog == "add" ? "AddServer" : "EditServer");
         QVERIFY(rig.window.accountDialog());

@@ -7,6 +7,7 @@
 #include "RecordingSoundPlayer.h"
 #include "ScriptedChecker.h"
 #include "SettingsFakes.h"
+#include "TableView.h"
 #include "VirtualClock.h"
 #include "core/AccountList.h"
 #include "core/CertificateTrust.h"
@@ -24,6 +25,7 @@
 #include <QAbstractButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QWidget>
 
 namespace orvane::test {
@@ -61,6 +63,8 @@ struct SettingsWindowRig
             return w;
         return window.widget()->findChild<W*>(QString::fromLatin1(name));
     }
+    /// The settings window's account table.
+    TableView table() const { return {find<QTreeView>("Servers")}; }
     void click(const char* name) const
     {
         auto* button = find<QAbstractButton>(name);

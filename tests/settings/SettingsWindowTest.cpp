@@ -17,7 +17,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -58,11 +58,6 @@ bool isRed(const QLineEdit* box)
     return box->palette().color(QPalette::Text) == QColor(255, 0, 0);
 }
 
-QPoint centreOf(QTreeWidget* table, int row)
-{
-    return table->visualItemRect(table->topLevelItem(row)).center();
-}
-
 } // namespace
 
 void SettingsWindowTest::emptyListHasNoRowButtons()
@@ -70,7 +65,7 @@ void SettingsWindowTest::emptyListHasNoRowButtons()
     SettingsWindowRig rig;
     QWidget& window = rig.open();
     QCOMPARE(window.windowTitle(), QStringLiteral("Orvane - Settings"));
-    QCOMPARE(rig.find<QTreeWidget>("Servers")->topLevelItemCount(), 0);
+    QCOMPARE(rig.table().rows(), 0);
     for (const char* name : {"CheckForMail", "EditServer", "RemoveServer"})
         QVERIFY2(!rig.find<QPushButton>(name)->isEnabled(), name);
     QVERIFY(rig.find<QPushButton>("AddServer")->isEnabled());
@@ -82,11 +77,11 @@ void SettingsWindowTest::tableClickRules()
     rig.add("first");
     rig.add("second");
     rig.open();
-    auto* table = rig.find<QTreeWidget>("Servers");
-    QCOMPARE(table->currentItem()->text(0), QStringLiteral("first"));
+    auto* table = rig.find<QTreeView>("Servers");
+    QCOMPARE(table->currentIndex().data().toString(), QStringLiteral("first"));
     QVERIFY(rig.find<QPushButton>("EditServer")->isEnabled());
 
-    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, centreOf(table, 1));
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, rig.table().centreOf(1));
     QTRY_VERIFY(rig.window.accountDialog());
     QCOMPARE(rig.window.accountDialog()->windowTitle(),
              QStringLiteral("Account Information - Edit Account"));
@@ -97,10 +92,10 @@ void SettingsWindowTest::tableClickRules()
     // Empty space below the rows: the selection goes and the row buttons
     // with it.
     const QPoint empty(5, table->viewport()->height() - 5);
-    QVERIFY(!table->itemAt(empty));
+    QVERIFY(!table->indexAt(empty).isValid());
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, empty);
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, empty);
-    QVERIFY(table->selectedItems().isEmpty());
+    QVERIFY(!table->selectionModel()->hasSelection());
     QVERIFY(!rig.find<QPushButton>("EditServer")->isEnabled());
     QVERIFY(!rig.find<QPushButton>("RemoveServer")->isEnabled());
     QTest::qWait(0);
@@ -115,14 +110,14 @@ void SettingsWindowTest::modeButtonCyclesAndTheTableFollows()
     rig.checkers.made.at(0)->found(1);
     rig.open();
     auto* button = rig.find<QPushButton>("SetupDate");
-    auto* row = rig.find<QTreeWidget>("Servers")->topLevelItem(0);
+    const TableView table = rig.table();
     QCOMPARE(button->text(), QStringLiteral("Time Only"));
     QStringList shown;
     for (const char* mode : {"Time then Date", "Date then Time", "Date Only", "Time Only"}) {
         button->click();
         QCOMPARE(button->text(), QString::fromLatin1(mode));
-        QCOMPARE(row->text(2), account.LastChecked());
-        shown << row->text(2);
+        QCOMPARE(table.cell(0, 2), account.LastChecked());
+        shown << table.cell(0, 2);
     }
     QCOMPARE(rig.store.timeDisp, qint16(0));
     QCOMPARE(shown.size(), 4);
@@ -136,7 +131,7 @@ void SettingsWindowTest::optionsSurviveCloseAndReopen()
     QWidget* window = &rig.open();
     rig.find<QListWidget>("listTab")->setCurrentRow(1);
     QCOMPARE(rig.find<QLabel>("lblTab")->text(), QStringLiteral(" General Settings"));
-    rig.find<QTreeWidget>("Servers")->header()->resizeSection(0, 200);
+    rig.find<QTreeView>("Servers")->header()->resizeSection(0, 200);
     rig.find<QPushButton>("SetupDate")->click();
     rig.find<QCheckBox>("PlayWaveChk")->click();
     rig.find<QCheckBox>("cbShowPopup")->click();
@@ -161,7 +156,7 @@ void SettingsWindowTest::optionsSurviveCloseAndReopen()
 
     rig.open();
     QCOMPARE(rig.find<QListWidget>("listTab")->currentRow(), 1);
-    QCOMPARE(rig.find<QTreeWidget>("Servers")->header()->sectionSize(0), 200);
+    QCOMPARE(rig.find<QTreeView>("Servers")->header()->sectionSize(0), 200);
     QCOMPARE(rig.find<QPushButton>("SetupDate")->text(), QStringLiteral("Time then Date"));
     QVERIFY(!rig.find<QCheckBox>("PlayWaveChk")->isChecked());
     QVERIFY(rig.find<QCheckBox>("StartupChk")->isChecked());
@@ -227,8 +222,7 @@ void SettingsWindowTest::removeAsksFirst()
     rig.add("keep");
     rig.add("drop");
     rig.open();
-    auto* table = rig.find<QTreeWidget>("Servers");
-    table->setCurrentItem(table->topLevelItem(1));
+    rig.table().select(1);
     rig.fakes.messages.answerYes = yes;
     const int changesBefore = rig.changes;
     rig.click("RemoveServer");
@@ -238,7 +232,7 @@ void SettingsWindowTest::removeAsksFirst()
     QCOMPARE(rig.fakes.messages.questions.front().text,
              QStringLiteral("Are you sure you want to remove drop from the list?"));
     QCOMPARE(rig.accounts.size(), yes ? 1 : 2);
-    QCOMPARE(table->topLevelItemCount(), yes ? 1 : 2);
+    QCOMPARE(rig.table().rows(), yes ? 1 : 2);
     QCOMPARE(rig.accounts.at(0).GetName(), QStringLiteral("keep"));
     QCOMPARE(rig.changes > changesBefore, yes);
 }
@@ -249,17 +243,16 @@ void SettingsWindowTest::rowButtonsReachTheCheckCycle()
     rig.add("one");
     rig.add("two");
     rig.open();
-    auto* table = rig.find<QTreeWidget>("Servers");
-    table->setCurrentItem(table->topLevelItem(1));
+    const TableView table = rig.table();
+    table.select(1);
     rig.core.setAnnounced(true);
     rig.click("CheckForMail");
     QCOMPARE(rig.checkers.made.size(), size_t(1));
     QVERIFY(rig.accounts.at(1).IsChecking());
     QVERIFY(!rig.core.announced());
     rig.checkers.made.at(0)->found(3);
-    // Rows are drawn at the next turn of the event loop.
-    QTRY_COMPARE(table->topLevelItem(1)->text(1), QStringLiteral("Yes"));
-    QCOMPARE(table->topLevelItem(1)->text(3), rig.accounts.at(1).GetLastDetail());
+    QCOMPARE(table.cell(1, 1), QStringLiteral("Yes"));
+    QCOMPARE(table.cell(1, 3), rig.accounts.at(1).GetLastDetail());
 
     rig.click("CheckAll");
     QCOMPARE(rig.checkers.made.size(), size_t(3));
@@ -509,8 +502,7 @@ void SettingsWindowTest::noTextIsCut()
             {QByteArray(32, '\xab'), "The issuer certificate of a locally looked up certificate "
                                      "could not be found; The root CA certificate is not trusted "
                                      "for this purpose"});
-        auto* table = rig.find<QTreeWidget>("Servers");
-        table->setCurrentItem(table->topLevelItem(1));
+        rig.table().select(1);
         rig.click("EditServer");
         top = rig.window.accountDialog();
         QVERIFY(rig.find<QWidget>("cmdTrust")->isVisible());
