@@ -292,7 +292,8 @@ bool server::SaveYourself(AnsiLineWriter& out) const
     out.writeNumber(m_timeout);
     out.writeNumber(m_interval);
     out.writeText(m_userName);
-    out.writeLine(encodePassword(m_password));
+    out.writeLine(SignsInWithProvider() ? QString::fromLatin1(kProviderSignInLine)
+                                        : encodePassword(m_password));
     out.writeBool(m_active);
     out.writeLine(formatSavedTime(m_lastTime));
     out.writeLine(formatSavedDate(m_lastDate));
@@ -318,8 +319,8 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
         !in.readBool(m_minOn) || !in.readBool(m_customSoundOn) || !in.readText(m_customSound) ||
         !in.readBool(m_newMailOnly))
         return false;
-    bool ok = false;
-    m_password = decodePassword(password, &ok);
+    bool ok = password == QLatin1String(kProviderSignInLine);
+    m_password = ok ? ProviderSignIn() : decodePassword(password, &ok);
     if (!ok)
         return false;
     m_lastTime = parseSavedTime(timeText);

@@ -61,6 +61,8 @@ struct SettingsWindowServices
     std::function<void()> changed;
     /// The certificates trusted per account, for the account dialog.
     CertificateTrust* trust = nullptr;
+    /// Signing accounts in with their provider, for the account dialog.
+    const ProviderSignInServices* signIn = nullptr;
 };
 
 /// The settings window. The options live in the store; the window is made

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 
 using namespace orvane;
@@ -29,6 +30,9 @@ private Q_SLOTS:
     void existingLinesOpenAndSaveBack_data();
     void existingLinesOpenAndSaveBack();
     void trustsTheRefusedCertificate();
+    void signsInInPlaceOfThePassword();
+    void failedSignInLeavesTheAccountAlone_data();
+    void failedSignInLeavesTheAccountAlone();
 };
 
 namespace {
@@ -472,6 +476,76 @@ void AccountDialogTest::trustsTheRefusedCertificate()
     openEdit(rig, 1);
     QVERIFY(rig.find<QWidget>("cmdTrust")->isVisible());
     QCOMPARE(rig.trust.trusted(key), first);
+}
+
+void AccountDialogTest::signsInInPlaceOfThePassword()
+{
+    SettingsWindowRig rig;
+    QVERIFY(rig.authorityUp);
+    openAdd(rig);
+    fillIn(rig, "Work", 3, "localhost", "alice", {});
+    auto* button = rig.find<QPushButton>("cmdSignIn");
+    QVERIFY(button->isVisible());
+    QVERIFY(!rig.find<QLineEdit>("dPass")->isVisible());
+    QCOMPARE(button->text(), QStringLiteral("Sign in with Local"));
+    QCOMPARE(button->accessibleName(), button->text());
+    // Not signed in yet: nothing is set.
+    rig.click("dOk");
+    QCOMPARE(rig.fakes.messages.shown.size(), size_t(1));
+    QVERIFY(rig.fakes.messages.shown.back().text.contains("sign in"));
+    QCOMPARE(rig.accounts.size(), 0);
+
+    rig.click("cmdSignIn");
+    QTRY_COMPARE(rig.find<QLabel>("lblSignIn")->text(), QString::fromLatin1(dChange::kSignedIn));
+    // Kept only once "Set" is clicked.
+    QVERIFY(rig.keyring.items.isEmpty());
+    rig.click("dOk");
+    QTRY_COMPARE(rig.accounts.size(), 1);
+    const server& account = rig.accounts.at(0);
+    QVERIFY(account.SignsInWithProvider());
+    const auto key = rig.tokens.keyFor(*rig.tokens.providerFor("localhost"), "alice");
+    QVERIFY(!rig.keyring.items.value(FakeSecretStore::flat(key)).secret.isEmpty());
+
+    // Opened again it says so, until the user name changes.
+    openEdit(rig, 0);
+    QCOMPARE(rig.find<QLabel>("lblSignIn")->text(), QString::fromLatin1(dChange::kSignedIn));
+    rig.find<QLineEdit>("dUser")->setText("bob");
+    QVERIFY(rig.find<QLabel>("lblSignIn")->text().isEmpty());
+    rig.find<QLineEdit>("dUser")->setText("alice");
+    rig.click("dOk");
+    QVERIFY(rig.accounts.at(0).SignsInWithProvider());
+}
+
+void AccountDialogTest::failedSignInLeavesTheAccountAlone_data()
+{
+    QTest::addColumn<bool>("forgeState");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("answer with another state")
+        << true << QString::fromLatin1(OAuthSignIn::kWrongState);
+    QTest::newRow("cancelled") << false << QString::fromLatin1(OAuthSignIn::kCancelled);
+}
+
+void AccountDialogTest::failedSignInLeavesTheAccountAlone()
+{
+    QFETCH(bool, forgeState);
+    QFETCH(QString, said);
+    SettingsWindowRig rig;
+    QVERIFY(rig.authorityUp);
+    server& account = rig.add("acct", "imaps://localhost", 60, "alice");
+    rig.authority.forgeState = forgeState;
+    openEdit(rig, 0);
+    rig.click("cmdSignIn");
+    if (!forgeState) {
+        QCOMPARE(rig.find<QPushButton>("cmdSignIn")->text(),
+                 QString::fromLatin1(dChange::kCancelSignIn));
+        rig.click("cmdSignIn");
+    }
+    QTRY_COMPARE(rig.find<QLabel>("lblSignIn")->text(), said);
+    rig.click("dOk");
+    QCOMPARE(rig.fakes.messages.shown.size(), size_t(1));
+    QCOMPARE(account.GetPassword(), QStringLiteral("secret"));
+    QVERIFY(rig.keyring.items.isEmpty());
+    QCOMPARE(rig.authority.codeGrants, 0);
 }
 
 QTEST_MAIN(AccountDialogTest)

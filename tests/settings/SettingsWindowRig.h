@@ -1,12 +1,15 @@
 #pragma once
 
+#include "BrowsingUrlOpener.h"
 #include "FakeFileDialogs.h"
+#include "FakeSecretStore.h"
 #include "FakeStartAtLogon.h"
 #include "RecordingIndicators.h"
 #include "RecordingKeyboardLight.h"
 #include "RecordingSoundPlayer.h"
 #include "ScriptedChecker.h"
 #include "SettingsFakes.h"
+#include "TestAuthorizationServer.h"
 #include "VirtualClock.h"
 #include "core/AccountList.h"
 #include "core/CertificateTrust.h"
@@ -17,6 +20,7 @@
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
+#include "oauth/OAuthTokens.h"
 #include "platform/DataFolders.h"
 #include "settings/NotifierWindows.h"
 #include "settings/SettingsWindow.h"
@@ -95,10 +99,24 @@ struct SettingsWindowRig
     CertificateTrust trust{dir.filePath(QStringLiteral("Quorveltest.trust"))};
     QStringList pagesOpened;
     int changes = 0;
+    /// The provider "Local" for the host "localhost": a local authorization
+    /// server, its answers followed by a stand-in browser.
+    TestAuthorizationServer authority{QStringLiteral("alice")};
+    bool authorityUp = authority.listen();
+    FakeSecretStore keyring;
+    BrowsingUrlOpener browser;
+    OAuthTokens tokens{[this] {
+                           OAuthProviders providers;
+                           providers.read(authority.providerGroup(QStringLiteral("Local"),
+                                                                  QStringLiteral("localhost")));
+                           return providers;
+                       }(),
+                       keyring, clock, QStringLiteral("test")};
+    ProviderSignInServices signIn{tokens, browser, clock};
     SettingsWindow window{{store, accounts, core, [this] { return std::make_unique<server>(core); },
                            startAtLogon, skinDriver, quickBar, quickView, displays, fakes.messages,
                            files, [this](const QString& id) { pagesOpened << id; },
-                           [this] { return profiles; }, [this] { ++changes; }, &trust}};
+                           [this] { return profiles; }, [this] { ++changes; }, &trust, &signIn}};
 };
 
 } // namespace orvane::test

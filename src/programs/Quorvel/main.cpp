@@ -21,6 +21,7 @@
 #include "display/TrayIconPicture.h"
 #include "display/TrayMenuPopup.h"
 #include "display/frmPopup.h"
+#include "oauth/OAuthTokens.h"
 #include "platform/DBusDesktopNotifications.h"
 #include "platform/DataFolders.h"
 #include "platform/LogindSleepWatch.h"
@@ -41,6 +42,36 @@
 
 #include <QApplication>
 #include <sys/resource.h>
+
+namespace {
+
+// Stands in for the desktop's keyring until the real store is wired in:
+// every call answers that no keyring is there, so provider sign-ins say so
+// instead of keeping a secret anywhere else.
+class NoKeyring final : public orvane::SecretStore
+{
+public:
+    void read(const Key&, ReadAnswer answered) override
+    {
+        later([answered] { answered(Outcome::Unavailable, {}, {}); });
+    }
+    void write(const Key&, const QString&, const QString&, WriteAnswer answered) override
+    {
+        later([answered] { answered(Outcome::Unavailable, {}); });
+    }
+    void remove(const Key&, WriteAnswer answered) override
+    {
+        later([answered] { answered(Outcome::Unavailable, {}); });
+    }
+
+private:
+    void later(std::function<void()> work)
+    {
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    }
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -94,6 +125,7 @@ int main(int argc, char* argv[])
     // NetworkManager these stay silent and checks run as they fall due.
     orvane::LogindSleepWatch sleepWatch;
     orvane::QtNetworkWatch networkWatch;
+    NoKeyring keyring; // the keyring store: replace with the real one when it lands
 
     // The windows object and the displays it drives refer to one another:
     // as members of one object each can name the others before they are
@@ -144,9 +176,16 @@ int main(int argc, char* argv[])
     // The certificates the user trusted per account, beside the list.
     orvane::CertificateTrust trust(orvane::CertificateTrust::pathBeside(
         orvane::AccountListFile::pathFor(folders, logon.logonName())));
+    // Accounts that sign in with their mail provider: the providers shipped
+    // beside the programs and the user's own, their refresh tokens in the
+    // keyring kept apart per log-on name and program folder.
+    orvane::OAuthTokens tokens(orvane::OAuthProviders::load(folder), keyring, clock,
+                               logon.logonName().trimmed() + u'@' + folders.programFolder());
+    const orvane::ProviderSignInServices signIn{tokens, urls, clock};
     // The clock drives the IMAP accounts' push connections.
     orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust, &clock,
-                                      orvane::MailPluginLoader::DefaultPluginPath(folder));
+                                      orvane::MailPluginLoader::DefaultPluginPath(folder), {},
+                                      &tokens);
 
     orvane::NotifierApp notifier(
         folders, {clock, logon, messages, tray, instance, sound, &urls, &sleepWatch, &networkWatch},
@@ -185,6 +224,7 @@ int main(int argc, char* argv[])
         [] { return orvane::mapiProfileNames(); },
         [&notifier] { notifier.scheduleSave(); },
         &trust,
+        &signIn,
     });
     windows.setSettingsWindow(&settingsWindow);
 
