@@ -518,27 +518,37 @@ void AccountDialogTest::signsInInPlaceOfThePassword()
 
 void AccountDialogTest::failedSignInLeavesTheAccountAlone_data()
 {
-    QTest::addColumn<bool>("forgeState");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("said");
     QTest::newRow("answer with another state")
-        << true << QString::fromLatin1(OAuthSignIn::kWrongState);
-    QTest::newRow("cancelled") << false << QString::fromLatin1(OAuthSignIn::kCancelled);
+        << "forged" << QString::fromLatin1(OAuthSignIn::kWrongState);
+    QTest::newRow("the user says no") << "denied"
+                                      << "The provider refused the sign-in: access_denied";
+    QTest::newRow("cancelled") << "cancelled" << QString::fromLatin1(OAuthSignIn::kCancelled);
+    QTest::newRow("no answer in five minutes")
+        << "silent" << QString::fromLatin1(OAuthSignIn::kTimedOut);
 }
 
 void AccountDialogTest::failedSignInLeavesTheAccountAlone()
 {
-    QFETCH(bool, forgeState);
+    QFETCH(QString, how);
     QFETCH(QString, said);
     SettingsWindowRig rig;
     QVERIFY(rig.authorityUp);
     server& account = rig.add("acct", "imaps://localhost", 60, "alice");
-    rig.authority.forgeState = forgeState;
+    rig.authority.forgeState = how == "forged";
+    rig.authority.deny = how == "denied";
+    rig.browser.follow = how != "silent";
     openEdit(rig, 0);
     rig.click("cmdSignIn");
-    if (!forgeState) {
-        QCOMPARE(rig.find<QPushButton>("cmdSignIn")->text(),
-                 QString::fromLatin1(dChange::kCancelSignIn));
+    QCOMPARE(rig.find<QPushButton>("cmdSignIn")->text(),
+             QString::fromLatin1(dChange::kCancelSignIn));
+    if (how == "cancelled")
         rig.click("cmdSignIn");
+    if (how == "silent") {
+        rig.clock.advance(OAuthSignIn::WaitMs - 1);
+        QCOMPARE(rig.find<QLabel>("lblSignIn")->text(), QString::fromLatin1(dChange::kSigningIn));
+        rig.clock.advance(1);
     }
     QTRY_COMPARE(rig.find<QLabel>("lblSignIn")->text(), said);
     rig.click("dOk");

@@ -17,6 +17,8 @@ public:
     bool open(const QUrl& url) override
     {
         opened << url;
+        if (!follow)
+            return true; // a user who never comes back
         QNetworkRequest request(url);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -29,6 +31,7 @@ public:
         return true;
     }
     QList<QUrl> opened;
+    bool follow = true;
     QString page;
     int pages = 0;
 

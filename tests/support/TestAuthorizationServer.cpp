@@ -115,7 +115,8 @@ void TestAuthorizationServer::answer(QTcpSocket* socket, const QByteArray& metho
         m_codes.insert(code, {asked.queryItemValue(QStringLiteral("code_challenge")), redirect});
         QUrl back(redirect);
         QUrlQuery answer;
-        answer.addQueryItem(QStringLiteral("code"), code);
+        answer.addQueryItem(deny ? QStringLiteral("error") : QStringLiteral("code"),
+                            deny ? QStringLiteral("access_denied") : code);
         answer.addQueryItem(
             QStringLiteral("state"),
             forgeState ? QStringLiteral("forged")

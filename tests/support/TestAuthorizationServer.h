@@ -34,8 +34,10 @@ public:
     void expireAccessTokens() { m_access.clear(); }
     /// Every refresh token given so far is refused from now on.
     void revokeRefreshTokens() { m_refresh.clear(); }
-    /// The next authorization redirects with another state than asked for.
+    /// Authorizations redirect with another state than asked for.
     bool forgeState = false;
+    /// Authorizations redirect with the error "access_denied" (the user said no).
+    bool deny = false;
     /// Lifetime of the access tokens given from now on.
     int accessSeconds = 3600;
 
