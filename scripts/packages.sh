@@ -5,7 +5,7 @@
 # Compilers, Qt and the formatter.
 ORVANE_BUILD_PACKAGES=(
   cmake ninja-build g++
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-networkauth-dev
   libgl-dev libx11-dev
   qt6-webengine-dev
   clang-format

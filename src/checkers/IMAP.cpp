@@ -4,6 +4,8 @@
 #include "ImapConnection.h"
 #include "MailPluginLoader.h"
 #include "core/ServerAddress.h"
+#include "core/server.h"
+#include "oauth/OAuthTokens.h"
 
 #include <QMetaObject>
 #include <QThreadPool>
@@ -57,13 +59,19 @@ qint64 countUnseen(ImapSession& session, const QString& folder, QString* failure
     return ImapSession::countOfSearch(all);
 }
 
-void runCheck(ImapConnection& connection, const QString& folder, const QString& password,
-              const Raise& raise)
+// False when the token was refused and `refused` takes it from here.
+void runCheck(ImapConnection& connection, const QString& folder, const QString& secret,
+              const QByteArray& mechanism, const Raise& raise, const std::function<bool()>& refused)
 {
     QString failure;
     const auto progress = [&raise](const QString& text) { raise({Event::Status, text}); };
-    if (!connection.open(password, progress, &failure)) {
+    const bool open = mechanism.isEmpty()
+                          ? connection.open(secret, progress, &failure)
+                          : connection.openWithToken(secret, mechanism, progress, &failure);
+    if (!open) {
         connection.close();
+        if (failure == QLatin1String(ImapConnection::kTokenRefused) && refused && refused())
+            return;
         raise({Event::Error, failure});
         return;
     }
@@ -90,9 +98,9 @@ struct IMAP::Worker
 };
 
 IMAP::IMAP(QThreadPool& pool, MailProtocols* protocols, ImapSettings settings,
-           CertificateTrust* trust, QObject* parent)
+           CertificateTrust* trust, OAuthTokens* tokens, QObject* parent)
     : MailChecker(parent), m_pool(pool), m_protocols(protocols), m_settings(std::move(settings)),
-      m_trust(trust)
+      m_trust(trust), m_tokens(tokens)
 {}
 
 IMAP::~IMAP()
@@ -122,6 +130,32 @@ void IMAP::CheckForMail(const QString& address, const QString& userName, const Q
         Q_EMIT error(QString::fromLatin1(MailPluginLoader::kMissing));
         return;
     }
+    if (password == server::ProviderSignIn()) {
+        askForToken(server, userName, false);
+        return;
+    }
+    start(server, userName, {password, {}}, false);
+}
+
+void IMAP::askForToken(const ServerAddress& server, const QString& userName, bool renew)
+{
+    if (!m_tokens) {
+        Q_EMIT error(QString::fromLatin1(OAuthTokens::kNoProvider));
+        return;
+    }
+    Q_EMIT UpdateStatus(QStringLiteral("Signing in with the provider..."));
+    m_tokens->access(server.host, userName, renew, this,
+                     [this, server, userName, renew](const OAuthTokens::Access& access) {
+                         if (!access.ok())
+                             Q_EMIT error(access.failure);
+                         else
+                             start(server, userName, {access.token, access.mechanism}, !renew);
+                     });
+}
+
+void IMAP::start(const ServerAddress& server, const QString& userName, const Secret& secret,
+                 bool renewOnRefusal)
+{
     dropWorker();
     auto worker = std::make_shared<Worker>();
     worker->connection =
@@ -129,13 +163,32 @@ void IMAP::CheckForMail(const QString& address, const QString& userName, const Q
     worker->receiver = this;
 
     auto deliver = [this](const Event& event) { event.raiseOn(*this); };
-    auto job = [worker, folder = server.folder, password, deliver] {
-        runCheck(*worker->connection, folder, password, [&worker, &deliver](const Event& event) {
+    // A refused token is renewed once, here, and the check starts over.
+    std::function<bool()> refused;
+    if (renewOnRefusal) {
+        refused = [worker, server, userName] {
             const std::lock_guard lock(worker->mutex);
             if (worker->receiver)
                 QMetaObject::invokeMethod(
-                    worker->receiver, [deliver, event] { deliver(event); }, Qt::QueuedConnection);
-        });
+                    worker->receiver,
+                    [receiver = worker->receiver, server, userName] {
+                        receiver->askForToken(server, userName, true);
+                    },
+                    Qt::QueuedConnection);
+            return true;
+        };
+    }
+    auto job = [worker, folder = server.folder, secret, deliver, refused] {
+        runCheck(
+            *worker->connection, folder, secret.text, secret.mechanism,
+            [&worker, &deliver](const Event& event) {
+                const std::lock_guard lock(worker->mutex);
+                if (worker->receiver)
+                    QMetaObject::invokeMethod(
+                        worker->receiver, [deliver, event] { deliver(event); },
+                        Qt::QueuedConnection);
+            },
+            refused);
     };
     try {
         m_pool.start(std::move(job));

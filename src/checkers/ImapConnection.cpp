@@ -52,11 +52,47 @@ bool ImapConnection::verifyTls(QString* failure)
     return false;
 }
 
+struct ImapConnection::Secret
+{
+    QString text;
+    /// Empty for a password (LOGIN).
+    QByteArray mechanism;
+};
+
 bool ImapConnection::open(const QString& password, const Progress& progress, QString* failure)
 {
+    return logIn({password, {}}, progress, failure);
+}
+
+bool ImapConnection::openWithToken(const QString& token, const QByteArray& mechanism,
+                                   const Progress& progress, QString* failure)
+{
+    return logIn({token, mechanism}, progress, failure);
+}
+
+QByteArray ImapConnection::tokenResponse(const QByteArray& mechanism, const QString& userName,
+                                         const QString& host, int port, const QString& token)
+{
+    const QByteArray bearer = "auth=Bearer " + token.toUtf8() + "\x01\x01";
+    if (mechanism == "OAUTHBEARER") {
+        // The GS2 header names the user, with its ',' and '=' escaped.
+        QByteArray user = userName.toUtf8();
+        user.replace("=", "=3D").replace(",", "=2C");
+        return "n,a=" + user + ",\x01host=" + host.toUtf8() +
+               "\x01port=" + QByteArray::number(port) + '\x01' + bearer;
+    }
+    return "user=" + userName.toUtf8() + '\x01' + bearer;
+}
+
+bool ImapConnection::logIn(const Secret& secret, const Progress& progress, QString* failure)
+{
+    const QString& password = secret.text;
     // A line break would end the command early and let the rest of the text
-    // be read as further commands.
-    if (holdsLineBreak(m_userName) || holdsLineBreak(password)) {
+    // be read as further commands; in a token's response it would forge its
+    // fields.
+    if (holdsLineBreak(m_userName) || holdsLineBreak(password) ||
+        (!secret.mechanism.isEmpty() &&
+         (m_userName.contains(QChar(1)) || password.contains(QChar(1))))) {
         *failure = QString::fromLatin1(kLineBreak);
         return false;
     }
@@ -112,6 +148,24 @@ bool ImapConnection::open(const QString& password, const Progress& progress, QSt
         }
         if (m_link->broken())
             return lost();
+        if (!secret.mechanism.isEmpty()) {
+            progress(QStringLiteral("Signing in..."));
+            // An empty response after a challenge ends the exchange (for
+            // OAUTHBEARER the single ^A it asks for).
+            const ImapSession::Reply signedIn = m_session->authenticate(
+                secret.mechanism,
+                tokenResponse(secret.mechanism, m_userName, m_address.host, m_address.port,
+                              password),
+                secret.mechanism == "OAUTHBEARER" ? QByteArray("AQ==") : QByteArray());
+            if (signedIn.status == ImapSession::Reply::Status::Gone)
+                return lost();
+            if (!signedIn.ok()) {
+                *failure = QString::fromLatin1(kTokenRefused);
+                return false;
+            }
+            m_loggedIn = true;
+            return true;
+        }
         progress(QStringLiteral("Sending username and password..."));
         QByteArrayList literals;
         const QByteArray user = ImapSession::astring(m_userName.toUtf8(), &literals);

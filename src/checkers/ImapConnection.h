@@ -31,6 +31,11 @@ public:
     using Progress = std::function<void(const QString&)>;
     /// True once logged in; otherwise `failure` says why, in the user's words.
     bool open(const QString& password, const Progress& progress, QString* failure);
+    /// Logs in with an access token of the account's provider, in the
+    /// provider's SASL mechanism (XOAUTH2 or OAUTHBEARER). A refusal ends
+    /// with kTokenRefused.
+    bool openWithToken(const QString& token, const QByteArray& mechanism, const Progress& progress,
+                       QString* failure);
     /// The logged-in session, for the commands that follow.
     ImapSession& session() { return *m_session; }
     ImapLink& link() { return *m_link; }
@@ -48,10 +53,17 @@ public:
         "The server refused STARTTLS, so the password was not sent.";
     static constexpr const char* kLoginDisabled =
         "The server takes no password without encryption.";
+    static constexpr const char* kTokenRefused = "The server refused the sign-in.";
     static constexpr const char* kLineBreak =
         "Error: The user name or password holds a line break.";
 
+    /// The first SASL response of XOAUTH2 or OAUTHBEARER.
+    static QByteArray tokenResponse(const QByteArray& mechanism, const QString& userName,
+                                    const QString& host, int port, const QString& token);
+
 private:
+    struct Secret;
+    bool logIn(const Secret& secret, const Progress& progress, QString* failure);
     bool verifyTls(QString* failure);
 
     MailProtocols& m_protocols;

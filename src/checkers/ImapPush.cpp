@@ -3,6 +3,7 @@
 #include "ImapConnection.h"
 #include "core/AccountHost.h"
 #include "core/server.h"
+#include "oauth/OAuthTokens.h"
 #include "platform/Clock.h"
 
 #include <QMetaObject>
@@ -67,15 +68,17 @@ struct ImapPush::Watch
     bool missed = false;
     QDateTime idleSince;
     int retryMs = FirstRetryMs;
+    /// The server refused the last access token: the next one is new.
+    bool renewToken = false;
     std::unique_ptr<Timer> retry;
     std::unique_ptr<Timer> recheck;
 };
 
 ImapPush::ImapPush(Clock& clock, std::function<MailProtocols*()> protocols, ImapSettings settings,
-                   CertificateTrust* trust, QObject* parent)
+                   CertificateTrust* trust, OAuthTokens* tokens, QObject* parent)
     : QObject(parent), m_clock(clock), m_protocols(std::move(protocols)),
-      m_settings(std::move(settings)), m_trust(trust), m_epoll(::epoll_create1(EPOLL_CLOEXEC)),
-      m_renew(clock.createTimer())
+      m_settings(std::move(settings)), m_trust(trust), m_tokens(tokens),
+      m_epoll(::epoll_create1(EPOLL_CLOEXEC)), m_renew(clock.createTimer())
 {
     m_pool.setMaxThreadCount(PoolThreads);
     m_pool.setObjectName(QStringLiteral("push"));
@@ -232,10 +235,38 @@ void ImapPush::open(Watch& watch)
     watch.connection = std::make_shared<ImapConnection>(*protocols, watch.address, watch.userName,
                                                         m_settings, m_trust);
     watch.state = Watch::State::Opening;
-    run(watch, [password = watch.password, folder = watch.address.folder](ImapConnection& c) {
+    if (watch.password != server::ProviderSignIn()) {
+        logIn(watch, watch.password, {});
+        return;
+    }
+    const quint64 id = watch.id;
+    const std::shared_ptr<ImapConnection> connection = watch.connection;
+    if (!m_tokens) {
+        finished(id, connection,
+                 {Outcome::Kind::Failed, false, QString::fromLatin1(OAuthTokens::kNoProvider)});
+        return;
+    }
+    m_tokens->access(
+        watch.address.host, watch.userName, std::exchange(watch.renewToken, false), this,
+        [this, id, connection](const OAuthTokens::Access& access) {
+            const auto found = m_byId.find(id);
+            // Closed or opened anew meanwhile.
+            if (found == m_byId.end() || found->second->connection != connection)
+                return;
+            if (access.ok())
+                logIn(*found->second, access.token, access.mechanism);
+            else
+                finished(id, connection, {Outcome::Kind::Failed, false, access.failure});
+        });
+}
+
+void ImapPush::logIn(Watch& watch, const QString& secret, const QByteArray& mechanism)
+{
+    run(watch, [secret, mechanism, folder = watch.address.folder](ImapConnection& c) {
         Outcome outcome;
-        if (!c.open(
-                password, [](const QString&) {}, &outcome.reason))
+        const auto quiet = [](const QString&) {};
+        if (mechanism.isEmpty() ? !c.open(secret, quiet, &outcome.reason)
+                                : !c.openWithToken(secret, mechanism, quiet, &outcome.reason))
             return outcome;
         if (!c.session().hasCapability("IDLE")) {
             outcome.kind = c.link().broken() ? Outcome::Kind::Failed : Outcome::Kind::NoIdle;
@@ -322,6 +353,7 @@ void ImapPush::finished(quint64 id, const std::shared_ptr<ImapConnection>& conne
     case Outcome::Kind::Failed:
         close(watch);
         watch.missed = true;
+        watch.renewToken = outcome.reason == QLatin1String(ImapConnection::kTokenRefused);
         watch.retry->start(watch.retryMs);
         watch.retryMs = std::min(watch.retryMs * 2, LastRetryMs);
         Q_EMIT connectionLost(name, outcome.reason);

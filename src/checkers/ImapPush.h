@@ -20,6 +20,7 @@ class CertificateTrust;
 class Clock;
 class ImapConnection;
 class MailProtocols;
+class OAuthTokens;
 class Timer;
 
 /// Push for IMAP accounts: per active account whose server offers IDLE, one
@@ -52,8 +53,9 @@ public:
 
     /// `protocols` hands out the mail plugin, asked for when the first
     /// connection opens (nothing opens without it); `trust` may be null.
+    /// `tokens` signs in the accounts that sign in with their provider.
     ImapPush(Clock& clock, std::function<MailProtocols*()> protocols, ImapSettings settings,
-             CertificateTrust* trust, QObject* parent = nullptr);
+             CertificateTrust* trust, OAuthTokens* tokens = nullptr, QObject* parent = nullptr);
     ~ImapPush() override;
 
     void accountChanged(server& account, AccountHost& host) override;
@@ -82,6 +84,7 @@ private:
     struct Outcome;
 
     void open(Watch& watch);
+    void logIn(Watch& watch, const QString& secret, const QByteArray& mechanism);
     void close(Watch& watch);
     void arm(Watch& watch);
     void disarm(Watch& watch);
@@ -97,6 +100,7 @@ private:
     const std::function<MailProtocols*()> m_protocols;
     const ImapSettings m_settings;
     CertificateTrust* const m_trust;
+    OAuthTokens* const m_tokens;
     std::unordered_map<const server*, std::unique_ptr<Watch>> m_watches;
     std::unordered_map<quint64, Watch*> m_byId;
     quint64 m_nextId = 0;

@@ -175,6 +175,46 @@ ImapSession::Reply ImapSession::command(const QByteArray& command, const QByteAr
     return readTo(tag);
 }
 
+ImapSession::Reply ImapSession::authenticate(const QByteArray& mechanism,
+                                             const QByteArray& initialResponse,
+                                             const QByteArray& onChallenge)
+{
+    const QByteArray tag = nextTag();
+    const QByteArray encoded = initialResponse.toBase64();
+    const bool inline_ = hasCapability("SASL-IR");
+    QByteArray out = tag + " AUTHENTICATE " + mechanism;
+    if (inline_)
+        out += ' ' + (encoded.isEmpty() ? QByteArray("=") : encoded);
+    if (!m_link.writeAll(out + "\r\n"))
+        return {};
+    bool sent = inline_;
+    QByteArray line;
+    // At most two go-aheads: one for the response, one carrying the reason.
+    for (int challenges = 0; challenges < 2;) {
+        if (!readLine(&line))
+            return {};
+        if (line.startsWith("* ")) {
+            noteCapabilities(line.mid(2));
+            continue;
+        }
+        if (line.startsWith(tag + ' ')) {
+            const QByteArray rest = line.mid(tag.size() + 1);
+            noteCapabilities(rest.mid(rest.indexOf(' ') + 1));
+            return {startsWithWord(rest, "OK")   ? Reply::Status::Ok
+                    : startsWithWord(rest, "NO") ? Reply::Status::No
+                                                 : Reply::Status::Bad,
+                    {}};
+        }
+        if (!line.startsWith('+'))
+            continue;
+        ++challenges;
+        if (!m_link.writeAll((sent ? onChallenge : encoded) + "\r\n"))
+            return {};
+        sent = true;
+    }
+    return readTo(tag);
+}
+
 bool ImapSession::hasCapability(const QByteArray& name)
 {
     if (!m_capabilities) {

@@ -40,6 +40,13 @@ public:
     /// Each entry of `literals` replaces one "\x01" in `command` and is sent
     /// as a literal once the server asks for it.
     Reply command(const QByteArray& command, const QByteArrayList& literals = {});
+    /// AUTHENTICATE with a one-step SASL mechanism: the initial response
+    /// goes with the command where the server takes it (SASL-IR), else
+    /// after its go-ahead. A challenge after that is the server's reason
+    /// for refusing; it is answered with `onChallenge`, which ends the
+    /// exchange, and the tagged reply follows.
+    Reply authenticate(const QByteArray& mechanism, const QByteArray& initialResponse,
+                       const QByteArray& onChallenge);
     /// The capabilities, asked for when the greeting listed none.
     bool hasCapability(const QByteArray& name);
     /// Bytes read that no line has taken yet.

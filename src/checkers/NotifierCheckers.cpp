@@ -9,15 +9,15 @@
 namespace orvane {
 
 NotifierCheckers::NotifierCheckers(QDBusConnection bus, CertificateTrust* trust, Clock* clock,
-                                   QString mailPlugin, ImapSettings imap)
-    : m_bus(std::move(bus)), m_trust(trust), m_imap(std::move(imap)),
+                                   QString mailPlugin, ImapSettings imap, OAuthTokens* tokens)
+    : m_bus(std::move(bus)), m_trust(trust), m_tokens(tokens), m_imap(std::move(imap)),
       m_mailPlugin(std::move(mailPlugin))
 {
     m_pool.setMaxThreadCount(PoolThreads);
     m_pool.setObjectName(QStringLiteral("mailboxes"));
     if (clock)
         m_push = std::make_unique<ImapPush>(
-            *clock, [this] { return m_mailPlugin.protocols(); }, m_imap, m_trust);
+            *clock, [this] { return m_mailPlugin.protocols(); }, m_imap, m_trust, m_tokens);
 }
 
 NotifierCheckers::~NotifierCheckers()
@@ -45,7 +45,7 @@ std::unique_ptr<MailChecker> NotifierCheckers::createMAPI()
 std::unique_ptr<MailChecker> NotifierCheckers::createPOP3()
 {
     return std::make_unique<POP3>(POP3::Variant::Standard, QList<QSslCertificate>{}, nullptr,
-                                  m_trust);
+                                  m_trust, m_tokens);
 }
 
 } // namespace orvane
@@ -54,7 +54,7 @@ namespace orvane {
 
 std::unique_ptr<MailChecker> NotifierCheckers::createIMAP()
 {
-    return std::make_unique<IMAP>(m_pool, m_mailPlugin.protocols(), m_imap, m_trust);
+    return std::make_unique<IMAP>(m_pool, m_mailPlugin.protocols(), m_imap, m_trust, m_tokens);
 }
 
 } // namespace orvane

@@ -12,6 +12,8 @@
 
 namespace orvane {
 
+class OAuthTokens;
+
 /// The checkers the tray notifier hands its accounts to. Web-mail checks go
 /// to the web-mail checker server on `bus`. It owns the one small pool on
 /// which mailboxes are read (Maildir walks and blocking IMAP sessions), and
@@ -29,10 +31,12 @@ public:
     /// `trust` holds the certificates the user trusted per account; without
     /// it only certificates that verify are accepted. Without `clock`, no push.
     /// `mailPlugin` is the mail plugin's file, loaded when an account
-    /// first needs IMAP.
+    /// first needs IMAP. `tokens` signs in the accounts that sign in with
+    /// their provider; without it they cannot be checked.
     explicit NotifierCheckers(QDBusConnection bus = QDBusConnection::sessionBus(),
                               CertificateTrust* trust = nullptr, Clock* clock = nullptr,
-                              QString mailPlugin = {}, ImapSettings imap = {});
+                              QString mailPlugin = {}, ImapSettings imap = {},
+                              OAuthTokens* tokens = nullptr);
     ~NotifierCheckers() override;
 
     std::unique_ptr<MailChecker> createWebServer() override;
@@ -47,6 +51,7 @@ public:
 private:
     QDBusConnection m_bus;
     CertificateTrust* m_trust;
+    OAuthTokens* const m_tokens;
     const ImapSettings m_imap;
     MailPluginLoader m_mailPlugin;
     QThreadPool m_pool;

@@ -1,6 +1,9 @@
 #include "checkers/POP3.h"
 
+#include "ImapConnection.h"
 #include "core/CertificateTrust.h"
+#include "core/server.h"
+#include "oauth/OAuthTokens.h"
 
 #include <QCryptographicHash>
 #include <QHostAddress>
@@ -24,9 +27,9 @@ const QString MultiLineEnd = QStringLiteral("\r\n.\r\n");
 POP3::POP3(QObject* parent) : POP3(Variant::Standard, {}, parent) {}
 
 POP3::POP3(Variant variant, const QList<QSslCertificate>& extraCaCertificates, QObject* parent,
-           CertificateTrust* trust)
+           CertificateTrust* trust, OAuthTokens* tokens)
     : MailChecker(parent), m_variant(variant), m_extraCaCertificates(extraCaCertificates),
-      m_trust(trust)
+      m_trust(trust), m_tokens(tokens)
 {}
 
 POP3::~POP3()
@@ -85,6 +88,17 @@ void POP3::CheckForMail(const QString& address, const QString& userName, const Q
     const auto hasLineBreak = [](const QString& text) {
         return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
     };
+    m_token.clear();
+    m_mechanism.clear();
+    m_tokenRenewed = false;
+    if (password == server::ProviderSignIn() && m_variant == Variant::Standard &&
+        !hasLineBreak(userName)) {
+        m_server = address;
+        m_userName = userName;
+        m_password.clear();
+        askForToken(false);
+        return;
+    }
     if (hasLineBreak(userName) || hasLineBreak(password)) {
         Q_EMIT error(QStringLiteral("Error: The user name or password holds a line break."));
         return;
@@ -142,6 +156,9 @@ void POP3::NextStep()
         m_state = StatSent;
         Q_EMIT UpdateStatus(QStringLiteral("Retrieving message count..."));
         sendLine(QStringLiteral("STAT"));
+        break;
+    case AuthSent:
+        authReplyStep();
         break;
     case StatSent:
         statReplyStep();
@@ -219,6 +236,15 @@ void POP3::socketEncrypted()
 
 void POP3::sendUser()
 {
+    if (!m_mechanism.isEmpty()) {
+        m_state = AuthSent;
+        Q_EMIT UpdateStatus(QStringLiteral("Signing in..."));
+        sendLine(QStringLiteral("AUTH ") + QString::fromLatin1(m_mechanism) + QLatin1Char(' ') +
+                 QString::fromLatin1(
+                     ImapConnection::tokenResponse(m_mechanism, m_userName, m_host, m_port, m_token)
+                         .toBase64()));
+        return;
+    }
     m_state = UserSent;
     Q_EMIT UpdateStatus(QStringLiteral("Sending username and password..."));
     sendLine(QStringLiteral("USER ") + m_userName);
@@ -328,6 +354,8 @@ void POP3::connectStep()
     }
     const QString host = target.host;
     const int port = target.port;
+    m_host = host;
+    m_port = port;
     const bool ipv6 = m_variant == Variant::Standard && host.contains(QLatin1Char(':'));
     Q_EMIT UpdateStatus(QStringLiteral("Connecting to ") +
                         (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) +
@@ -350,6 +378,58 @@ void POP3::connectStep()
         qobject_cast<QSslSocket*>(m_socket)->connectToHostEncrypted(host, quint16(port));
     else
         m_socket->connectToHost(host, quint16(port));
+}
+
+void POP3::askForToken(bool renew)
+{
+    // Counted as checking while the token comes.
+    m_state = Connecting;
+    if (!m_tokens) {
+        m_state = Done;
+        Q_EMIT error(QString::fromLatin1(OAuthTokens::kNoProvider));
+        return;
+    }
+    const QString host = ServerAddress::namesProtocol(m_server)
+                             ? ServerAddress::parse(m_server).host
+                             : splitServerText(m_server).host;
+    m_tokens->access(host, m_userName, renew, this, [this](const OAuthTokens::Access& access) {
+        if (m_state != Connecting)
+            return;
+        if (!access.ok() || access.token.contains(QLatin1Char('\n')) ||
+            access.token.contains(QLatin1Char('\r'))) {
+            m_state = Done;
+            Q_EMIT error(access.ok() ? QString::fromLatin1(ImapConnection::kTokenRefused)
+                                     : access.failure);
+            return;
+        }
+        m_token = access.token;
+        m_mechanism = access.mechanism;
+        BeginCheck();
+    });
+}
+
+void POP3::authReplyStep()
+{
+    if (m_replyText.startsWith(QLatin1String("+ "))) {
+        // The server's reason, as a challenge: an empty answer (for
+        // OAUTHBEARER the ^A it asks for) ends the exchange with its -ERR.
+        sendLine(m_mechanism == "OAUTHBEARER" ? QStringLiteral("AQ==") : QString());
+        return;
+    }
+    if (ReplyIsPositive()) {
+        m_state = StatSent;
+        Q_EMIT UpdateStatus(QStringLiteral("Retrieving message count..."));
+        sendLine(QStringLiteral("STAT"));
+        return;
+    }
+    if (!m_tokenRenewed) {
+        // Renewed once, and the check starts over on a new connection.
+        m_tokenRenewed = true;
+        closeSocket();
+        askForToken(true);
+        return;
+    }
+    CloseWithError(QString::fromLatin1(ImapConnection::kTokenRefused));
 }
 
 void POP3::statReplyStep()

@@ -15,6 +15,7 @@ class QTcpSocket;
 namespace orvane {
 
 class CertificateTrust;
+class OAuthTokens;
 
 /// Counts the messages of a POP3 maildrop: USER, PASS, STAT, then the
 /// connection is closed (no QUIT) and the count is reported through
@@ -54,6 +55,8 @@ public:
         StlsSent = 8,
         /// STLS accepted; the handshake must verify before USER goes out.
         Securing = 9,
+        /// AUTH with the provider's access token sent.
+        AuthSent = 10,
     };
     Q_ENUM(State)
 
@@ -65,9 +68,12 @@ public:
     /// `extraCaCertificates` are trusted for TLS in addition to the system's
     /// authorities (a private or test CA), never instead of verification.
     /// `trust` (may be null) holds the certificates the user accepted per
-    /// account for "pop3s://" and "pop3://" addresses.
+    /// account for "pop3s://" and "pop3://" addresses. `tokens` signs in
+    /// the accounts that sign in with their provider (AUTH in its SASL
+    /// mechanism instead of USER and PASS); a refused token is renewed once.
     explicit POP3(Variant variant, const QList<QSslCertificate>& extraCaCertificates = {},
-                  QObject* parent = nullptr, CertificateTrust* trust = nullptr);
+                  QObject* parent = nullptr, CertificateTrust* trust = nullptr,
+                  OAuthTokens* tokens = nullptr);
     ~POP3() override;
 
     void CheckForMail(const QString& address, const QString& userName, const QString& password,
@@ -93,6 +99,8 @@ private:
     void capabilityStep();
     void stlsReplyStep();
     void sendUser();
+    void askForToken(bool renew);
+    void authReplyStep();
     void statReplyStep();
     void useSocket(bool tls);
     void sendLine(const QString& line);
@@ -107,6 +115,12 @@ private:
     const Variant m_variant;
     const QList<QSslCertificate> m_extraCaCertificates;
     CertificateTrust* const m_trust;
+    OAuthTokens* const m_tokens;
+    /// The access token and its mechanism, for an account that signs in
+    /// with its provider.
+    QString m_token;
+    QByteArray m_mechanism;
+    bool m_tokenRenewed = false;
     /// A QSslSocket only when the check needs TLS.
     QTcpSocket* m_socket = nullptr;
     /// The address when it names its protocol; `Protocol::Other` for a plain host.
@@ -117,6 +131,9 @@ private:
     QString m_listText;
 
     QString m_server;
+    /// Where the connection goes, as taken from `m_server`.
+    QString m_host;
+    int m_port = 0;
     QString m_userName;
     QString m_password;
     State m_state = Idle;

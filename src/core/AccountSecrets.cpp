@@ -13,10 +13,11 @@ struct MarkerRow
 };
 
 // Every marker a password line may hold, with the kind of secret the
-// keyring keeps for it.
+// keyring keeps for it under the account's name. An account that signs in
+// with its provider is not here: the sign-in keeps its token itself, under
+// the provider and the user, and renaming the account leaves it be.
 constexpr MarkerRow kMarkers[] = {
     {AccountSecrets::kKeyringMarker, &SecretStore::passwordKind},
-    {"*oauth2*", &SecretStore::refreshTokenKind},
 };
 
 QString labelFor(const QString& name)
@@ -404,6 +405,14 @@ void AccountSecrets::accountEdited(server& account, const QString& previousName,
         return;
     const QString marker = account.passwordMarker();
     const bool renamed = !previousName.isEmpty() && previousName != account.GetName();
+    if (account.SignsInWithProvider()) {
+        // A password the keyring may still hold for the account goes once
+        // the file no longer points at it.
+        if (!previousPassword.isEmpty() && previousPassword != server::ProviderSignIn() &&
+            usable() && save())
+            enqueue({Job::Type::Remove, {}, previousName, {}, SecretStore::passwordKind()});
+        return;
+    }
     if (marker.isEmpty()) {
         if (usable() && !account.GetPassword().isEmpty())
             enqueue({Job::Type::Store, &account, account.GetName(), {}, {}});

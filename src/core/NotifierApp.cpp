@@ -64,9 +64,9 @@ QString NotifierApp::listFilePath() const
     return AccountListFile::pathFor(m_folders, m_logonName);
 }
 
-QString NotifierApp::secretScope() const
+QString NotifierApp::secretScope(const QString& logonName, const DataFolders& folders)
 {
-    return m_logonName.trimmed() + u'@' + m_folders.programFolder();
+    return logonName.trimmed() + u'@' + folders.programFolder();
 }
 
 NotifierApp::CommandLine NotifierApp::ParseCommandLine(const QStringList& arguments)

@@ -121,8 +121,10 @@ public:
     /// Where the accounts' passwords live, and their moves.
     AccountSecrets& secrets() { return *m_secrets; }
     /// What keeps this list's keyring items apart from every other list's:
-    /// the program folder and the log-on name.
-    QString secretScope() const;
+    /// the program folder and the log-on name. Static for the secrets made
+    /// before the notifier (the provider sign-ins' tokens).
+    static QString secretScope(const QString& logonName, const DataFolders& folders);
+    QString secretScope() const { return secretScope(m_logonName, m_folders); }
 
     /// A new account bound to this program's check cycle.
     std::unique_ptr<server> newAccount();

@@ -59,6 +59,12 @@ void server::CreateServer(const QString& name, const QString& address, qint16 ti
     m_interval = interval;
     m_userName = userName;
     m_password = password;
+    // The provider's sign-in is a marker of its own, and leaving it takes
+    // the marker along.
+    if (SignsInWithProvider())
+        m_passwordMarker = QString::fromLatin1(kProviderSignInLine);
+    else if (m_passwordMarker == QLatin1String(kProviderSignInLine))
+        m_passwordMarker.clear();
     // A password the user typed is the one to use, whatever the keyring holds.
     if (password != previousPassword) {
         m_secretHold.clear();
@@ -365,7 +371,9 @@ bool server::ReadYourselfIn(AnsiLineReader& in)
     bool ok = false;
     if (isPasswordMarker(password)) {
         m_passwordMarker = password;
-        m_password.clear();
+        // The provider's sign-in needs no password: the placeholder tells
+        // the checkers to sign in with a token instead.
+        m_password = password == QLatin1String(kProviderSignInLine) ? ProviderSignIn() : QString();
     } else {
         m_password = decodePassword(password, &ok);
         if (!ok)

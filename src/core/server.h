@@ -43,6 +43,13 @@ public:
     QString GetCustWave() const { return m_customSound; }
     qint32 GetMin() const { return m_minCount; }
     bool IsActive() const { return m_active; }
+    /// The password line the list file holds for an account that signs in
+    /// with its mail provider; its refresh token is in the keyring.
+    static constexpr const char* kProviderSignInLine = "*oauth2*";
+    /// What such an account holds as its password: it holds line breaks, so
+    /// no password a check could send is ever taken for it.
+    static QString ProviderSignIn() { return QStringLiteral("\n*oauth2*\n"); }
+    bool SignsInWithProvider() const { return m_password == ProviderSignIn(); }
     bool IsChecking() const { return m_checking; }
     /// Checks in a row that ended with an error or a time-out, up to now.
     qint32 failures() const { return m_failures; }

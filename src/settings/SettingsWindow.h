@@ -61,6 +61,8 @@ struct SettingsWindowServices
     CertificateTrust* trust = nullptr;
     /// Where the passwords live: the General page's option and notice.
     AccountSecrets* secrets = nullptr;
+    /// Signing accounts in with their provider, for the account dialog.
+    const ProviderSignInServices* signIn = nullptr;
 };
 
 /// The settings window. The options live in the store; the window is made

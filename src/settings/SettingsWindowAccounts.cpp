@@ -201,9 +201,10 @@ void SettingsWindow::openDialog(bool edit)
 {
     if (m_dialog)
         return;
-    m_dialog = new dChange({m_services.accounts, m_services.newAccount, m_services.messages,
-                            m_services.files, m_services.profiles, m_services.trust},
-                           *this, m_window);
+    m_dialog =
+        new dChange({m_services.accounts, m_services.newAccount, m_services.messages,
+                     m_services.files, m_services.profiles, m_services.trust, m_services.signIn},
+                    *this, m_window);
     m_dialog->setWindowFlag(Qt::Dialog);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (edit) {

@@ -7,6 +7,8 @@
 #include "core/GenericServer.h"
 #include "core/ServerAddress.h"
 #include "core/server.h"
+#include "oauth/OAuthSignIn.h"
+#include "oauth/OAuthTokens.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 
@@ -209,6 +211,16 @@ void dChange::build()
     m_pass->setEchoMode(QLineEdit::Password);
     m_passLabel = labelFor(m_pass, "lblPass", "Password:");
     form->addRow(m_passLabel, m_pass);
+    // In place of the password for a provider's server.
+    m_signInRow = named(new QWidget, "frmSignIn");
+    auto* signInLine = new QHBoxLayout(m_signInRow);
+    signInLine->setContentsMargins(0, 0, 0, 0);
+    m_signInButton = named(new QPushButton, "cmdSignIn");
+    m_signInText = named(new QLabel, "lblSignIn");
+    m_signInText->setWordWrap(true);
+    signInLine->addWidget(m_signInButton);
+    signInLine->addWidget(m_signInText, 1);
+    form->addRow(QString(), m_signInRow);
     m_timeout = named(new QComboBox, "dTimeout");
     form->addRow(labelFor(m_timeout, "Label1", "Server Timout:"), m_timeout);
     m_interval = named(new QComboBox, "dInt");
@@ -325,6 +337,8 @@ void dChange::build()
     connect(m_addr, &QLineEdit::textChanged, this, &dChange::securityRows);
     connect(m_addr, &QLineEdit::editingFinished, this, &dChange::addressEdited);
     connect(m_user, &QLineEdit::textChanged, this, &dChange::showCertificate);
+    connect(m_user, &QLineEdit::textChanged, this, &dChange::signInRows);
+    connect(m_signInButton, &QPushButton::clicked, this, &dChange::signInClicked);
     connect(m_trust, &QPushButton::clicked, this, &dChange::trustCertificate);
     connect(m_min, &QCheckBox::clicked, this, [this] {
         m_minOn = m_min->isChecked();
@@ -404,7 +418,9 @@ void dChange::SetServer(int position)
     m_name->setText(account.GetName());
     m_addr->setText(account.GetAddress());
     m_user->setText(account.GetUsername());
-    m_pass->setText(account.GetPassword());
+    m_signedInBefore = account.SignsInWithProvider();
+    // The stand-in a provider's account holds is no password to show.
+    m_pass->setText(m_signedInBefore ? QString() : account.GetPassword());
     m_timeout->setCurrentIndex(timeoutIndex(account.GetTimeout()));
     m_interval->setCurrentIndex(intervalIndex(account.GetInterval()));
     m_minNumber->setText(QString::number(account.GetMin()));
@@ -432,7 +448,10 @@ void dChange::SetServer(int position)
     soundClicked();
     m_file->setText(account.GetCustWave());
     fileChanged();
+    m_loadedHost = providerHost();
+    m_loadedUser = account.GetUsername();
     m_filling = false;
+    signInRows();
 }
 
 void dChange::enable(QWidget* label, QLineEdit* box, bool on)
@@ -518,6 +537,99 @@ void dChange::securityRows()
                               kSecurities[m_security->currentIndex()] == Security::None);
     m_form->setRowVisible(m_folder, imap);
     showCertificate();
+    signInRows();
+}
+
+QString dChange::providerHost() const
+{
+    const ServerAddress address = composed();
+    if (address.valid)
+        return address.host;
+    // A plain POP3 host, with or without its port.
+    const QString text = m_addr->text().trimmed();
+    return text.startsWith(u'[') ? QString() : text.section(u':', 0, 0);
+}
+
+const OAuthProvider* dChange::provider() const
+{
+    if (!m_services.signIn || !isMailbox() || isWebMail())
+        return nullptr;
+    return m_services.signIn->tokens.providerFor(providerHost());
+}
+
+void dChange::signInRows()
+{
+    if (!m_signInRow)
+        return;
+    const OAuthProvider* chosen = provider();
+    m_form->setRowVisible(m_pass, !chosen);
+    m_form->setRowVisible(m_signInRow, chosen);
+    if (!chosen) {
+        if (m_signIn)
+            m_signIn->cancel();
+        return;
+    }
+    const bool waiting = m_signIn && m_signIn->running();
+    const QString caption = waiting ? QString::fromLatin1(kCancelSignIn)
+                                    : QStringLiteral("Sign in with %1").arg(chosen->name);
+    m_signInButton->setText(caption);
+    m_signInButton->setAccessibleName(caption);
+    if (waiting)
+        return;
+    const QString host = providerHost();
+    const bool kept = m_grant && m_grantHost == host && m_grantUser == m_user->text();
+    const bool before = m_signedInBefore && m_loadedHost == host && m_loadedUser == m_user->text();
+    if (kept || before)
+        m_signInText->setText(QString::fromLatin1(kSignedIn));
+    else if (m_signInText->text() == QLatin1String(kSignedIn))
+        m_signInText->clear();
+}
+
+void dChange::signInClicked()
+{
+    if (m_signIn && m_signIn->running()) {
+        m_signIn->cancel();
+        return;
+    }
+    const OAuthProvider* chosen = provider();
+    if (!chosen)
+        return;
+    if (!chosen->usable()) {
+        m_signInText->setText(
+            QStringLiteral("%1 has no client id yet: see \"Gmail and Microsoft accounts\" in "
+                           "the README.")
+                .arg(chosen->name));
+        return;
+    }
+    if (m_user->text().isEmpty()) {
+        m_signInText->setText(QStringLiteral("Fill in the username first."));
+        m_user->setFocus();
+        return;
+    }
+    m_signIn = std::make_unique<OAuthSignIn>(*chosen, m_services.signIn->browser,
+                                             m_services.signIn->clock);
+    const QString host = providerHost();
+    const QString user = m_user->text();
+    connect(m_signIn.get(), &OAuthSignIn::signedIn, this,
+            [this, host, user](const OAuthGrant& grant) {
+                m_grant = std::make_unique<OAuthGrant>(grant);
+                m_grantHost = host;
+                m_grantUser = user;
+                signInEnded({});
+            });
+    connect(m_signIn.get(), &OAuthSignIn::failed, this, &dChange::signInEnded);
+    m_signInText->setText(QString::fromLatin1(kSigningIn));
+    m_signIn->start(user);
+    signInRows();
+}
+
+void dChange::signInEnded(const QString& failure)
+{
+    // The sign-in may be raising this very signal.
+    if (m_signIn)
+        m_signIn.release()->deleteLater();
+    m_signInText->setText(failure.isEmpty() ? QString::fromLatin1(kSignedIn) : failure);
+    signInRows();
 }
 
 ServerAddress dChange::composed() const
@@ -667,8 +779,12 @@ bool dChange::check()
     }
     if (kind != QLatin1String(kWindowsAccount) && m_user->text().isEmpty())
         return refuse("You must fill in a username.", m_user);
-    if (pop3 && m_pass->text().isEmpty())
+    if (provider()) {
+        if (m_signInText->text() != QLatin1String(kSignedIn))
+            return refuse("You must sign in first.", m_user);
+    } else if (pop3 && m_pass->text().isEmpty()) {
         return refuse("You must fill in a password.", m_pass);
+    }
     const QString name = m_name->text();
     const bool renamed = !m_edit || name.compare(m_previousName, Qt::CaseInsensitive) != 0;
     if (renamed) {
@@ -687,7 +803,25 @@ void dChange::set()
         m_minNumber->setText(QStringLiteral("0"));
     if (!check())
         return;
+    if (!provider() || !m_grant) {
+        write();
+        return;
+    }
+    // The refresh token must be in the keyring before the account counts on it.
+    m_ok->setEnabled(false);
+    m_services.signIn->tokens.keep(m_grantHost, m_grantUser, *m_grant, this,
+                                   [this](const QString& failure) {
+                                       m_ok->setEnabled(true);
+                                       if (failure.isEmpty()) {
+                                           write();
+                                           return;
+                                       }
+                                       m_signInText->setText(failure);
+                                   });
+}
 
+void dChange::write()
+{
     const QString kind = m_type->currentText();
     QString address = isMailbox() ? addressLine() : kind;
     QString user = m_user->text();
@@ -700,8 +834,9 @@ void dChange::set()
     const qint32 minCount = m_minNumber->text().toInt();
 
     auto write = [&](server& account) {
-        account.CreateServer(m_name->text(), address, timeout, interval, user, m_pass->text(),
-                             m_minOn, minCount, m_sound->isChecked(), m_file->text(),
+        account.CreateServer(m_name->text(), address, timeout, interval, user,
+                             provider() ? server::ProviderSignIn() : m_pass->text(), m_minOn,
+                             minCount, m_sound->isChecked(), m_file->text(),
                              m_newOnly->isChecked());
     };
     if (m_edit) {

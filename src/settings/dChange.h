@@ -19,12 +19,27 @@ namespace orvane {
 
 class AccountList;
 class CertificateTrust;
+class Clock;
+class OAuthSignIn;
+class OAuthTokens;
+struct OAuthGrant;
+struct OAuthProvider;
+class UrlOpener;
 class FileDialogs;
 class HoverHelp;
 class MessageBoxes;
 class SettingsWindow;
 class server;
 struct ServerAddress;
+
+/// What the account dialog needs to sign an account in with its provider.
+struct ProviderSignInServices
+{
+    OAuthTokens& tokens;
+    /// The desktop's way of opening the provider's page.
+    UrlOpener& browser;
+    Clock& clock;
+};
 
 /// What the account dialog works with.
 struct AccountDialogServices
@@ -38,6 +53,8 @@ struct AccountDialogServices
     std::function<QStringList()> profiles;
     /// The certificates trusted per account; null: the dialog offers none.
     CertificateTrust* trust = nullptr;
+    /// Null: every account signs in with its password.
+    const ProviderSignInServices* signIn = nullptr;
 };
 
 /// The dialog in which the user adds an account or changes one. Each opening
@@ -56,6 +73,9 @@ public:
     static constexpr const char* kStartTls = "STARTTLS";
     static constexpr const char* kNoSecurity = "None - password sent unencrypted";
     static constexpr const char* kTrustButton = "Trust this certificate";
+    static constexpr const char* kSignedIn = "Signed in.";
+    static constexpr const char* kSigningIn = "Waiting for the browser...";
+    static constexpr const char* kCancelSignIn = "Cancel Sign-In";
 
     dChange(AccountDialogServices services, SettingsWindow& settings, QWidget* parent = nullptr);
     ~dChange() override;
@@ -101,6 +121,15 @@ private:
     QString addressLine() const;
     void showCertificate();
     void trustCertificate();
+    /// The provider the account would sign in with, or null for a password.
+    const OAuthProvider* provider() const;
+    /// The server's host name, as the providers' host lists name it.
+    QString providerHost() const;
+    void signInRows();
+    void signInClicked();
+    void signInEnded(const QString& failure);
+    /// Writes the account and closes the dialog.
+    void write();
 
     AccountDialogServices m_services;
     SettingsWindow& m_settings;
@@ -115,6 +144,16 @@ private:
     bool m_syncing = false;
     QString m_certificateKey;
     QByteArray m_certificateDigest;
+    /// The account signs in with its provider already (being edited, host
+    /// and user name as loaded).
+    bool m_signedInBefore = false;
+    QString m_loadedHost;
+    QString m_loadedUser;
+    /// What this dialog's sign-in gave, until "Set" keeps it.
+    std::unique_ptr<OAuthGrant> m_grant;
+    QString m_grantHost;
+    QString m_grantUser;
+    std::unique_ptr<OAuthSignIn> m_signIn;
 
     QLineEdit* m_name = nullptr;
     QComboBox* m_type = nullptr;
@@ -124,6 +163,9 @@ private:
     QLineEdit* m_user = nullptr;
     QLabel* m_passLabel = nullptr;
     QLineEdit* m_pass = nullptr;
+    QWidget* m_signInRow = nullptr;
+    QPushButton* m_signInButton = nullptr;
+    QLabel* m_signInText = nullptr;
     QFormLayout* m_form = nullptr;
     QComboBox* m_security = nullptr;
     QLabel* m_noneNote = nullptr;

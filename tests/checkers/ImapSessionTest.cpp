@@ -1,10 +1,57 @@
 // What the IMAP client writes and reads by itself: folder names in modified
-// UTF-7, and the figures of STATUS and SEARCH replies.
+// UTF-7, the figures of STATUS and SEARCH replies, and the SASL exchange of
+// a token sign-in.
 #include "checkers/ImapSession.h"
 
+#include "checkers/ImapConnection.h"
+
 #include <QtTest>
+#include <cstring>
 
 using namespace orvane;
+
+namespace {
+
+// A server that says its next line only once the client has written as many
+// times as the line's place in the script (the greeting needs none).
+class ScriptedLink final : public ImapLink
+{
+public:
+    explicit ScriptedLink(QByteArrayList script) : m_script(std::move(script)) {}
+    QByteArray written;
+
+    int socket() const override { return -1; }
+    bool broken() const override { return false; }
+    void setDeadline(Clock::time_point) override {}
+    ssize_t read(void* buffer, std::size_t count) override
+    {
+        if (m_next >= m_script.size() || m_next > m_writes)
+            return 0; // the server would wait for ever: end the session
+        const QByteArray line = m_script.at(m_next++);
+        const std::size_t size = std::min<std::size_t>(count, std::size_t(line.size()));
+        std::memcpy(buffer, line.constData(), size);
+        return ssize_t(size);
+    }
+    ssize_t readAvailable(void* buffer, std::size_t count) override { return read(buffer, count); }
+    bool holdsUnread() const override { return false; }
+    ssize_t write(const void* buffer, std::size_t count) override
+    {
+        written.append(static_cast<const char*>(buffer), qsizetype(count));
+        ++m_writes;
+        return ssize_t(count);
+    }
+    void shutdown() override {}
+    bool startTls(const QString&, const QByteArrayList&, Verdict*) override { return false; }
+    void refuseHugeLiterals() override {}
+    void keepAlive(int, int, int) override {}
+
+private:
+    QByteArrayList m_script;
+    qsizetype m_next = 0;
+    int m_writes = 0;
+};
+
+} // namespace
 
 class ImapSessionTest : public QObject
 {
@@ -15,6 +62,8 @@ private Q_SLOTS:
     void folderNames();
     void unseen_data();
     void unseen();
+    void tokenSignIn_data();
+    void tokenSignIn();
 };
 
 void ImapSessionTest::folderNames_data()
@@ -70,6 +119,63 @@ void ImapSessionTest::unseen()
         QCOMPARE(ImapSession::countOfSearch(line), count);
     else
         QCOMPARE(ImapSession::unseenOf(line).value_or(-1), count);
+}
+
+void ImapSessionTest::tokenSignIn_data()
+{
+    QTest::addColumn<QByteArray>("mechanism");
+    QTest::addColumn<QByteArrayList>("script");
+    QTest::addColumn<QByteArray>("written"); // "{R}" stands for the response
+    QTest::addColumn<bool>("ok");
+
+    const QByteArray irGreeting = "* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=XOAUTH2] hi\r\n";
+    const QByteArray plainGreeting = "* OK [CAPABILITY IMAP4rev1 AUTH=XOAUTH2] hi\r\n";
+    QTest::newRow("initial response with the command")
+        << QByteArray("XOAUTH2") << QByteArrayList{irGreeting, "o1 OK signed in\r\n"}
+        << QByteArray("o1 AUTHENTICATE XOAUTH2 {R}\r\n") << true;
+    QTest::newRow("response after the go-ahead")
+        << QByteArray("XOAUTH2") << QByteArrayList{plainGreeting, "+ \r\n", "o1 OK signed in\r\n"}
+        << QByteArray("o1 AUTHENTICATE XOAUTH2\r\n{R}\r\n") << true;
+    // The reason comes as a challenge that must be answered, or the
+    // server waits for ever.
+    QTest::newRow("XOAUTH2 refused with a reason")
+        << QByteArray("XOAUTH2")
+        << QByteArrayList{irGreeting, "+ eyJzdGF0dXMiOiI0MDEifQ==\r\n", "o1 NO refused\r\n"}
+        << QByteArray("o1 AUTHENTICATE XOAUTH2 {R}\r\n\r\n") << false;
+    QTest::newRow("OAUTHBEARER refused with a reason")
+        << QByteArray("OAUTHBEARER")
+        << QByteArrayList{irGreeting, "+ eyJzdGF0dXMiOiI0MDEifQ==\r\n", "o1 NO refused\r\n"}
+        << QByteArray("o1 AUTHENTICATE OAUTHBEARER {R}\r\nAQ==\r\n") << false;
+    QTest::newRow("refused after the go-ahead")
+        << QByteArray("XOAUTH2")
+        << QByteArrayList{plainGreeting, "+ \r\n", "+ e30=\r\n", "o1 NO refused\r\n"}
+        << QByteArray("o1 AUTHENTICATE XOAUTH2\r\n{R}\r\n\r\n") << false;
+}
+
+void ImapSessionTest::tokenSignIn()
+{
+    QFETCH(QByteArray, mechanism);
+    QFETCH(QByteArrayList, script);
+    QFETCH(QByteArray, written);
+    QFETCH(bool, ok);
+    const QByteArray response = ImapConnection::tokenResponse(
+        mechanism, QStringLiteral("a,b=c@example.org"), QStringLiteral("imap.example.org"), 993,
+        QStringLiteral("tok"));
+    QCOMPARE(response, mechanism == "XOAUTH2"
+                           ? QByteArray("user=a,b=c@example.org\x01"
+                                        "auth=Bearer tok\x01\x01")
+                           : QByteArray("n,a=a=2Cb=3Dc@example.org,\x01host=imap.example.org\x01"
+                                        "port=993\x01"
+                                        "auth=Bearer tok\x01\x01"));
+    ScriptedLink link(script);
+    ImapSession session(link);
+    bool preauth = false;
+    QVERIFY(session.greeting(&preauth));
+    const ImapSession::Reply reply = session.authenticate(
+        mechanism, response, mechanism == "OAUTHBEARER" ? QByteArray("AQ==") : QByteArray());
+    QCOMPARE(link.written, QByteArray(written).replace("{R}", response.toBase64()));
+    QCOMPARE(reply.ok(), ok);
+    QCOMPARE(reply.status, ok ? ImapSession::Reply::Status::Ok : ImapSession::Reply::Status::No);
 }
 
 QTEST_GUILESS_MAIN(ImapSessionTest)

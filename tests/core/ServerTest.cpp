@@ -2,6 +2,7 @@
 #include "core/stTimer.h"
 #include "platform/AnsiText.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void unloadingAnIdleAccountStillFinishesACheck();
     void savedSecondsBeyondSixteenBits_data();
     void savedSecondsBeyondSixteenBits();
+    void providerSignInKeepsNoSecretInTheList_data();
+    void providerSignInKeepsNoSecretInTheList();
 };
 
 void ServerTest::newMailRules_data()
@@ -363,6 +366,38 @@ void ServerTest::savedSecondsBeyondSixteenBits()
     QCOMPARE(int(shortTimeout), timeout);
     QCOMPARE(int(shortInterval), interval);
     QCOMPARE(account.clock().timeout(), timeout);
+}
+
+void ServerTest::providerSignInKeepsNoSecretInTheList_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("marker"); // the password line is the marker
+    QTest::newRow("signs in with its provider") << server::ProviderSignIn() << true;
+    // A password that reads like the marker is still a password.
+    QTest::newRow("typed password like the marker") << QString("*oauth2*") << false;
+    QTest::newRow("plain password") << QString("secret") << false;
+}
+
+void ServerTest::providerSignInKeepsNoSecretInTheList()
+{
+    QFETCH(QString, password);
+    QFETCH(bool, marker);
+    TestHost host;
+    server account(host);
+    account.CreateServer("acct", "imaps://imap.example.org", 60, 600, "user", password, false, 0,
+                         false, {}, false);
+    QBuffer saved;
+    saved.open(QIODevice::WriteOnly);
+    AnsiLineWriter out(saved);
+    QVERIFY(account.SaveYourself(out));
+    const QByteArrayList lines = saved.data().split('\n');
+    QCOMPARE(lines.value(5).trimmed() == server::kProviderSignInLine, marker);
+
+    AnsiLineReader in(saved.data());
+    server read(host);
+    QVERIFY(read.ReadYourselfIn(in));
+    QCOMPARE(read.GetPassword(), password);
+    QCOMPARE(read.SignsInWithProvider(), marker);
 }
 
 QTEST_GUILESS_MAIN(ServerTest)

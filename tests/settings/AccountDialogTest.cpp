@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -28,6 +29,9 @@ private Q_SLOTS:
     void existingLinesOpenAndSaveBack_data();
     void existingLinesOpenAndSaveBack();
     void trustsTheRefusedCertificate();
+    void signsInInPlaceOfThePassword();
+    void failedSignInLeavesTheAccountAlone_data();
+    void failedSignInLeavesTheAccountAlone();
 };
 
 namespace {
@@ -470,6 +474,86 @@ void AccountDialogTest::trustsTheRefusedCertificate()
     openEdit(rig, 1);
     QVERIFY(rig.find<QWidget>("cmdTrust")->isVisible());
     QCOMPARE(rig.trust.trusted(key), first);
+}
+
+void AccountDialogTest::signsInInPlaceOfThePassword()
+{
+    SettingsWindowRig rig;
+    QVERIFY(rig.authorityUp);
+    openAdd(rig);
+    fillIn(rig, "Work", 3, "localhost", "alice", {});
+    auto* button = rig.find<QPushButton>("cmdSignIn");
+    QVERIFY(button->isVisible());
+    QVERIFY(!rig.find<QLineEdit>("dPass")->isVisible());
+    QCOMPARE(button->text(), QStringLiteral("Sign in with Local"));
+    QCOMPARE(button->accessibleName(), button->text());
+    // Not signed in yet: nothing is set.
+    rig.click("dOk");
+    QCOMPARE(rig.fakes.messages.shown.size(), size_t(1));
+    QVERIFY(rig.fakes.messages.shown.back().text.contains("sign in"));
+    QCOMPARE(rig.accounts.size(), 0);
+
+    rig.click("cmdSignIn");
+    QTRY_COMPARE(rig.find<QLabel>("lblSignIn")->text(), QString::fromLatin1(dChange::kSignedIn));
+    // Kept only once "Set" is clicked.
+    QVERIFY(rig.keyring.items.isEmpty());
+    rig.click("dOk");
+    QTRY_COMPARE(rig.accounts.size(), 1);
+    const server& account = rig.accounts.at(0);
+    QVERIFY(account.SignsInWithProvider());
+    const auto key = rig.tokens.keyFor(*rig.tokens.providerFor("localhost"), "alice");
+    QVERIFY(!rig.keyring.items.value(FakeSecretStore::flat(key)).secret.isEmpty());
+
+    // Opened again it says so, until the user name changes.
+    openEdit(rig, 0);
+    QCOMPARE(rig.find<QLabel>("lblSignIn")->text(), QString::fromLatin1(dChange::kSignedIn));
+    rig.find<QLineEdit>("dUser")->setText("bob");
+    QVERIFY(rig.find<QLabel>("lblSignIn")->text().isEmpty());
+    rig.find<QLineEdit>("dUser")->setText("alice");
+    rig.click("dOk");
+    QVERIFY(rig.accounts.at(0).SignsInWithProvider());
+}
+
+void AccountDialogTest::failedSignInLeavesTheAccountAlone_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("answer with another state")
+        << "forged" << QString::fromLatin1(OAuthSignIn::kWrongState);
+    QTest::newRow("the user says no") << "denied"
+                                      << "The provider refused the sign-in: access_denied";
+    QTest::newRow("cancelled") << "cancelled" << QString::fromLatin1(OAuthSignIn::kCancelled);
+    QTest::newRow("no answer in five minutes")
+        << "silent" << QString::fromLatin1(OAuthSignIn::kTimedOut);
+}
+
+void AccountDialogTest::failedSignInLeavesTheAccountAlone()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, said);
+    SettingsWindowRig rig;
+    QVERIFY(rig.authorityUp);
+    server& account = rig.add("acct", "imaps://localhost", 60, "alice");
+    rig.authority.forgeState = how == "forged";
+    rig.authority.deny = how == "denied";
+    rig.browser.follow = how != "silent";
+    openEdit(rig, 0);
+    rig.click("cmdSignIn");
+    QCOMPARE(rig.find<QPushButton>("cmdSignIn")->text(),
+             QString::fromLatin1(dChange::kCancelSignIn));
+    if (how == "cancelled")
+        rig.click("cmdSignIn");
+    if (how == "silent") {
+        rig.clock.advance(OAuthSignIn::WaitMs - 1);
+        QCOMPARE(rig.find<QLabel>("lblSignIn")->text(), QString::fromLatin1(dChange::kSigningIn));
+        rig.clock.advance(1);
+    }
+    QTRY_COMPARE(rig.find<QLabel>("lblSignIn")->text(), said);
+    rig.click("dOk");
+    QCOMPARE(rig.fakes.messages.shown.size(), size_t(1));
+    QCOMPARE(account.GetPassword(), QStringLiteral("secret"));
+    QVERIFY(rig.keyring.items.isEmpty());
+    QCOMPARE(rig.authority.codeGrants, 0);
 }
 
 QTEST_MAIN(AccountDialogTest)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "BrowsingUrlOpener.h"
 #include "FakeFileDialogs.h"
+#include "FakeSecretStore.h"
 #include "FakeStartAtLogon.h"
 #include "RecordingIndicators.h"
 #include "RecordingKeyboardLight.h"
@@ -8,6 +10,7 @@
 #include "ScriptedChecker.h"
 #include "SettingsFakes.h"
 #include "TableView.h"
+#include "TestAuthorizationServer.h"
 #include "VirtualClock.h"
 #include "core/AccountList.h"
 #include "core/CertificateTrust.h"
@@ -18,6 +21,7 @@
 #include "display/QuickBar.h"
 #include "display/QuickView.h"
 #include "display/SkinDriver.h"
+#include "oauth/OAuthTokens.h"
 #include "platform/DataFolders.h"
 #include "settings/NotifierWindows.h"
 #include "settings/SettingsWindow.h"
@@ -99,10 +103,24 @@ struct SettingsWindowRig
     CertificateTrust trust{dir.filePath(QStringLiteral("Quorveltest.trust"))};
     QStringList pagesOpened;
     int changes = 0;
+    /// The provider "Local" for the host "localhost": a local authorization
+    /// server, its answers followed by a stand-in browser.
+    TestAuthorizationServer authority{QStringLiteral("alice")};
+    bool authorityUp = authority.listen();
+    FakeSecretStore keyring;
+    BrowsingUrlOpener browser;
+    OAuthTokens tokens{[this] {
+                           OAuthProviders providers;
+                           providers.read(authority.providerGroup(QStringLiteral("Local"),
+                                                                  QStringLiteral("localhost")));
+                           return providers;
+                       }(),
+                       keyring, clock, QStringLiteral("test")};
+    ProviderSignInServices signIn{tokens, browser, clock};
     SettingsWindow window{{store, accounts, core, [this] { return std::make_unique<server>(core); },
                            startAtLogon, skinDriver, quickBar, quickView, displays, fakes.messages,
                            files, [this](const QString& id) { pagesOpened << id; },
-                           [this] { return profiles; }, [this] { ++changes; }, &trust}};
+                           [this] { return profiles; }, [this] { ++changes; }, &trust, &signIn}};
 };
 
 } // namespace orvane::test

@@ -253,6 +253,25 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
     if (options.idleNotifySeconds > 0)
         imap +=
             QStringLiteral("imap_idle_notify_interval = %1 secs\n").arg(options.idleNotifySeconds);
+    QString oauth;
+    if (!options.introspection.isEmpty()) {
+        oauth = QStringLiteral("passdb {\n  driver = oauth2\n  mechanisms = xoauth2 oauthbearer\n"
+                               "  args = %1\n}\n")
+                    .arg(path(QStringLiteral("oauth2.conf")));
+        const QByteArray settings = QStringLiteral("introspection_mode = post\n"
+                                                   "introspection_url = %1\n"
+                                                   "force_introspection = yes\n"
+                                                   "username_attribute = username\n"
+                                                   "active_attribute = active\n"
+                                                   "active_value = true\n")
+                                        .arg(options.introspection.toString())
+                                        .toUtf8();
+        if (!test::saveFile(path(QStringLiteral("oauth2.conf")), settings)) {
+            *reason = QStringLiteral("could not write the OAuth settings");
+            return false;
+        }
+        ::chmod(QFile::encodeName(path(QStringLiteral("oauth2.conf"))).constData(), 0644);
+    }
     QString loginLimits;
     if (options.imapConnections > 0) {
         // One user logged in from many accounts at once, each waiting in
@@ -287,14 +306,16 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
                        "listen = 127.0.0.1\n"
                        "%4"
                        "disable_plaintext_auth = no\n"
-                       "auth_mechanisms = plain\n"
+                       "auth_mechanisms = plain%9\n"
                        "auth_failure_delay = 0\n"
                        "default_login_user = dovenull\n"
                        "default_internal_user = dovecot\n"
                        "first_valid_uid = 1\n"
                        "first_valid_gid = 1\n"
                        "mail_location = maildir:~/Maildir\n"
-                       "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN %5\n}\n"
+                       "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN %5\n"
+                       "  mechanisms = plain login\n}\n"
+                       "%10"
                        "userdb {\n  driver = passwd-file\n  args = %5\n}\n"
                        // Benchmarks log the one user on from many accounts at once.
                        "protocol pop3 {\n  mail_max_userip_connections = 1000\n}\n"
@@ -307,7 +328,8 @@ bool DovecotServer::writeConfiguration(const Options& options, QString* reason)
                  path(QStringLiteral("dovecot.log")), tls, path(QStringLiteral("users")))
             .arg(m_pop3Port)
             .arg(tlsPort)
-            .arg(options.imap ? QStringLiteral("pop3 imap") : QStringLiteral("pop3")) +
+            .arg(options.imap ? QStringLiteral("pop3 imap") : QStringLiteral("pop3"))
+            .arg(oauth.isEmpty() ? QString() : QStringLiteral(" xoauth2 oauthbearer"), oauth) +
         imap;
 
     if (!test::saveFile(path(QStringLiteral("users")), users) ||

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 namespace orvane {
 
@@ -35,6 +36,10 @@ public:
         int idleNotifySeconds = 0;
         /// Empty folders besides INBOX.
         QStringList folders = {};
+        /// Where the server asks whose an access token is (a token
+        /// introspection endpoint taking POST); when set, XOAUTH2 and
+        /// OAUTHBEARER sign-ins are checked there.
+        QUrl introspection = {};
     };
 
     enum class Outcome

@@ -21,6 +21,7 @@
 #include "display/TrayIconPicture.h"
 #include "display/TrayMenuPopup.h"
 #include "display/frmPopup.h"
+#include "oauth/OAuthTokens.h"
 #include "platform/DBusDesktopNotifications.h"
 #include "platform/DataFolders.h"
 #include "platform/LogindSleepWatch.h"
@@ -146,9 +147,16 @@ int main(int argc, char* argv[])
     // The certificates the user trusted per account, beside the list.
     orvane::CertificateTrust trust(orvane::CertificateTrust::pathBeside(
         orvane::AccountListFile::pathFor(folders, logon.logonName())));
+    // Accounts that sign in with their mail provider: the providers shipped
+    // beside the programs and the user's own, their refresh tokens in the
+    // keyring kept apart per log-on name and program folder.
+    orvane::OAuthTokens tokens(orvane::OAuthProviders::load(folder), keyring, clock,
+                               orvane::NotifierApp::secretScope(logon.logonName(), folders));
+    const orvane::ProviderSignInServices signIn{tokens, urls, clock};
     // The clock drives the IMAP accounts' push connections.
     orvane::NotifierCheckers checkers(QDBusConnection::sessionBus(), &trust, &clock,
-                                      orvane::MailPluginLoader::DefaultPluginPath(folder));
+                                      orvane::MailPluginLoader::DefaultPluginPath(folder), {},
+                                      &tokens);
 
     orvane::NotifierApp notifier(
         folders,
@@ -190,6 +198,7 @@ int main(int argc, char* argv[])
         [&notifier] { notifier.scheduleSave(); },
         &trust,
         &notifier.secrets(),
+        &signIn,
     });
     windows.setSettingsWindow(&settingsWindow);
 
