@@ -120,7 +120,8 @@ struct SettingsWindowRig
     SettingsWindow window{{store, accounts, core, [this] { return std::make_unique<server>(core); },
                            startAtLogon, skinDriver, quickBar, quickView, displays, fakes.messages,
                            files, [this](const QString& id) { pagesOpened << id; },
-                           [this] { return profiles; }, [this] { ++changes; }, &trust, &signIn}};
+                           [this] { return profiles; }, [this] { ++changes; }, &trust, nullptr,
+                           &signIn}};
 };
 
 } // namespace orvane::test
