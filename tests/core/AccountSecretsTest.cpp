@@ -31,7 +31,7 @@ const QList<Account> kOldList = {
     {"Home", "pop.example.org", "alpha", {}},
     {"Hot", "HOTMAIL.COM", "be ta", {}},
     {"Office", "MS Exchange - Username/Password", "g\u00e4mma", {}},
-    {"Token", "imaps://imap.example.org", {}, "*oauth2*"},
+    {"Token", "imaps://imap.example.org", server::ProviderSignIn(), "*oauth2*"},
     {"Open", "MS Exchange - Windows Account", {}, {}},
 };
 
