@@ -9,15 +9,41 @@
 namespace orvane {
 namespace {
 
-// The engine reads its process model once, when it starts, and it starts
-// with the first profile, which only this plugin makes. By default every
-// page gets a renderer process of its own, and ten pages ten processes.
-void sharePagesOfASite()
+constexpr int kMemoryCacheBytes = 2 * 1024 * 1024;
+
+// The engine reads its switches once, when it starts, and it starts with the
+// first profile, which only this plugin makes. Its defaults suit a desktop
+// browser; a checker's pages are never seen, so the switches cut what they
+// would cost (a switch the user set already is left as it is):
+// - by default every page gets a renderer process of its own, and ten pages
+//   ten processes; pages of one site share one instead;
+// - pages are drawn only in a debug window, and software drawing serves that;
+//   a graphics driver loaded for them costs tens of megabytes;
+// - a second zygote stands by for helpers that run outside the sandbox, and
+//   there are none: graphics and network run inside the server;
+// - a checker never goes back, so no page is kept for it.
+void tuneEngineForChecks()
 {
+    static const char* const kSwitches[] = {
+        "--process-per-site",
+        "--disable-gpu",
+        "--no-unsandboxed-zygote",
+        "--disable-features=BackForwardCache",
+    };
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (flags.contains("--process-per-site"))
-        return;
-    flags += flags.isEmpty() ? "--process-per-site" : " --process-per-site";
+    const auto name = [](const QByteArray& word) {
+        const qsizetype value = word.indexOf('=');
+        return value < 0 ? word : word.first(value);
+    };
+    const QList<QByteArray> given = flags.split(' ');
+    for (const QByteArray word : kSwitches) {
+        if (std::any_of(given.cbegin(), given.cend(),
+                        [&](const QByteArray& set) { return name(set) == name(word); }))
+            continue;
+        if (!flags.isEmpty())
+            flags += ' ';
+        flags += word;
+    }
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
@@ -44,10 +70,16 @@ FendrelPlugin::Shared& FendrelPlugin::profileFor(const QString& service)
             return *free;
     }
     if (m_profiles.empty())
-        sharePagesOfASite();
+        tuneEngineForChecks();
     // No storage name: off the record. Held by the application so that it
     // never outlives the engine, which ends with the application.
-    m_profiles.push_back(Shared{new QWebEngineProfile(QCoreApplication::instance()), {}});
+    auto* profile = new QWebEngineProfile(QCoreApplication::instance());
+    // Off the record the cache is kept in memory, and by default it may take
+    // 2% of the machine's memory (up to 50 MB) for as long as the profile
+    // lives; a checker reads each page once.
+    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile->setHttpCacheMaximumSize(kMemoryCacheBytes);
+    m_profiles.push_back(Shared{profile, {}});
     return m_profiles.back();
 }
 
