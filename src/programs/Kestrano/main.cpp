@@ -29,6 +29,10 @@ void prepareEnvironment()
     // some 40 MB for nothing.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    // The debug window's browser draws with Qt Quick, which without a
+    // graphics context of its own must draw in software.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     if (::geteuid() == 0 && !flags.contains("--no-sandbox")) {
         flags += flags.isEmpty() ? "--no-sandbox" : " --no-sandbox";
