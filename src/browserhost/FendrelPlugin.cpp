@@ -21,14 +21,16 @@ constexpr int kMemoryCacheBytes = 2 * 1024 * 1024;
 //   a graphics driver loaded for them costs tens of megabytes;
 // - a second zygote stands by for helpers that run outside the sandbox, and
 //   there are none: graphics and network run inside the server;
-// - a checker never goes back, so no page is kept for it.
+// - a checker never goes back, so no page is kept for it;
+// - the pages a checker reads are forms and a count, which need no script
+//   compiler: without it the renderer maps less code and runs no code it
+//   wrote itself (no WebAssembly either).
 void tuneEngineForChecks()
 {
     static const char* const kSwitches[] = {
-        "--process-per-site",
-        "--disable-gpu",
-        "--no-unsandboxed-zygote",
-        "--disable-features=BackForwardCache",
+        "--process-per-site",      "--disable-gpu",
+        "--no-unsandboxed-zygote", "--disable-features=BackForwardCache",
+        "--js-flags=--jitless",
     };
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     const auto name = [](const QByteArray& word) {
