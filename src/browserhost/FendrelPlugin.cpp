@@ -3,8 +3,10 @@
 #include "FendrelCtrl.h"
 
 #include <QCoreApplication>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <algorithm>
+#include <memory>
 
 namespace orvane {
 namespace {
@@ -49,6 +51,17 @@ void tuneEngineForChecks()
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
+// Whether `cookie` is sent to `host`: a cookie of a domain (".mail.test")
+// goes to the domain and every host below it, any other to its host only.
+bool cookieCovers(const QNetworkCookie& cookie, const QString& host)
+{
+    QString domain = cookie.domain();
+    if (domain.startsWith(u'.'))
+        domain.remove(0, 1);
+    return host.compare(domain, Qt::CaseInsensitive) == 0 ||
+           host.endsWith(u'.' + domain, Qt::CaseInsensitive);
+}
+
 } // namespace
 
 BrowserHost* FendrelPlugin::createControl(QWidget* parent, const QString& service)
@@ -57,8 +70,11 @@ BrowserHost* FendrelPlugin::createControl(QWidget* parent, const QString& servic
     shared.services << service;
     QWebEngineProfile* profile = shared.profile;
     auto* control = new FendrelCtrl(profile, parent);
+    auto hosts = std::make_shared<QSet<QString>>();
+    connect(control, &FendrelCtrl::hostVisited, this,
+            [hosts](const QString& host) { hosts->insert(host); });
     connect(control, &QObject::destroyed, this,
-            [this, profile, service] { controlGone(profile, service); });
+            [this, profile, service, hosts] { controlGone(profile, service, *hosts); });
     return control;
 }
 
@@ -81,21 +97,50 @@ FendrelPlugin::Shared& FendrelPlugin::profileFor(const QString& service)
     // lives; a checker reads each page once.
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setHttpCacheMaximumSize(kMemoryCacheBytes);
-    m_profiles.push_back(Shared{profile, {}});
+    QWebEngineCookieStore* cookies = profile->cookieStore();
+    connect(cookies, &QWebEngineCookieStore::cookieAdded, this,
+            [this, profile](const QNetworkCookie& cookie) {
+                if (Shared* shared = sharedOf(profile))
+                    shared->cookies << cookie;
+            });
+    connect(cookies, &QWebEngineCookieStore::cookieRemoved, this,
+            [this, profile](const QNetworkCookie& cookie) {
+                if (Shared* shared = sharedOf(profile))
+                    shared->cookies.removeIf(
+                        [&](const QNetworkCookie& kept) { return kept.hasSameIdentifier(cookie); });
+            });
+    m_profiles.push_back(Shared{profile, {}, {}});
     return m_profiles.back();
 }
 
-void FendrelPlugin::controlGone(QWebEngineProfile* profile, const QString& service)
+FendrelPlugin::Shared* FendrelPlugin::sharedOf(const QWebEngineProfile* profile)
 {
     const auto found = std::find_if(m_profiles.begin(), m_profiles.end(),
                                     [&](const Shared& s) { return s.profile == profile; });
-    if (found == m_profiles.end())
+    return found == m_profiles.end() ? nullptr : &*found;
+}
+
+void FendrelPlugin::controlGone(QWebEngineProfile* profile, const QString& service,
+                                const QSet<QString>& hosts)
+{
+    Shared* shared = sharedOf(profile);
+    if (!shared)
         return;
-    found->services.removeOne(service);
+    shared->services.removeOne(service);
     // The control's page is gone by now, so its profile may go too.
-    if (found->services.isEmpty()) {
-        delete found->profile;
-        m_profiles.erase(found);
+    if (shared->services.isEmpty()) {
+        delete shared->profile;
+        m_profiles.erase(m_profiles.begin() + (shared - m_profiles.data()));
+        return;
+    }
+    if (!shared->profile)
+        return;
+    // Controls of other services still browse here: only the log-in of this
+    // one goes, with every cookie of a host it visited.
+    for (const QNetworkCookie& cookie : std::as_const(shared->cookies)) {
+        if (std::any_of(hosts.cbegin(), hosts.cend(),
+                        [&](const QString& host) { return cookieCovers(cookie, host); }))
+            shared->profile->cookieStore()->deleteCookie(cookie);
     }
 }
 

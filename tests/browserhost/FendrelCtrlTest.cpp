@@ -17,6 +17,7 @@
 
 using namespace orvane;
 using namespace orvane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void sharesBrowsersBetweenServices_data();
     void sharesBrowsersBetweenServices();
     void startsOneZygoteOnly();
+    void laterCheckOfAServiceFindsNoLogIn();
     void brokenPlugin();
     void debugWindow();
 
@@ -348,6 +350,27 @@ void FendrelCtrlTest::startsOneZygoteOnly()
     // Graphics and network run in this process, so a second zygote for
     // helpers outside the sandbox would only stand by, at some 20 MB.
     QCOMPARE(helperProcesses(), 1);
+}
+
+void FendrelCtrlTest::laterCheckOfAServiceFindsNoLogIn()
+{
+    const auto load = [](HTTPConnector& web, const QString& address) {
+        QSignalSpy done(&web, &WebDriver::DoneBrowsing);
+        web.GoToURL(address);
+        return done.wait(kBounded) || done.count() > 0;
+    };
+    auto first = std::make_unique<HTTPConnector>(m_clock, m_browsers.get(), u"Hotmail"_s);
+    QVERIFY(load(*first, u"http://pages.test/set-cookie"_s));
+    // A check of another service keeps the browser while the first ends.
+    HTTPConnector other(m_clock, m_browsers.get(), u"Yahoo"_s);
+    QVERIFY(load(other, u"http://login.test/form"_s));
+    first.reset();
+    HTTPConnector later(m_clock, m_browsers.get(), u"Hotmail"_s);
+    QVERIFY(load(later, u"http://pages.test/cookies"_s));
+    QVERIFY2(later.Document().html.contains(QLatin1String("cookies:")),
+             qPrintable(later.Document().html));
+    QVERIFY2(!later.Document().html.contains(QLatin1String("who=first")),
+             qPrintable(later.Document().html));
 }
 
 void FendrelCtrlTest::brokenPlugin()
