@@ -51,8 +51,9 @@ void tuneEngineForChecks()
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
-// Whether `cookie` is sent to `host`: a cookie of a domain (".mail.test")
-// goes to the domain and every host below it, any other to its host only.
+// Whether `cookie` may be sent to `host`: its domain or a host below it. A
+// cookie of one host only is taken for the hosts below it too; the cookies
+// are looked at to delete them, and one too many does no harm.
 bool cookieCovers(const QNetworkCookie& cookie, const QString& host)
 {
     QString domain = cookie.domain();
