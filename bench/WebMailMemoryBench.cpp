@@ -10,7 +10,7 @@
 // checks and reports whether anything is left running.
 // Targets: every count right, nothing left running, peak PSS for ten accounts
 // under 150 MB. ORVANE_BENCH_FLAGS adds switches for the browser engine, to
-// try one.
+// try one. The peak's line names each process's PSS at that moment.
 #include "ProcessTree.h"
 #include "ScriptedWebServer.h"
 #include "checkers/KestranoChecker.h"
@@ -51,6 +51,24 @@ qint64 pssKb(uint pid)
     static const QRegularExpression line(QStringLiteral("^Pss:\\s+(\\d+) kB"),
                                          QRegularExpression::MultilineOption);
     return line.match(QString::fromLatin1(rollup.readAll())).captured(1).toLongLong();
+}
+
+// What a process of the tree is: the server itself or the engine's helper
+// named by its --type switch (renderer, zygote, gpu-process, utility).
+QString kindOf(uint pid, uint server)
+{
+    if (pid == server)
+        return QStringLiteral("server");
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!cmdline.open(QIODevice::ReadOnly))
+        return QStringLiteral("gone");
+    // The engine rewrites its helpers' command lines into one blank-separated
+    // title, so the switch is looked for anywhere in it.
+    static const QRegularExpression type(QStringLiteral("--type=([a-z-]+)"));
+    const QRegularExpressionMatch match = type.match(QString::fromLatin1(cmdline.readAll()));
+    if (match.hasMatch())
+        return match.captured(1);
+    return QStringLiteral("other");
 }
 
 // The services' pages; the user name travels in the addresses, so every
@@ -105,11 +123,13 @@ int main(int argc, char* argv[])
 
     QProcess server;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(
-        QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
-        QStringLiteral("--no-sandbox --disable-gpu --proxy-server=127.0.0.1:%1 ").arg(web.port()) +
-            qEnvironmentVariable("ORVANE_BENCH_FLAGS"));
+    // Offscreen unless a platform is given: QT_QPA_PLATFORM=xcb with a DISPLAY
+    // measures the server as it runs on a desktop.
+    if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
+                       QStringLiteral("--no-sandbox --proxy-server=127.0.0.1:%1 ").arg(web.port()) +
+                           qEnvironmentVariable("ORVANE_BENCH_FLAGS"));
     server.setProcessEnvironment(environment);
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../Orvane/Kestrano"),
@@ -146,13 +166,24 @@ int main(int argc, char* argv[])
     QSet<uint> seen;
     qint64 peakKb = 0;
     qsizetype peakProcesses = 0;
+    QString atPeak;
     const QDeadlineTimer deadline(kChecksMs);
     while (ended < accounts && !deadline.hasExpired()) {
         const QSet<uint> now = descendantsOf(pid);
         seen.unite(now);
         qint64 sum = 0;
-        for (uint process : now)
-            sum += pssKb(process);
+        QStringList parts;
+        for (uint process : now) {
+            const qint64 kb = pssKb(process);
+            sum += kb;
+            parts << QStringLiteral("%1 %2")
+                         .arg(kindOf(process, pid))
+                         .arg(double(kb) / 1024.0, 0, 'f', 1);
+        }
+        if (sum > peakKb) {
+            parts.sort();
+            atPeak = parts.join(QStringLiteral(", "));
+        }
         peakKb = std::max(peakKb, sum);
         peakProcesses = std::max(peakProcesses, now.size());
         QTest::qWait(100);
@@ -167,13 +198,15 @@ int main(int argc, char* argv[])
             std::printf("account %d: %s\n", i + 1, qPrintable(results.at(i)));
     }
     checks.clear();
-    const bool ends = server.waitForFinished(30000);
+    // A server that ended early (a crash) is not left running.
+    const bool ends = server.state() == QProcess::NotRunning || server.waitForFinished(30000);
     const bool leftovers = !QTest::qWaitFor([&] { return !anyAlive(seen); }, 10000) || !ends;
     std::printf("%d accounts at once: %d of %d counts right in %.1f s; peak PSS %.1f MB in "
                 "%lld processes; %s\n",
                 accounts, right, accounts, double(checksMs) / 1000.0, double(peakKb) / 1024.0,
                 qint64(peakProcesses),
                 leftovers ? "processes LEFT RUNNING" : "nothing left running");
+    std::printf("at the peak (MB): %s\n", qPrintable(atPeak));
     const bool met = right == accounts && !leftovers && (accounts != 10 || peakKb < 150 * 1024);
     return met ? 0 : 1;
 }

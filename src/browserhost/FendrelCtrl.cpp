@@ -18,16 +18,16 @@ namespace orvane {
 class SilentPage final : public QWebEnginePage
 {
 public:
-    SilentPage(QWebEngineProfile* profile, std::function<void(bool)> navigating, QObject* parent)
+    SilentPage(QWebEngineProfile* profile, std::function<void(const QUrl&, bool)> navigating,
+               QObject* parent)
         : QWebEnginePage(profile, parent), m_navigating(std::move(navigating))
     {}
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
-        Q_UNUSED(url);
         Q_UNUSED(type);
-        m_navigating(isMainFrame);
+        m_navigating(url, isMainFrame);
         return true;
     }
     // Pop-ups get no window.
@@ -43,7 +43,7 @@ protected:
     {}
 
 private:
-    std::function<void(bool)> m_navigating;
+    std::function<void(const QUrl&, bool)> m_navigating;
 };
 
 namespace {
@@ -101,7 +101,8 @@ FendrelCtrl::FendrelCtrl(QWebEngineProfile* profile, QWidget* parent)
     IE->setObjectName(QStringLiteral("IE"));
     IE->setAccessibleName(QStringLiteral("IE"));
     m_page = new SilentPage(
-        profile, [this](bool mainFrame) { navigationRequested(mainFrame); }, this);
+        profile, [this](const QUrl& url, bool mainFrame) { navigationRequested(url, mainFrame); },
+        this);
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     IE->setPage(m_page);
@@ -191,8 +192,10 @@ void FendrelCtrl::resizeEvent(QResizeEvent* event)
     IE->setGeometry(0, 0, width(), height());
 }
 
-void FendrelCtrl::navigationRequested(bool mainFrame)
+void FendrelCtrl::navigationRequested(const QUrl& url, bool mainFrame)
 {
+    if (!url.host().isEmpty())
+        Q_EMIT hostVisited(url.host());
     if (m_events)
         m_events->BeforeNavigate();
     if (mainFrame)

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QUrl;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -32,11 +33,15 @@ public:
     void submitForm(const QString& address, qsizetype form, const QString& formName,
                     const FieldValues& values, std::function<void(bool)> done) override;
 
+Q_SIGNALS:
+    /// The top page or a frame is about to load from `host`.
+    void hostVisited(const QString& host);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void navigationRequested(bool mainFrame);
+    void navigationRequested(const QUrl& url, bool mainFrame);
     WebPage pageFrom(const QVariant& result) const;
 
     QWebEngineView* IE;

@@ -2,8 +2,10 @@
 
 #include "webmail/BrowserHost.h"
 
+#include <QNetworkCookie>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QWebEngineProfile>
 #include <vector>
@@ -15,8 +17,10 @@ namespace orvane {
 /// per set of services that never repeats a service (two checks of one
 /// service must not share its log-in cookies), and the pages of one site in
 /// one profile share a renderer process: checks run at once cost a browser
-/// per profile, not one each. A profile goes with its last control, so
-/// nothing a check leaves (cookies, cache) reaches a check started later.
+/// per profile, not one each. A profile goes with its last control; while
+/// other controls keep it, the cookies of every host a leaving control
+/// visited go with that control, so a later check of its service does not
+/// find its log-in.
 class FendrelPlugin final : public QObject, public BrowserHostFactory
 {
     Q_OBJECT
@@ -31,10 +35,13 @@ private:
         // Held by the application, which may end first.
         QPointer<QWebEngineProfile> profile;
         QStringList services; // of its controls alive, one entry each
+        QList<QNetworkCookie> cookies;
     };
 
     Shared& profileFor(const QString& service);
-    void controlGone(QWebEngineProfile* profile, const QString& service);
+    Shared* sharedOf(const QWebEngineProfile* profile);
+    void controlGone(QWebEngineProfile* profile, const QString& service,
+                     const QSet<QString>& hosts);
 
     std::vector<Shared> m_profiles;
 };

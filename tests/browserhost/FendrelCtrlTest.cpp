@@ -17,6 +17,7 @@
 
 using namespace orvane;
 using namespace orvane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -44,11 +45,10 @@ QString pluginPath()
         .filePath(QLatin1String(FendrelLoader::kFileName));
 }
 
-// The engine's page processes: those its zygotes, the children of this
-// process, have forked (they keep the zygote's command line).
-int rendererProcesses()
+// Every live process with its parent.
+QHash<uint, uint> liveParents()
 {
-    QHash<uint, uint> parents; // live process -> its parent
+    QHash<uint, uint> parents;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
         if (entry.toUInt() == 0 || !stat.open(QIODevice::ReadOnly))
@@ -58,6 +58,21 @@ int rendererProcesses()
         if (fields.value(0) != "Z")
             parents.insert(entry.toUInt(), fields.value(1).toUInt());
     }
+    return parents;
+}
+
+// The engine's helpers started by this process (its zygotes, and helpers
+// started without one), and the page processes its zygotes have forked.
+int helperProcesses()
+{
+    const uint self = uint(QCoreApplication::applicationPid());
+    const QList<uint> parents = liveParents().values();
+    return int(std::count(parents.cbegin(), parents.cend(), self));
+}
+
+int rendererProcesses()
+{
+    const QHash<uint, uint> parents = liveParents();
     const uint self = uint(QCoreApplication::applicationPid());
     int renderers = 0;
     for (auto it = parents.cbegin(); it != parents.cend(); ++it)
@@ -80,6 +95,8 @@ private Q_SLOTS:
     void fillsOnlyThePageRead();
     void sharesBrowsersBetweenServices_data();
     void sharesBrowsersBetweenServices();
+    void startsOneZygoteOnly();
+    void laterCheckOfAServiceFindsNoLogIn();
     void brokenPlugin();
     void debugWindow();
 
@@ -322,6 +339,38 @@ void FendrelCtrlTest::sharesBrowsersBetweenServices()
     }
     // Renderers of checks before this one end in their own time.
     QTRY_COMPARE_WITH_TIMEOUT(rendererProcesses(), renderers, kBounded);
+}
+
+void FendrelCtrlTest::startsOneZygoteOnly()
+{
+    HTTPConnector web(m_clock, m_browsers.get());
+    QSignalSpy done(&web, &WebDriver::DoneBrowsing);
+    web.GoToURL(QStringLiteral("http://pages.test/once"));
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, kBounded);
+    // Graphics and network run in this process, so a second zygote for
+    // helpers outside the sandbox would only stand by, at some 20 MB.
+    QCOMPARE(helperProcesses(), 1);
+}
+
+void FendrelCtrlTest::laterCheckOfAServiceFindsNoLogIn()
+{
+    const auto load = [](HTTPConnector& web, const QString& address) {
+        QSignalSpy done(&web, &WebDriver::DoneBrowsing);
+        web.GoToURL(address);
+        return done.wait(kBounded) || done.count() > 0;
+    };
+    auto first = std::make_unique<HTTPConnector>(m_clock, m_browsers.get(), u"Hotmail"_s);
+    QVERIFY(load(*first, u"http://pages.test/set-cookie"_s));
+    // A check of another service keeps the browser while the first ends.
+    HTTPConnector other(m_clock, m_browsers.get(), u"Yahoo"_s);
+    QVERIFY(load(other, u"http://login.test/form"_s));
+    first.reset();
+    HTTPConnector later(m_clock, m_browsers.get(), u"Hotmail"_s);
+    QVERIFY(load(later, u"http://pages.test/cookies"_s));
+    QVERIFY2(later.Document().html.contains(QLatin1String("cookies:")),
+             qPrintable(later.Document().html));
+    QVERIFY2(!later.Document().html.contains(QLatin1String("who=first")),
+             qPrintable(later.Document().html));
 }
 
 void FendrelCtrlTest::brokenPlugin()

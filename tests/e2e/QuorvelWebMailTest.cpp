@@ -16,6 +16,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <csignal>
@@ -58,6 +59,17 @@ QHash<QString, QString> accountStatus()
     return out;
 }
 
+// The graphics driver a process has loaded (Mesa's, with its shader
+// compiler), or nothing.
+QString graphicsDriverIn(uint pid)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {};
+    static const QRegularExpression driver(QStringLiteral("\\S*(/dri/|libGLX_mesa|libLLVM)\\S*"));
+    return driver.match(QString::fromLatin1(maps.readAll())).captured(0);
+}
+
 uint kestranoPid()
 {
     const QDBusReply<uint> pid = QDBusConnection::sessionBus().interface()->servicePid(kKestrano);
@@ -87,6 +99,7 @@ private:
     ScriptedWebServer m_web;
     std::unique_ptr<QProcess> m_quorvel;
     QSet<uint> m_serverProcesses;
+    QString m_graphicsDriver;
     bool m_hangLogin = false;
 };
 
@@ -104,18 +117,19 @@ void QuorvelWebMailTest::initTestCase()
     if (!activatable.contains(kKestrano))
         QSKIP("The bus does not know the server's service file: run through scripts/test.sh.");
     QVERIFY(m_web.listen());
+    QVERIFY2(m_desktop.start(), qPrintable(m_desktop.errorString()));
 
-    // What the bus hands the programs it starts: a browser that runs as root
-    // on a machine without a GPU, through the local proxy.
+    // What the bus hands the programs it starts: the desktop's display, and a
+    // browser that runs as root, through the local proxy.
     qDBusRegisterMetaType<QMap<QString, QString>>();
     QDBusMessage update = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("UpdateActivationEnvironment"));
     update << QVariant::fromValue(QMap<QString, QString>{
         {QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
-         QStringLiteral("--no-sandbox --disable-gpu --proxy-server=127.0.0.1:%1")
-             .arg(m_web.port())},
-        {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
+         QStringLiteral("--no-sandbox --proxy-server=127.0.0.1:%1").arg(m_web.port())},
+        {QStringLiteral("DISPLAY"), m_desktop.display()},
+        {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")}});
     QCOMPARE(QDBusConnection::sessionBus().call(update).type(), QDBusMessage::ReplyMessage);
 
     const QByteArray loginForm = " method='post'><input name='login'><input type='password'"
@@ -147,7 +161,6 @@ void QuorvelWebMailTest::initTestCase()
                          : html("<form name='login'><input name='login'></form>");
         return std::nullopt;
     };
-    QVERIFY2(m_desktop.start(), qPrintable(m_desktop.errorString()));
 }
 
 void QuorvelWebMailTest::cleanup()
@@ -161,6 +174,7 @@ void QuorvelWebMailTest::cleanup()
     m_web.requests.clear();
     m_hangLogin = false;
     m_serverProcesses.clear();
+    m_graphicsDriver.clear();
 }
 
 void QuorvelWebMailTest::cleanupTestCase()
@@ -183,8 +197,14 @@ void QuorvelWebMailTest::watchServer(const std::function<bool()>& done)
 {
     const QDeadlineTimer deadline(kCheckMs);
     while (!done() && !deadline.hasExpired()) {
-        if (const uint pid = kestranoPid())
-            m_serverProcesses.unite(descendantsOf(pid));
+        if (const uint pid = kestranoPid()) {
+            const QSet<uint> tree = descendantsOf(pid);
+            m_serverProcesses.unite(tree);
+            for (uint process : tree) {
+                if (m_graphicsDriver.isEmpty())
+                    m_graphicsDriver = graphicsDriverIn(process);
+            }
+        }
         QTest::qWait(250);
     }
 }
@@ -197,6 +217,8 @@ void QuorvelWebMailTest::countsBothAccounts()
     watchServer([] { return statusProperty(QStringLiteral("TotalCount")).toInt() == 19; });
     QCOMPARE(statusProperty(QStringLiteral("TotalCount")).toInt(), 19);
     QVERIFY(!m_serverProcesses.isEmpty());
+    // Pages are never seen, so nothing loads a graphics driver for them.
+    QVERIFY2(m_graphicsDriver.isEmpty(), qPrintable(m_graphicsDriver));
     // The server ends with its last checker, and its browser with it.
     QTRY_VERIFY_WITH_TIMEOUT(
         !QDBusConnection::sessionBus().interface()->isServiceRegistered(kKestrano), kStartMs);

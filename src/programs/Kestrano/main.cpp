@@ -23,6 +23,16 @@ void prepareEnvironment()
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
         !qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The pages are drawn only in a debug window, where software drawing
+    // serves. On X the shared graphics context the engine asks for below
+    // would load the graphics driver and its shader compiler at the start,
+    // some 40 MB for nothing.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    // The debug window's browser draws with Qt Quick, which without a
+    // graphics context of its own must draw in software.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     if (::geteuid() == 0 && !flags.contains("--no-sandbox")) {
         flags += flags.isEmpty() ? "--no-sandbox" : " --no-sandbox";
