@@ -137,6 +137,27 @@ void ImapHostileTest::hostilePeer_data()
                   S::expectCommand(),
                   S::send("$TAG OK LOGIN done\r\n")}
         << refused;
+    // A greeting without capabilities makes the client ask; an answer that
+    // names none, or names them badly, is no capability at all.
+    const Script countAfterLogin{
+        S::expectCommand(), S::send("$TAG OK LOGIN done\r\n"),
+        S::expectCommand(), S::send("* 3 EXISTS\r\n* FLAGS ()\r\n$TAG OK [READ-ONLY] done\r\n"),
+        S::expectCommand(), S::send("* SEARCH 4 6\r\n$TAG OK done\r\n"),
+        S::expectCommand(), S::send("* BYE\r\n$TAG OK\r\n")};
+    for (const char* answer : {"", "* CAPABILITY \n"}) {
+        QTest::addRow("capabilities asked, answer \"%s\"", answer)
+            << QStringLiteral("imap")
+            << Script{S::send("* OK ready\r\n"), S::expectCommand(),
+                      S::send(QByteArray(answer) + "$TAG OK done\r\n")} +
+                   countAfterLogin
+            << QStringLiteral("count 2");
+    }
+    // Numbers read before the refusal are the client's to free (the
+    // sanitizer build's leak check sees them).
+    QTest::newRow("search refused after numbers")
+        << QStringLiteral("imap")
+        << examined() + Script{S::expectCommand(), S::send("* SEARCH 9 3\r\n$TAG NO done\r\n")}
+        << refused;
     QTest::newRow("untrusted certificate, endless greeting")
         << QStringLiteral("imaps") << Script{S::startTls(), S::flood(QByteArray(64 * 1024, 'z'))}
         << refused;
