@@ -144,11 +144,13 @@ void ImapHostileTest::hostilePeer_data()
         S::expectCommand(), S::send("* 3 EXISTS\r\n* FLAGS ()\r\n$TAG OK [READ-ONLY] done\r\n"),
         S::expectCommand(), S::send("* SEARCH 4 6\r\n$TAG OK done\r\n"),
         S::expectCommand(), S::send("* BYE\r\n$TAG OK\r\n")};
-    for (const char* answer : {"", "* CAPABILITY \n"}) {
-        QTest::addRow("capabilities asked, answer \"%s\"", answer)
+    const std::pair<const char*, QByteArray> answers[] = {{"none named", ""},
+                                                          {"empty answer", "* CAPABILITY \n"}};
+    for (const auto& [name, answer] : answers) {
+        QTest::addRow("capabilities asked, %s", name)
             << QStringLiteral("imap")
             << Script{S::send("* OK ready\r\n"), S::expectCommand(),
-                      S::send(QByteArray(answer) + "$TAG OK done\r\n")} +
+                      S::send(answer + "$TAG OK done\r\n")} +
                    countAfterLogin
             << QStringLiteral("count 2");
     }
@@ -157,6 +159,11 @@ void ImapHostileTest::hostilePeer_data()
     QTest::newRow("search refused after numbers")
         << QStringLiteral("imap")
         << examined() + Script{S::expectCommand(), S::send("* SEARCH 9 3\r\n$TAG NO done\r\n")}
+        << refused;
+    QTest::newRow("literal cut short by a close")
+        << QStringLiteral("imap")
+        << loggedIn() +
+               Script{S::expectCommand(), S::send("* LIST () \"/\" {5}\r\nIN"), S::hangUp()}
         << refused;
     QTest::newRow("untrusted certificate, endless greeting")
         << QStringLiteral("imaps") << Script{S::startTls(), S::flood(QByteArray(64 * 1024, 'z'))}

@@ -106,7 +106,10 @@ bool GnuTlsLink::wait(short events)
 
 ssize_t GnuTlsLink::receive(void* buffer, std::size_t count, bool* again)
 {
-    if (m_broken || m_received >= MaxReplyBytes)
+    // After the end of the stream, a reader that asks again would be told
+    // "nothing" at once, forever: the mail library does so inside a literal
+    // the server never finished, and would spin past every deadline.
+    if (m_broken || m_ended || m_received >= MaxReplyBytes)
         return fail();
     count = std::min(count, MaxReplyBytes - m_received);
     ssize_t got;
@@ -118,6 +121,7 @@ ssize_t GnuTlsLink::receive(void* buffer, std::size_t count, bool* again)
         *again = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
     }
     if (got >= 0) {
+        m_ended = got == 0 && count > 0;
         m_received += static_cast<std::size_t>(got);
         if (m_watchLiterals &&
             announcesHugeLiteral(static_cast<const char*>(buffer), static_cast<std::size_t>(got)))

@@ -42,6 +42,8 @@ private:
     Clock::time_point m_deadline;
     std::size_t m_received = 0;
     bool m_broken = false;
+    /// The peer closed: the end was reported once.
+    bool m_ended = false;
     bool m_watchLiterals = false;
     // The end of the line being read, enough to see a literal's "{size}".
     char m_tail[24];
