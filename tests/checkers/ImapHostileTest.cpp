@@ -154,6 +154,10 @@ void ImapHostileTest::hostilePeer_data()
                    countAfterLogin
             << QStringLiteral("count 2");
     }
+    QTest::newRow("greeting lists no capabilities")
+        << QStringLiteral("imap")
+        << Script{S::send("* OK [CAPABILITY ] ready\r\n")} + countAfterLogin
+        << QStringLiteral("count 2");
     // Numbers read before the refusal are the client's to free (the
     // sanitizer build's leak check sees them).
     QTest::newRow("search refused after numbers")

@@ -63,15 +63,6 @@ void ImapMailbox::cancel()
     m_cancel.cancel();
 }
 
-bool ImapMailbox::hasCapability(const char* name)
-{
-    const mailimap_connection_info* info = m_session->imap_connection_info;
-    // The greeting did not list them: ask.
-    if ((!info || !info->imap_capability) && !askCapabilities())
-        return false;
-    return mailimap_has_extension(m_session, name) != 0;
-}
-
 namespace {
 
 // An empty list in place of the session's; false when there is no memory.
@@ -91,6 +82,23 @@ bool forgetCapabilities(mailimap_connection_info* info)
 }
 
 } // namespace
+
+bool ImapMailbox::hasCapability(const char* name)
+{
+    mailimap_connection_info* info = m_session->imap_connection_info;
+    if (!info)
+        return false;
+    if (!info->imap_capability) {
+        // The greeting did not list them: ask.
+        if (!askCapabilities())
+            return false;
+    } else if (!info->imap_capability->cap_list && !forgetCapabilities(info)) {
+        // A greeting that listed none leaves a record without a list, which
+        // the library's lookup reads through.
+        return false;
+    }
+    return mailimap_has_extension(m_session, name) != 0;
+}
 
 bool ImapMailbox::askCapabilities()
 {
