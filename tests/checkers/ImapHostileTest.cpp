@@ -4,9 +4,11 @@
 #include "TestHost.h"
 #include "TestMailPlugin.h"
 #include "checkers/IMAP.h"
+#include "checkers/ImapCancel.h"
 #include "checkers/ImapConnection.h"
 #include "checkers/ImapPush.h"
 #include "checkers/MAPIServer.h"
+#include "checkers/MailProtocols.h"
 #include "checkers/ProfileMapi.h"
 
 #include <QElapsedTimer>
@@ -14,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QtTest>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace orvane;
 using namespace std::chrono_literals;
@@ -80,6 +84,8 @@ private Q_SLOTS:
     void initTestCase();
     void hostilePeer_data();
     void hostilePeer();
+    void hugeLiteralRefused_data();
+    void hugeLiteralRefused();
 
 private:
     void newKindPeer(const QString& subject, const ScriptedImapServer& peer,
@@ -325,6 +331,42 @@ void ImapHostileTest::newKindPeer(const QString& subject, const ScriptedImapServ
     // The password never went out in clear where encryption was required.
     if (!subject.endsWith(QLatin1String("imap+plain")))
         QVERIFY2(!peer.received().contains("secret"), peer.received().constData());
+}
+
+void ImapHostileTest::hugeLiteralRefused_data()
+{
+    // What the server says, one read each.
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<bool>("refused");
+    const QByteArray list = "* LIST () \"/\" ";
+    QTest::newRow("whole") << QByteArrayList{list + "{4000000000}\r\n"} << true;
+    QTest::newRow("bare line feed") << QByteArrayList{list + "{4000000000}\n"} << true;
+    QTest::newRow("leading zeros")
+        << QByteArrayList{list + "{000000000000000000000000004000000000}\r\n"} << true;
+    QTest::newRow("cut across reads") << QByteArrayList{list + "{40000", "00000+}\r", "\n"} << true;
+    QTest::newRow("small") << QByteArrayList{list + "{5}\r\nINBOX\r\n"} << false;
+    QTest::newRow("braces in text") << QByteArrayList{"* OK {4000000000} said\r\n"} << false;
+}
+
+void ImapHostileTest::hugeLiteralRefused()
+{
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(bool, refused);
+    int ends[2];
+    QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends), 0);
+    ImapCancel cancel;
+    const std::unique_ptr<ImapLink> link =
+        test::mailPlugin()->link(ends[0], cancel.wakeUp(), ImapLink::Clock::now() + Deadline);
+    link->refuseHugeLiterals();
+    bool failed = false;
+    for (const QByteArray& piece : pieces) {
+        QCOMPARE(::write(ends[1], piece.constData(), size_t(piece.size())), piece.size());
+        char buffer[256];
+        failed = failed || link->read(buffer, sizeof buffer) < 0;
+    }
+    ::close(ends[1]);
+    QCOMPARE(failed, refused);
+    QCOMPARE(link->broken(), refused);
 }
 
 QTEST_GUILESS_MAIN(ImapHostileTest)

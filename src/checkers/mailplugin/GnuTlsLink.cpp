@@ -4,14 +4,12 @@
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <gnutls/crypto.h>
 #include <gnutls/gnutls.h>
 #include <gnutls/x509.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -158,29 +156,44 @@ bool GnuTlsLink::holdsUnread() const
 
 bool GnuTlsLink::announcesHugeLiteral(const char* data, std::size_t size)
 {
+    // "{size}" or "{size+}" right before a line end, followed a byte at a
+    // time: neither a read's cut, nor leading zeros, nor a line feed without
+    // its carriage return (the mail library takes both) hides the size.
     for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] != '\n') {
-            if (m_tailSize == sizeof m_tail)
-                std::memmove(m_tail, m_tail + 1, --m_tailSize);
-            m_tail[m_tailSize++] = data[i];
-            continue;
-        }
-        const std::string_view line(m_tail, m_tailSize);
-        m_tailSize = 0;
-        const std::size_t open = line.rfind('{');
-        if (open == std::string_view::npos || !line.ends_with("}\r"))
-            continue;
-        std::size_t announced = 0;
-        for (const char digit : line.substr(open + 1, line.size() - open - 3)) {
-            if (digit == '+')
+        const char c = data[i];
+        switch (m_literal) {
+        case Literal::None:
+            break;
+        case Literal::Size:
+            if (c >= '0' && c <= '9') {
+                m_announced = std::min<std::size_t>(m_announced * 10 + std::size_t(c - '0'),
+                                                    MaxReplyBytes + 1);
                 continue;
-            if (digit < '0' || digit > '9')
-                break;
-            announced =
-                std::min<std::size_t>(announced * 10 + std::size_t(digit - '0'), MaxReplyBytes + 1);
+            }
+            if (c == '+' || c == '}') {
+                m_literal = c == '+' ? Literal::NonSynchronizing : Literal::Closed;
+                continue;
+            }
+            break;
+        case Literal::NonSynchronizing:
+            if (c == '}') {
+                m_literal = Literal::Closed;
+                continue;
+            }
+            break;
+        case Literal::Closed:
+            if (c == '\r') {
+                m_literal = Literal::LineEnding;
+                continue;
+            }
+            [[fallthrough]];
+        case Literal::LineEnding:
+            if (c == '\n' && m_announced > MaxReplyBytes)
+                return true;
+            break;
         }
-        if (announced > MaxReplyBytes)
-            return true;
+        m_literal = c == '{' ? Literal::Size : Literal::None;
+        m_announced = 0;
     }
     return false;
 }

@@ -45,9 +45,17 @@ private:
     /// The peer closed: the end was reported once.
     bool m_ended = false;
     bool m_watchLiterals = false;
-    // The end of the line being read, enough to see a literal's "{size}".
-    char m_tail[24];
-    std::size_t m_tailSize = 0;
+    // Where the bytes read so far stand in a literal's "{size}\r\n".
+    enum class Literal
+    {
+        None,
+        Size,
+        NonSynchronizing,
+        Closed,
+        LineEnding
+    };
+    Literal m_literal = Literal::None;
+    std::size_t m_announced = 0;
     gnutls_session_t m_tls = nullptr;
     gnutls_certificate_credentials_t m_credentials = nullptr;
 };
