@@ -30,6 +30,7 @@ declare -A runs=(
 )
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$repo/fuzz/lsan.supp}
 options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -max_len=65536 -seed=1)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

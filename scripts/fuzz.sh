@@ -41,6 +41,7 @@ cmake --build "$build" --target "fuzz_$target"
 # may grow to 2 GB, as the sanitizers keep freed memory aside for a while.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$repo/fuzz/lsan.supp}
 options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -max_len=65536)
 [[ -f $repo/fuzz/dict/$target.dict ]] && options+=("-dict=$repo/fuzz/dict/$target.dict")
 program=$build/fuzz/fuzz_$target
