@@ -26,7 +26,7 @@ cmake --build "$build" --target fuzz
 declare -A runs=(
   [listfile]=60000 [profiles]=200000 [skin]=400000 [bskin]=400000 [mailclient]=200000
   [imap]=500000 [commandline]=500000 [serveraddress]=5000000 [pop3]=1500000
-  [inboxcount]=10000000 [pop3session]=40000 [imapmailbox]=60000
+  [inboxcount]=10000000 [pop3session]=25000 [imapmailbox]=60000
 )
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
