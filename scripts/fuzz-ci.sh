@@ -31,7 +31,7 @@ declare -A runs=(
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$repo/fuzz/lsan.supp}
-options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -max_len=65536 -seed=1)
+options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -seed=1)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -39,7 +39,10 @@ for source in "$repo"/fuzz/fuzz_*.cpp; do
   target=${source##*/fuzz_}
   target=${target%.cpp}
   program=$build/fuzz/fuzz_$target
-  extra=()
+  # Inputs up to 64 KB, the largest reply a checker takes; a command line is
+  # one line of a desktop entry or a setting.
+  extra=(-max_len=65536)
+  [[ $target == commandline ]] && extra=(-max_len=4096)
   [[ -f $repo/fuzz/dict/$target.dict ]] && extra+=("-dict=$repo/fuzz/dict/$target.dict")
   regressions=$repo/fuzz/regressions/$target
   if compgen -G "$regressions/*" >/dev/null; then
