@@ -156,42 +156,23 @@ bool GnuTlsLink::holdsUnread() const
 
 bool GnuTlsLink::announcesHugeLiteral(const char* data, std::size_t size)
 {
-    // "{size}" or "{size+}" right before a line end, followed a byte at a
-    // time: neither a read's cut, nor leading zeros, nor a line feed without
-    // its carriage return (the mail library takes both) hides the size.
+    // "{size}" or "{size+}", followed a byte at a time, so neither a read's
+    // cut nor leading zeros hide the size. What follows the brace does not
+    // matter: the mail library makes room for the literal as soon as it has
+    // read the size, before it looks for the line end.
     for (std::size_t i = 0; i < size; ++i) {
         const char c = data[i];
-        switch (m_literal) {
-        case Literal::None:
-            break;
-        case Literal::Size:
-            if (c >= '0' && c <= '9') {
-                m_announced = std::min<std::size_t>(m_announced * 10 + std::size_t(c - '0'),
-                                                    MaxReplyBytes + 1);
-                continue;
-            }
-            if (c == '+' || c == '}') {
-                m_literal = c == '+' ? Literal::NonSynchronizing : Literal::Closed;
-                continue;
-            }
-            break;
-        case Literal::NonSynchronizing:
-            if (c == '}') {
-                m_literal = Literal::Closed;
-                continue;
-            }
-            break;
-        case Literal::Closed:
-            if (c == '\r') {
-                m_literal = Literal::LineEnding;
-                continue;
-            }
-            [[fallthrough]];
-        case Literal::LineEnding:
-            if (c == '\n' && m_announced > MaxReplyBytes)
-                return true;
-            break;
+        if (m_literal == Literal::Size && c >= '0' && c <= '9') {
+            m_announced =
+                std::min<std::size_t>(m_announced * 10 + std::size_t(c - '0'), MaxReplyBytes + 1);
+            continue;
         }
+        if (m_literal == Literal::Size && c == '+') {
+            m_literal = Literal::NonSynchronizing;
+            continue;
+        }
+        if (m_literal != Literal::None && c == '}' && m_announced > MaxReplyBytes)
+            return true;
         m_literal = c == '{' ? Literal::Size : Literal::None;
         m_announced = 0;
     }

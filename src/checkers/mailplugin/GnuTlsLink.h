@@ -45,14 +45,12 @@ private:
     /// The peer closed: the end was reported once.
     bool m_ended = false;
     bool m_watchLiterals = false;
-    // Where the bytes read so far stand in a literal's "{size}\r\n".
+    // Where the bytes read so far stand in a literal's "{size}".
     enum class Literal
     {
         None,
         Size,
-        NonSynchronizing,
-        Closed,
-        LineEnding
+        NonSynchronizing
     };
     Literal m_literal = Literal::None;
     std::size_t m_announced = 0;
