@@ -21,6 +21,9 @@ QString scratchFolder();
 /// (the list file refuses anything else), and gives the full path.
 QString writeScratchFile(const QString& name, const QByteArray& bytes);
 
+/// The whole of a file a reader wrote.
+QByteArray readScratchFile(const QString& path);
+
 /// A finding: says what broke and aborts, so the fuzzer keeps the input.
 [[noreturn]] void fail(const char* what);
 

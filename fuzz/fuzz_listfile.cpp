@@ -82,9 +82,7 @@ struct Reading
     QByteArray saved(const QString& path)
     {
         FUZZ_CHECK(AccountListFile::save(path, accounts, blocks()));
-        QFile file(path);
-        FUZZ_CHECK(file.open(QIODevice::ReadOnly));
-        return file.readAll();
+        return fuzz::readScratchFile(path);
     }
 };
 
@@ -95,9 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static IdleHost host;
     const QString path =
         fuzz::writeScratchFile(QStringLiteral("Quorvel.svl"), fuzz::bytesOf(data, size));
-    QFile::remove(path + QStringLiteral(".damaged"));
     Reading first;
     const AccountListFile::LoadResult result = first.read(host, path);
+    // The damaged file's kept copy would take the name the next one needs.
+    if (result == AccountListFile::LoadResult::Damaged)
+        QFile::remove(path + QStringLiteral(".damaged"));
     if (result != AccountListFile::LoadResult::Loaded &&
         result != AccountListFile::LoadResult::Damaged)
         return 0;

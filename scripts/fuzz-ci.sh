@@ -26,11 +26,12 @@ cmake --build "$build" --target fuzz
 declare -A runs=(
   [listfile]=60000 [profiles]=200000 [skin]=400000 [bskin]=400000 [mailclient]=200000
   [imap]=500000 [commandline]=500000 [serveraddress]=5000000 [pop3]=1500000
-  [inboxcount]=10000000
+  [inboxcount]=10000000 [pop3session]=25000 [imapmailbox]=60000
 )
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -max_len=65536 -seed=1)
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$repo/fuzz/lsan.supp}
+options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -seed=1)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -38,7 +39,10 @@ for source in "$repo"/fuzz/fuzz_*.cpp; do
   target=${source##*/fuzz_}
   target=${target%.cpp}
   program=$build/fuzz/fuzz_$target
-  extra=()
+  # Inputs up to 64 KB, the largest reply a checker takes; a command line is
+  # one line of a desktop entry or a setting.
+  extra=(-max_len=65536)
+  [[ $target == commandline ]] && extra=(-max_len=4096)
   [[ -f $repo/fuzz/dict/$target.dict ]] && extra+=("-dict=$repo/fuzz/dict/$target.dict")
   regressions=$repo/fuzz/regressions/$target
   if compgen -G "$regressions/*" >/dev/null; then

@@ -41,7 +41,13 @@ cmake --build "$build" --target "fuzz_$target"
 # may grow to 2 GB, as the sanitizers keep freed memory aside for a while.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -max_len=65536)
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$repo/fuzz/lsan.supp}
+# Inputs up to 64 KB, the largest reply a checker takes; a command line is
+# one line of a desktop entry or a setting, and longer ones only slow the
+# run down.
+max_len=65536
+[[ $target == commandline ]] && max_len=4096
+options=(-rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -max_len=$max_len)
 [[ -f $repo/fuzz/dict/$target.dict ]] && options+=("-dict=$repo/fuzz/dict/$target.dict")
 program=$build/fuzz/fuzz_$target
 

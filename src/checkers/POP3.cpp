@@ -11,6 +11,7 @@
 #include <QSslSocket>
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace orvane {
 
@@ -485,11 +486,11 @@ void POP3::socketDataArrived()
 {
     const QString arrived = QString::fromLatin1(m_socket->readAll());
     if (m_variant == Variant::Standard) {
-        m_replyText = m_pendingText + arrived;
-        if (m_replyText.endsWith(LineEnd))
-            m_pendingText.clear();
-        else
-            m_pendingText = m_replyText;
+        // Joined in place: a server that sends its reply a byte at a time
+        // must not cost a copy of all of it per byte.
+        m_pendingText += arrived;
+        if (m_pendingText.endsWith(LineEnd))
+            m_replyText = std::exchange(m_pendingText, QString());
     } else {
         m_replyText = arrived;
     }

@@ -4,9 +4,11 @@
 #include "TestHost.h"
 #include "TestMailPlugin.h"
 #include "checkers/IMAP.h"
+#include "checkers/ImapCancel.h"
 #include "checkers/ImapConnection.h"
 #include "checkers/ImapPush.h"
 #include "checkers/MAPIServer.h"
+#include "checkers/MailProtocols.h"
 #include "checkers/ProfileMapi.h"
 
 #include <QElapsedTimer>
@@ -14,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QtTest>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace orvane;
 using namespace std::chrono_literals;
@@ -80,6 +84,8 @@ private Q_SLOTS:
     void initTestCase();
     void hostilePeer_data();
     void hostilePeer();
+    void hugeLiteralRefused_data();
+    void hugeLiteralRefused();
 
 private:
     void newKindPeer(const QString& subject, const ScriptedImapServer& peer,
@@ -136,6 +142,38 @@ void ImapHostileTest::hostilePeer_data()
                   S::startTls(),
                   S::expectCommand(),
                   S::send("$TAG OK LOGIN done\r\n")}
+        << refused;
+    // A greeting without capabilities makes the client ask; an answer that
+    // names none, or names them badly, is no capability at all.
+    const Script countAfterLogin{
+        S::expectCommand(), S::send("$TAG OK LOGIN done\r\n"),
+        S::expectCommand(), S::send("* 3 EXISTS\r\n* FLAGS ()\r\n$TAG OK [READ-ONLY] done\r\n"),
+        S::expectCommand(), S::send("* SEARCH 4 6\r\n$TAG OK done\r\n"),
+        S::expectCommand(), S::send("* BYE\r\n$TAG OK\r\n")};
+    const std::pair<const char*, QByteArray> answers[] = {{"none named", ""},
+                                                          {"empty answer", "* CAPABILITY \n"}};
+    for (const auto& [name, answer] : answers) {
+        QTest::addRow("capabilities asked, %s", name)
+            << QStringLiteral("imap")
+            << Script{S::send("* OK ready\r\n"), S::expectCommand(),
+                      S::send(answer + "$TAG OK done\r\n")} +
+                   countAfterLogin
+            << QStringLiteral("count 2");
+    }
+    QTest::newRow("greeting lists no capabilities")
+        << QStringLiteral("imap")
+        << Script{S::send("* OK [CAPABILITY ] ready\r\n")} + countAfterLogin
+        << QStringLiteral("count 2");
+    // Numbers read before the refusal are the client's to free (the
+    // sanitizer build's leak check sees them).
+    QTest::newRow("search refused after numbers")
+        << QStringLiteral("imap")
+        << examined() + Script{S::expectCommand(), S::send("* SEARCH 9 3\r\n$TAG NO done\r\n")}
+        << refused;
+    QTest::newRow("literal cut short by a close")
+        << QStringLiteral("imap")
+        << loggedIn() +
+               Script{S::expectCommand(), S::send("* LIST () \"/\" {5}\r\nIN"), S::hangUp()}
         << refused;
     QTest::newRow("untrusted certificate, endless greeting")
         << QStringLiteral("imaps") << Script{S::startTls(), S::flood(QByteArray(64 * 1024, 'z'))}
@@ -293,6 +331,43 @@ void ImapHostileTest::newKindPeer(const QString& subject, const ScriptedImapServ
     // The password never went out in clear where encryption was required.
     if (!subject.endsWith(QLatin1String("imap+plain")))
         QVERIFY2(!peer.received().contains("secret"), peer.received().constData());
+}
+
+void ImapHostileTest::hugeLiteralRefused_data()
+{
+    // What the server says, one read each.
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<bool>("refused");
+    const QByteArray list = "* LIST () \"/\" ";
+    QTest::newRow("whole") << QByteArrayList{list + "{4000000000}\r\n"} << true;
+    QTest::newRow("bare line feed") << QByteArrayList{list + "{4000000000}\n"} << true;
+    QTest::newRow("leading zeros")
+        << QByteArrayList{list + "{000000000000000000000000004000000000}\r\n"} << true;
+    QTest::newRow("cut across reads") << QByteArrayList{list + "{40000", "00000+}\r", "\n"} << true;
+    QTest::newRow("small") << QByteArrayList{list + "{5}\r\nINBOX\r\n"} << false;
+    QTest::newRow("no line end after it") << QByteArrayList{list + "{4000000000}2\r\n"} << true;
+    QTest::newRow("small in text") << QByteArrayList{"* OK {5} said\r\n"} << false;
+}
+
+void ImapHostileTest::hugeLiteralRefused()
+{
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(bool, refused);
+    int ends[2];
+    QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends), 0);
+    ImapCancel cancel;
+    const std::unique_ptr<ImapLink> link =
+        test::mailPlugin()->link(ends[0], cancel.wakeUp(), ImapLink::Clock::now() + Deadline);
+    link->refuseHugeLiterals();
+    bool failed = false;
+    for (const QByteArray& piece : pieces) {
+        QCOMPARE(::write(ends[1], piece.constData(), size_t(piece.size())), piece.size());
+        char buffer[256];
+        failed = failed || link->read(buffer, sizeof buffer) < 0;
+    }
+    ::close(ends[1]);
+    QCOMPARE(failed, refused);
+    QCOMPARE(link->broken(), refused);
 }
 
 QTEST_GUILESS_MAIN(ImapHostileTest)

@@ -157,6 +157,9 @@ void ScriptedImapServer::runScript()
             return; // on with the script once encrypted
         case Step::Kind::Silent:
             return;
+        case Step::Kind::HangUp:
+            m_client->disconnectFromHost();
+            return;
         }
         ++m_step;
     }

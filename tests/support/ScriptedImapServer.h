@@ -33,7 +33,9 @@ public:
             /// Sends `bytes` one byte every `delayMs`, over and over.
             Dribble,
             StartTls,
-            Silent
+            Silent,
+            /// Closes the connection from the server's side.
+            HangUp
         };
         Kind kind = Kind::Silent;
         QByteArray bytes;
@@ -48,6 +50,7 @@ public:
     }
     static Step startTls() { return {Step::Kind::StartTls, {}, 0}; }
     static Step silent() { return {Step::Kind::Silent, {}, 0}; }
+    static Step hangUp() { return {Step::Kind::HangUp, {}, 0}; }
 
     /// `certificate` and `key` serve the StartTls steps.
     explicit ScriptedImapServer(QList<Step> script, QSslCertificate certificate = QSslCertificate(),

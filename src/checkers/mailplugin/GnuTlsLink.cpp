@@ -4,14 +4,12 @@
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <gnutls/crypto.h>
 #include <gnutls/gnutls.h>
 #include <gnutls/x509.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -106,7 +104,10 @@ bool GnuTlsLink::wait(short events)
 
 ssize_t GnuTlsLink::receive(void* buffer, std::size_t count, bool* again)
 {
-    if (m_broken || m_received >= MaxReplyBytes)
+    // After the end of the stream, a reader that asks again would be told
+    // "nothing" at once, forever: the mail library does so inside a literal
+    // the server never finished, and would spin past every deadline.
+    if (m_broken || m_ended || m_received >= MaxReplyBytes)
         return fail();
     count = std::min(count, MaxReplyBytes - m_received);
     ssize_t got;
@@ -118,6 +119,7 @@ ssize_t GnuTlsLink::receive(void* buffer, std::size_t count, bool* again)
         *again = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
     }
     if (got >= 0) {
+        m_ended = got == 0 && count > 0;
         m_received += static_cast<std::size_t>(got);
         if (m_watchLiterals &&
             announcesHugeLiteral(static_cast<const char*>(buffer), static_cast<std::size_t>(got)))
@@ -154,29 +156,25 @@ bool GnuTlsLink::holdsUnread() const
 
 bool GnuTlsLink::announcesHugeLiteral(const char* data, std::size_t size)
 {
+    // "{size}" or "{size+}", followed a byte at a time, so neither a read's
+    // cut nor leading zeros hide the size. What follows the brace does not
+    // matter: the mail library makes room for the literal as soon as it has
+    // read the size, before it looks for the line end.
     for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] != '\n') {
-            if (m_tailSize == sizeof m_tail)
-                std::memmove(m_tail, m_tail + 1, --m_tailSize);
-            m_tail[m_tailSize++] = data[i];
+        const char c = data[i];
+        if (m_literal == Literal::Size && c >= '0' && c <= '9') {
+            m_announced =
+                std::min<std::size_t>(m_announced * 10 + std::size_t(c - '0'), MaxReplyBytes + 1);
             continue;
         }
-        const std::string_view line(m_tail, m_tailSize);
-        m_tailSize = 0;
-        const std::size_t open = line.rfind('{');
-        if (open == std::string_view::npos || !line.ends_with("}\r"))
+        if (m_literal == Literal::Size && c == '+') {
+            m_literal = Literal::NonSynchronizing;
             continue;
-        std::size_t announced = 0;
-        for (const char digit : line.substr(open + 1, line.size() - open - 3)) {
-            if (digit == '+')
-                continue;
-            if (digit < '0' || digit > '9')
-                break;
-            announced =
-                std::min<std::size_t>(announced * 10 + std::size_t(digit - '0'), MaxReplyBytes + 1);
         }
-        if (announced > MaxReplyBytes)
+        if (m_literal != Literal::None && c == '}' && m_announced > MaxReplyBytes)
             return true;
+        m_literal = c == '{' ? Literal::Size : Literal::None;
+        m_announced = 0;
     }
     return false;
 }

@@ -42,10 +42,18 @@ private:
     Clock::time_point m_deadline;
     std::size_t m_received = 0;
     bool m_broken = false;
+    /// The peer closed: the end was reported once.
+    bool m_ended = false;
     bool m_watchLiterals = false;
-    // The end of the line being read, enough to see a literal's "{size}".
-    char m_tail[24];
-    std::size_t m_tailSize = 0;
+    // Where the bytes read so far stand in a literal's "{size}".
+    enum class Literal
+    {
+        None,
+        Size,
+        NonSynchronizing
+    };
+    Literal m_literal = Literal::None;
+    std::size_t m_announced = 0;
     gnutls_session_t m_tls = nullptr;
     gnutls_certificate_credentials_t m_credentials = nullptr;
 };

@@ -63,17 +63,59 @@ void ImapMailbox::cancel()
     m_cancel.cancel();
 }
 
+namespace {
+
+// An empty list in place of the session's; false when there is no memory.
+bool forgetCapabilities(mailimap_connection_info* info)
+{
+    clist* none = clist_new();
+    mailimap_capability_data* empty = none ? mailimap_capability_data_new(none) : nullptr;
+    if (!empty) {
+        if (none)
+            clist_free(none);
+        return false;
+    }
+    if (info->imap_capability)
+        mailimap_capability_data_free(info->imap_capability);
+    info->imap_capability = empty;
+    return true;
+}
+
+} // namespace
+
 bool ImapMailbox::hasCapability(const char* name)
 {
-    const mailimap_connection_info* info = m_session->imap_connection_info;
-    if (!info || !info->imap_capability) {
+    mailimap_connection_info* info = m_session->imap_connection_info;
+    if (!info)
+        return false;
+    if (!info->imap_capability) {
         // The greeting did not list them: ask.
-        mailimap_capability_data* asked = nullptr;
-        if (mailimap_capability(m_session, &asked) != MAILIMAP_NO_ERROR)
+        if (!askCapabilities())
             return false;
-        mailimap_capability_data_free(asked);
+    } else if (!info->imap_capability->cap_list && !forgetCapabilities(info)) {
+        // A greeting that listed none leaves a record without a list, which
+        // the library's lookup reads through.
+        return false;
     }
     return mailimap_has_extension(m_session, name) != 0;
+}
+
+bool ImapMailbox::askCapabilities()
+{
+    // Until the server names some, it has none: a list from before STARTTLS
+    // no longer counts.
+    mailimap_connection_info* info = m_session->imap_connection_info;
+    if (!info || !forgetCapabilities(info))
+        return false;
+    // Not the library's own CAPABILITY call: it copies the session's list
+    // through null pointers when the server named none or sent an empty
+    // answer, which would crash the notifier. Sent as a plain command, the
+    // answer still lands in the session's list, and nothing is copied.
+    if (mailimap_custom_command(m_session, "CAPABILITY") != MAILIMAP_NO_ERROR)
+        return false;
+    if (!info->imap_capability || !info->imap_capability->cap_list)
+        return forgetCapabilities(info);
+    return true;
 }
 
 bool ImapMailbox::secure()
@@ -89,10 +131,8 @@ bool ImapMailbox::secure()
             !m_link->startTls(m_address.host, m_settings.extraCaPem))
             return false;
         // What the server said before the handshake no longer counts.
-        mailimap_capability_data* renewed = nullptr;
-        if (mailimap_capability(m_session, &renewed) != MAILIMAP_NO_ERROR)
+        if (!askCapabilities())
             return false;
-        mailimap_capability_data_free(renewed);
     }
     // A server that forbids LOGIN in clear never gets the password so.
     return !m_link->broken() && !hasCapability("LOGINDISABLED");
@@ -161,8 +201,13 @@ quint32 ImapMailbox::open(const QString& password, QStringList* unread)
     clist* found = nullptr;
     const int searched = mailimap_uid_search(m_session, nullptr, unseen, &found);
     mailimap_search_key_free(unseen);
-    if (searched != MAILIMAP_NO_ERROR)
+    if (searched != MAILIMAP_NO_ERROR) {
+        // The library hands over the numbers it read even when the search
+        // was refused after them.
+        if (found)
+            mailimap_search_result_free(found);
         return SimpleMapi::Failure;
+    }
 
     std::vector<uint32_t> uids;
     for (clistiter* each = clist_begin(found); each; each = clist_next(each))

@@ -43,6 +43,8 @@ private:
     /// when the server may not be given the password.
     bool secure();
     bool hasCapability(const char* name);
+    /// Asks the server for its capabilities afresh; false when it refused.
+    bool askCapabilities();
 
     const MailboxAddress m_address;
     const ImapSettings m_settings;
