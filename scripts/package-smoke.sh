@@ -94,9 +94,10 @@ in_bus() {
   {
     sed -n '1p' "$list"
     printf '2\r\n'
-    # The first start's list ends with a line of this version's own after the
-    # (no) accounts, which an earlier program folder's list does not have.
-    sed -n '3,$p' "$list" | sed '$d'
+    # The first start's list ends with two lines of this version's own after
+    # the (no) accounts (the notifications and where passwords live), which
+    # an earlier program folder's list does not have.
+    sed -n '3,$p' "$list" | head -n -2
     printf '%s\r\n' Smoke "127.0.0.1:$SMOKE_POP3_PORT" 60 600 "$SMOKE_MAIL_USER" "$encoded" \
       True 00:00:00 1899-12-30 False 0 0 False False '' False
     printf '%s\r\n' SmokeImap "imap+plain://127.0.0.1:$SMOKE_IMAP_PORT" 60 600 "$SMOKE_MAIL_USER" \
