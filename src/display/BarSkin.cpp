@@ -179,8 +179,12 @@ BarPlacement BarSkin::place(BoxId id) const
     const Box& b = m_boxes[size_t(id)];
     if (!b.used)
         return {};
-    return {true, pixels(b.Corner1.X) * m_ppx, pixels(b.Corner1.Y) * m_ppy,
-            pixels(b.Corner2.X - b.Corner1.X) * m_ppx, pixels(b.Corner2.Y - b.Corner1.Y) * m_ppy};
+    // Both corners round as the bar's own do, so a control on half pixels
+    // never reaches a pixel past the bar's edge.
+    const qint64 left = pixels(b.Corner1.X);
+    const qint64 top = pixels(b.Corner1.Y);
+    return {true, left * m_ppx, top * m_ppy, (pixels(b.Corner2.X) - left) * m_ppx,
+            (pixels(b.Corner2.Y) - top) * m_ppy};
 }
 
 std::optional<BarNumberLook> BarSkin::NumberLook() const

@@ -34,6 +34,8 @@ private Q_SLOTS:
     void loads();
     void boxes_data();
     void boxes();
+    void controlsStayWithinTheBar_data();
+    void controlsStayWithinTheBar();
     void numberStyle_data();
     void numberStyle();
     void points_data();
@@ -193,6 +195,27 @@ void BarSkinTest::boxes()
     QCOMPARE(b.Corner1.Y, expected.y1);
     QCOMPARE(b.Corner2.X, expected.x2);
     QCOMPARE(b.Corner2.Y, expected.y2);
+}
+
+void BarSkinTest::controlsStayWithinTheBar_data()
+{
+    QTest::addColumn<QByteArray>("sections");
+    QTest::newRow("half pixel in, clipped at the right") << QByteArray("[CLOSE]\n2.5,0,503,30\n");
+    QTest::newRow("half pixels in, to the far corner") << QByteArray("[CLOSE]\n0.5,0.5,100,20\n");
+}
+
+void BarSkinTest::controlsStayWithinTheBar()
+{
+    QFETCH(QByteArray, sections);
+    BarSkin skin;
+    QVERIFY(load(skin, kBar + sections));
+    skin.SetupPixels(15, 15);
+    const BarPlacement bar = skin.DrawMAIN();
+    const BarPlacement close = skin.DrawClose();
+    QVERIFY(close.visible);
+    QVERIFY(close.left >= 0 && close.top >= 0);
+    QVERIFY(close.left + close.width <= bar.width);
+    QVERIFY(close.top + close.height <= bar.height);
 }
 
 void BarSkinTest::numberStyle_data()
