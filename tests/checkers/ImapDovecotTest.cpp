@@ -23,14 +23,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArrayList pem(const QList<QSslCertificate>& certificates)
-{
-    QByteArrayList result;
-    for (const QSslCertificate& certificate : certificates)
-        result << certificate.toPem();
-    return result;
-}
-
 QStringList counted(const QString& hostAndPort, int n)
 {
     return {QStringLiteral("status Connecting to ") + hostAndPort,
@@ -113,7 +105,7 @@ void ImapDovecotTest::count()
     QFETCH(QString, password);
     QFETCH(QString, last);
 
-    const QByteArrayList ca = pem(m_dovecot.caCertificates());
+    const QByteArrayList ca = m_dovecot.caCertificatesPem();
     const QStringList events = check(address, password, ca);
     QCOMPARE(events.value(events.size() - 1), last);
     if (last == QStringLiteral("count 3")) {
@@ -175,7 +167,7 @@ void ImapDovecotTest::pushAnnouncesDelivery()
 {
     test::TestHost host;
     ImapPush push(host.virtualClock, test::mailPlugin,
-                  ImapSettings{pem(m_dovecot.caCertificates()), 10s}, nullptr);
+                  ImapSettings{m_dovecot.caCertificatesPem(), 10s}, nullptr);
     QSignalSpy idle(&push, &ImapPush::idleStarted);
     QSignalSpy lost(&push, &ImapPush::connectionLost);
     server account(host);

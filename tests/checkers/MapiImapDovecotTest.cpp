@@ -57,14 +57,6 @@ QStringList check(const QString& mailbox, const QString& password,
     return raised.events;
 }
 
-QByteArrayList pem(const QList<QSslCertificate>& certificates)
-{
-    QByteArrayList result;
-    for (const QSslCertificate& certificate : certificates)
-        result << certificate.toPem();
-    return result;
-}
-
 } // namespace
 
 class MapiImapDovecotTest : public QObject
@@ -172,7 +164,7 @@ void MapiImapDovecotTest::tls()
             .arg(scheme, dovecot.userName(), host)
             .arg(scheme == QLatin1String("imaps") ? dovecot.imapsPort() : dovecot.imapPort());
     QCOMPARE(check(mailbox, dovecot.password(),
-                   trustTestCa ? pem(dovecot.caCertificates()) : QByteArrayList{}),
+                   trustTestCa ? dovecot.caCertificatesPem() : QByteArrayList{}),
              events);
     // A refused certificate never saw the password.
     if (!trustTestCa || host != QLatin1String("localhost"))

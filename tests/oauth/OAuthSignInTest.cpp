@@ -26,18 +26,6 @@
 using namespace orvane;
 using namespace std::chrono_literals;
 
-namespace {
-
-QByteArrayList pem(const QList<QSslCertificate>& certificates)
-{
-    QByteArrayList result;
-    for (const QSslCertificate& certificate : certificates)
-        result << certificate.toPem();
-    return result;
-}
-
-} // namespace
-
 class OAuthSignInTest : public QObject
 {
     Q_OBJECT
@@ -119,8 +107,8 @@ QStringList OAuthSignInTest::check(const QString& address)
                                          nullptr, nullptr, m_tokens.get());
     else
         checker = std::make_unique<IMAP>(m_pool, test::mailPlugin(),
-                                         ImapSettings{pem(m_dovecot.caCertificates()), 20s},
-                                         nullptr, m_tokens.get());
+                                         ImapSettings{m_dovecot.caCertificatesPem(), 20s}, nullptr,
+                                         m_tokens.get());
     test::CheckerEventLog raised(*checker);
     checker->CheckForMail(address, QStringLiteral("alice"), server::ProviderSignIn(), false);
     QDeadlineTimer deadline(30000);
@@ -219,7 +207,7 @@ void OAuthSignInTest::pushWaitsWithToken()
 
     test::TestHost host;
     ImapPush push(host.virtualClock, test::mailPlugin,
-                  ImapSettings{pem(m_dovecot.caCertificates()), 10s}, nullptr, m_tokens.get());
+                  ImapSettings{m_dovecot.caCertificatesPem(), 10s}, nullptr, m_tokens.get());
     QSignalSpy idle(&push, &ImapPush::idleStarted);
     QSignalSpy lost(&push, &ImapPush::connectionLost);
     server account(host);

@@ -77,6 +77,14 @@ public:
     QString address() const;
     /// The CA that signed the pop3s certificate (for "localhost").
     QList<QSslCertificate> caCertificates() const { return m_caCertificates; }
+    /// The same, as the PEM blocks a checker's settings take.
+    QByteArrayList caCertificatesPem() const
+    {
+        QByteArrayList result;
+        for (const QSslCertificate& certificate : m_caCertificates)
+            result << certificate.toPem();
+        return result;
+    }
 
     /// Drops one more message into the Maildir (or one of its `folders`),
     /// as a delivery agent would.
