@@ -16,9 +16,10 @@ using namespace orvane;
 
 namespace {
 
-// One piece per turn would make a long input of one-byte pieces take
-// minutes; past this many the pieces grow instead.
-constexpr qsizetype MaxPieces = 512;
+// Each piece is a write and a read through the kernel, most of what a run
+// costs; past this many the pieces grow instead, so a long input still
+// arrives in pieces without slowing every run down.
+constexpr qsizetype MaxPieces = 64;
 
 } // namespace
 
