@@ -79,8 +79,8 @@ private:
     /// Waits for the script, keeps a picture of the screen as it then is
     /// under `shot`, and tells whether the script ended well.
     bool driverSucceeded(QProcess& driver, const QString& shot);
-    /// Starts the script with `arguments` once the notifier's tray icon is
-    /// up, and opens the tray menu for it.
+    /// Waits for the notifier's tray icon, starts the script with
+    /// `arguments` and opens the tray menu for it.
     bool startDriver(QProcess& driver, const QProcessEnvironment& env,
                      const QStringList& arguments);
     /// A new notifier on the folder's list checks every account and finds
@@ -135,7 +135,6 @@ void QuorvelSettingsTest::addsAccountThroughTheDialog()
     const QProcessEnvironment env = readableEnvironment();
     auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
     QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
-    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
 
     QProcess driver;
     QVERIFY(startDriver(
@@ -169,7 +168,6 @@ void QuorvelSettingsTest::addsImapAccountThroughTheDialog()
     const QProcessEnvironment env = readableEnvironment();
     auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
     QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
-    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
 
     QProcess driver;
     QVERIFY(
@@ -215,7 +213,6 @@ void QuorvelSettingsTest::keepsTheDialogsPasswordInTheKeyring()
     const QProcessEnvironment env = readableEnvironment();
     auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
     QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
-    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
     QProcess driver;
     QVERIFY(startDriver(
         driver, env,
@@ -279,7 +276,6 @@ void QuorvelSettingsTest::withoutKeyringSaysSoAndKeepsTheFile()
     const QProcessEnvironment env = readableEnvironment();
     auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
     QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
-    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
     QProcess driver;
     QVERIFY(startDriver(
         driver, env,
@@ -325,6 +321,8 @@ bool QuorvelSettingsTest::driverSucceeded(QProcess& driver, const QString& shot)
 bool QuorvelSettingsTest::startDriver(QProcess& driver, const QProcessEnvironment& env,
                                       const QStringList& arguments)
 {
+    if (!QTest::qWaitFor([this] { return m_desktop.trayIconCount() > 0; }, kStartMs))
+        return false;
     driver.setProcessEnvironment(env);
     driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     driver.start(QStringLiteral("/usr/bin/python3"),
@@ -379,7 +377,6 @@ void QuorvelSettingsTest::shutdownWithABoxOpen()
     const QProcessEnvironment env = readableEnvironment();
     auto stop = qScopeGuard([&quorvel] { killIfRunning(quorvel); });
     QVERIFY(startQuorvel(quorvel, folder.path(), env, kStartMs));
-    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconCount() > 0, kStartMs);
     QProcess driver;
     QVERIFY(startDriver(driver, env, {QStringLiteral("--open"), box}));
     const bool driven = driver.waitForFinished(kDriverMs);
