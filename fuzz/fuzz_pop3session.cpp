@@ -46,6 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             found = count;
     });
     QObject::connect(&checker, &MailChecker::error, [&](const QString&) { ++endings; });
+    // The count must come from the answer to STAT. Whether STAT reached the
+    // wire is not the test: the check's writes leave on a later turn, and a
+    // server that answers ahead of the questions can end the check while
+    // STAT still waits in the socket, which closing then drops.
+    bool askedForCount = false;
+    QObject::connect(&checker, &MailChecker::UpdateStatus, [&](const QString& status) {
+        askedForCount |= status == QLatin1String("Retrieving message count...");
+    });
     const QString port = QString::number(server->serverPort());
     checker.CheckForMail(insistsOnStls ? QStringLiteral("pop3://127.0.0.1:") + port
                                        : QStringLiteral("127.0.0.1:") + port,
@@ -78,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         heard += peer->readAll();
     if (found) {
         FUZZ_CHECK(*found >= 0);
-        FUZZ_CHECK(heard.contains("STAT\r\n"));
+        FUZZ_CHECK(askedForCount);
     }
     // Without a handshake nothing of the account may leave under "pop3://".
     if (insistsOnStls)
