@@ -3,6 +3,7 @@
 #include "platform/AnsiText.h"
 #include "platform/SafeFiles.h"
 
+#include <QHash>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -82,7 +83,11 @@ QList<ProfileStore::Group> ProfileStore::read() const
     if (contents.status != FileContents::Status::Read)
         return groups;
 
-    Group* current = nullptr;
+    // A repeated group adds to the first of its name. The groups are found
+    // by name through an index: a file of a million bytes holds a hundred
+    // thousand headers, and searching them all for each would take minutes.
+    QHash<QString, qsizetype> indexOf;
+    qsizetype current = -1;
     const QStringList lines = decodeText(contents.bytes).split(QLatin1Char('\n'));
     for (const QString& rawLine : lines) {
         const QString line = rawLine.trimmed();
@@ -91,21 +96,19 @@ QList<ProfileStore::Group> ProfileStore::read() const
             continue;
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             const QString name = line.mid(1, line.size() - 2).trimmed();
-            current = nullptr;
-            for (Group& group : groups) {
-                if (group.name.compare(name, Qt::CaseInsensitive) == 0)
-                    current = &group;
-            }
-            if (!current) {
+            const QString key = name.toCaseFolded();
+            current = indexOf.value(key, groups.size());
+            if (current == groups.size()) {
+                indexOf.insert(key, current);
                 groups.append(Group{name, {}});
-                current = &groups.last();
             }
             continue;
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (!current || equals <= 0)
+        if (current < 0 || equals <= 0)
             continue;
-        current->values.append({line.left(equals).trimmed(), line.mid(equals + 1).trimmed()});
+        groups[current].values.append(
+            {line.left(equals).trimmed(), line.mid(equals + 1).trimmed()});
     }
     return groups;
 }

@@ -79,6 +79,19 @@ void ProfileStoreTest::profileNamesDefaultFirst_data()
     QTest::newRow("a repeated group once")
         << QByteArray("[Home]\n[Work]\n[HOME]\n")
         << QStringList{QStringLiteral("Home"), QStringLiteral("Work")};
+
+    // A hostile file at the size bound: a hundred thousand headers, each new
+    // but one, read in one pass rather than each searched against the rest.
+    QByteArray many;
+    QStringList manyNames;
+    for (int i = 0; many.size() < 1000 * 1000; ++i) {
+        const QByteArray name = 'g' + QByteArray::number(i);
+        many += '[' + name + "]\n";
+        manyNames << QString::fromLatin1(name);
+    }
+    many += "[General]\nDefaultProfile=g7\n[G7]\n";
+    manyNames.move(7, 0);
+    QTest::newRow("a million bytes of groups") << many << manyNames;
 }
 
 void ProfileStoreTest::profileNamesDefaultFirst()
