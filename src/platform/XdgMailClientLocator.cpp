@@ -7,7 +7,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
+#include <limits>
 #include <utility>
 
 namespace orvane {
@@ -139,11 +141,25 @@ QStringList desktopIds(const QString& value)
     return ids;
 }
 
-void appendNew(QStringList& list, const QStringList& ids, const QStringList& excluded = {})
+// A desktop names a few handlers for a scheme. A list naming thousands is
+// hostile: each handler tried can cost a walk of every application folder.
+constexpr qsizetype MaxHandlers = 64;
+
+// Adds the ids not yet in `list` nor in `excluded`, up to `limit` in all.
+// Sets, not searches of the lists: one line of a list file can hold a
+// hundred thousand ids.
+void appendNew(QStringList& list, const QStringList& ids, const QStringList& excluded = {},
+               qsizetype limit = MaxHandlers)
 {
+    QSet<QString> seen(list.cbegin(), list.cend());
+    const QSet<QString> skipped(excluded.cbegin(), excluded.cend());
     for (const QString& id : ids) {
-        if (!list.contains(id) && !excluded.contains(id))
+        if (list.size() >= limit)
+            return;
+        if (!skipped.contains(id) && !seen.contains(id)) {
+            seen.insert(id);
             list << id;
+        }
     }
 }
 
@@ -219,8 +235,11 @@ XdgMailClientLocator::Handlers XdgMailClientLocator::mailtoHandlers() const
                 handlers.associated,
                 desktopIds(groupValue(path, QStringLiteral("Added Associations"), kMailtoType)),
                 removed);
-            appendNew(removed, desktopIds(groupValue(path, QStringLiteral("Removed Associations"),
-                                                     kMailtoType)));
+            // Removals are never tried, only looked up: all of them count.
+            appendNew(
+                removed,
+                desktopIds(groupValue(path, QStringLiteral("Removed Associations"), kMailtoType)),
+                {}, std::numeric_limits<qsizetype>::max());
         }
     }
     // The cache update-desktop-database builds from the entries' MimeType lines.

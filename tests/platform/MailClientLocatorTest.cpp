@@ -116,6 +116,19 @@ void MailClientLocatorTest::defaultMailCommand_data()
     QTest::newRow("Exec of field codes only")
         << QStringList{"config:default=mail.desktop"} << QStringList{"data/mail.desktop:Exec=%u"}
         << QString();
+
+    // Hostile lists of a hundred thousand ids, each with a "-" that would
+    // send its lookup through every application folder: the associations
+    // are gathered in one pass, and past the first 64 handlers none is tried.
+    QStringList gone;
+    for (int i = 0; i < 100000; ++i)
+        gone << QStringLiteral("gone-%1.desktop").arg(i);
+    const QString many = gone.join(u';');
+    QTest::newRow("a hundred thousand associations")
+        << QStringList{"config:added=" + many, "configdirs:default=mail.desktop"} << plain
+        << mailer;
+    QTest::newRow("installed handler after a hundred thousand")
+        << QStringList{"config:default=" + many + ";mail.desktop"} << plain << QString();
 }
 
 void MailClientLocatorTest::defaultMailCommand()
