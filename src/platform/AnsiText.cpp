@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 #include <QLocale>
+#include <QStringDecoder>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -110,7 +111,12 @@ bool AnsiLineReader::readLine(QString& line)
         return false;
     }
     const QByteArrayView bytes = QByteArrayView(m_bytes).sliced(m_next, length);
-    line = m_utf8 ? QString::fromUtf8(bytes) : Windows1252::decode(bytes.toByteArray());
+    // The file's own byte-order mark was passed over at its start. One that
+    // starts a line is part of the line, which fromUtf8 would drop, so each
+    // save and load of the list took one away.
+    line = m_utf8 ? QString(QStringDecoder(QStringDecoder::Utf8,
+                                           QStringDecoder::Flag::ConvertInitialBom)(bytes))
+                  : Windows1252::decode(bytes.toByteArray());
     m_next = next;
     return true;
 }

@@ -114,6 +114,11 @@ void AnsiTextTest::readerAcceptsCrLfAndLf_data()
     QTest::newRow("empty lines count") << QByteArray("\r\n\r\nx\r\n") << QStringList{"", "", "x"};
     QTest::newRow("empty file") << QByteArray() << QStringList{};
     QTest::newRow("a lone CR stays in the line") << QByteArray("a\rb\n") << QStringList{"a\rb"};
+    QTest::newRow("the file's mark goes, a line's stays")
+        << QByteArray("\xef\xbb\xbf"
+                      "a\r\n\xef\xbb\xbf"
+                      "b\r\n")
+        << QStringList{"a", QStringLiteral("\uFEFFb")};
 }
 
 void AnsiTextTest::readerAcceptsCrLfAndLf()
